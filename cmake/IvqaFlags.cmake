@@ -1,0 +1,13 @@
+# Warnings and hardening for every target of the project.
+add_compile_options(-Wall -Wextra)
+add_compile_options(-fstack-protector-strong)
+if(NOT CMAKE_BUILD_TYPE STREQUAL "Debug")
+  add_compile_definitions(_FORTIFY_SOURCE=2)
+endif()
+add_link_options(-Wl,-z,relro,-z,now)
+
+if(IVQA_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -1,0 +1,105 @@
+#include "core/keyfile_reader.h"
+
+#include "platform/unique_fd.h"
+#include "platform/url_reader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char FilePrefix[] = "file://";
+
+// Cuts whatever arrives into full blocks; the last, partial block is
+// delivered by Finish.
+class Chunker {
+public:
+    Chunker(std::uint8_t* block, KeyfileConsumer consume, void* context)
+        : block_(block), consume_(consume), context_(context)
+    {
+    }
+
+    void Add(const std::uint8_t* data, std::size_t length)
+    {
+        while (length > 0) {
+            const std::size_t take = std::min(length, KeyfileBlockSize - filled_);
+            std::memcpy(block_ + filled_, data, take);
+            filled_ += take;
+            data += take;
+            length -= take;
+            if (filled_ == KeyfileBlockSize) {
+                consume_(context_, block_, filled_);
+                filled_ = 0;
+            }
+        }
+    }
+
+    void Finish() { consume_(context_, block_, filled_); }
+
+    std::uint8_t* Space() { return block_ + filled_; }
+    std::size_t SpaceLeft() const { return KeyfileBlockSize - filled_; }
+    void Filled(std::size_t count)
+    {
+        filled_ += count;
+        if (filled_ == KeyfileBlockSize) {
+            consume_(context_, block_, filled_);
+            filled_ = 0;
+        }
+    }
+
+private:
+    std::uint8_t* block_;
+    KeyfileConsumer consume_;
+    void* context_;
+    std::size_t filled_ = 0;
+};
+
+bool ReadLocal(const char* path, Chunker& chunker)
+{
+    UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!fd)
+        return false;
+    for (;;) {
+        const ssize_t count = ::read(fd.Get(), chunker.Space(), chunker.SpaceLeft());
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (count == 0)
+            break;
+        chunker.Filled(static_cast<std::size_t>(count));
+    }
+    chunker.Finish();
+    return true;
+}
+
+bool SinkToChunker(void* context, const std::uint8_t* data, std::size_t length)
+{
+    static_cast<Chunker*>(context)->Add(data, length);
+    return true;
+}
+
+} // namespace
+
+bool ReadKeyfile(const char* location, const char* agentName, std::uint8_t* block,
+                 KeyfileConsumer consume, void* context)
+{
+    Chunker chunker(block, consume, context);
+    if (IsRemoteUrl(location)) {
+        if (!FetchUrl(location, agentName, &SinkToChunker, &chunker))
+            return false;
+        chunker.Finish();
+        return true;
+    }
+    if (std::strncmp(location, FilePrefix, sizeof FilePrefix - 1) == 0)
+        location += sizeof FilePrefix - 1;
+    else if (std::strstr(location, "://") != nullptr)
+        return false; // a scheme we do not read
+    if (*location == '\0')
+        return false;
+    return ReadLocal(location, chunker);
+}

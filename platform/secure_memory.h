@@ -1,0 +1,22 @@
+#pragma once
+// Memory that holds key material or plaintext: locked against paging, kept
+// out of core dumps, and wiped with a wipe the compiler cannot drop.
+
+#include <cstddef>
+
+// Zero-filled, whole pages, locked (a failed lock is ignored). Null on failure.
+void* SecureAlloc(std::size_t size);
+// Wipes, unlocks and frees what SecureAlloc returned; null is accepted.
+void SecureFree(void* memory, std::size_t size);
+
+// For buffers the caller owns (stack arrays, members): lock and exclude from
+// dumps, and the reverse after wiping.
+void SecureLock(void* memory, std::size_t size);
+void SecureWipeAndUnlock(void* memory, std::size_t size);
+
+void SecureWipe(void* memory, std::size_t size);
+
+// Test seam: called with every block SecureFree is about to return to the
+// heap, after the wipe. Null in production.
+using SecureFreeObserver = void (*)(const void* memory, std::size_t size);
+void SetSecureFreeObserver(SecureFreeObserver observer);
