@@ -1,6 +1,7 @@
 #include "crypto/cipher.h"
 
 #include "crypto/aes.h"
+#include "crypto/blowfish.h"
 #include "platform/secure_memory.h"
 
 #include <array>
@@ -35,11 +36,16 @@ void ProcessOf(void* state, std::uint8_t* buffer, std::size_t length, CipherDire
 
 const CipherEntry* EntryOf(std::uint32_t id)
 {
-    static const std::array<CipherEntry, 1> entries = {{
+    static const std::array<CipherEntry, CipherCount> entries = {{
         {32, 16, 32, 32, sizeof(AesState), &KeySetupOf<AesState, AesKeySetup>,
          &ProcessOf<AesState, AesProcess>},
+        {},
+        {56, 8, 4, 56, sizeof(BlowfishState), &KeySetupOf<BlowfishState, BlowfishKeySetup>,
+         &ProcessOf<BlowfishState, BlowfishProcess>},
+        {},
+        {},
     }};
-    return id < entries.size() ? &entries[id] : nullptr;
+    return id < entries.size() && entries[id].keySetup != nullptr ? &entries[id] : nullptr;
 }
 
 } // namespace
