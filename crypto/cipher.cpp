@@ -2,6 +2,9 @@
 
 #include "crypto/aes.h"
 #include "crypto/blowfish.h"
+#include "crypto/cast256.h"
+#include "crypto/rc4.h"
+#include "crypto/rc5.h"
 #include "platform/secure_memory.h"
 
 #include <array>
@@ -34,18 +37,26 @@ void ProcessOf(void* state, std::uint8_t* buffer, std::size_t length, CipherDire
     Process(static_cast<State*>(state), buffer, length, direction);
 }
 
+// RC4 is its own inverse, so it ignores the direction.
+void Rc4ProcessOf(void* state, std::uint8_t* buffer, std::size_t length, CipherDirection)
+{
+    Rc4Crypt(static_cast<Rc4State*>(state), buffer, length);
+}
+
 const CipherEntry* EntryOf(std::uint32_t id)
 {
     static const std::array<CipherEntry, CipherCount> entries = {{
         {32, 16, 32, 32, sizeof(AesState), &KeySetupOf<AesState, AesKeySetup>,
          &ProcessOf<AesState, AesProcess>},
-        {},
+        {32, 16, 1, 32, sizeof(Cast256State), &KeySetupOf<Cast256State, Cast256KeySetup>,
+         &ProcessOf<Cast256State, Cast256Process>},
         {56, 8, 4, 56, sizeof(BlowfishState), &KeySetupOf<BlowfishState, BlowfishKeySetup>,
          &ProcessOf<BlowfishState, BlowfishProcess>},
-        {},
-        {},
+        {64, 16, 1, 256, sizeof(Rc4State), &KeySetupOf<Rc4State, Rc4KeySetup>, &Rc4ProcessOf},
+        {64, 16, 8, 256, sizeof(Rc5State), &KeySetupOf<Rc5State, Rc5KeySetup>,
+         &ProcessOf<Rc5State, Rc5Process>},
     }};
-    return id < entries.size() && entries[id].keySetup != nullptr ? &entries[id] : nullptr;
+    return id < entries.size() ? &entries[id] : nullptr;
 }
 
 } // namespace
