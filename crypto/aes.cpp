@@ -26,7 +26,11 @@ std::atomic<bool> g_forceTablePath{false};
 
 bool ProcessorHasAesNi()
 {
-    static const bool has = __builtin_cpu_supports("aes") != 0;
+    static const bool has = [] {
+        // A key setup from a load constructor may run before libgcc's own.
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("aes") != 0;
+    }();
     return has;
 }
 
