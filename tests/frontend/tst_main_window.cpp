@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMimeData>
 #include <QSlider>
@@ -108,6 +109,8 @@ private slots:
     void removeTakesTheSelectedRowOnly();
     void commandsOnAnEmptyListAskForInput_data();
     void commandsOnAnEmptyListAskForInput();
+    void shortcutsReachTheCommandsFromTheList_data();
+    void shortcutsReachTheCommandsFromTheList();
     void wipeAsksWithNoAsTheDefault();
     void newAsksBeforeClearing_data();
     void newAsksBeforeClearing();
@@ -279,6 +282,30 @@ void TestMainWindow::commandsOnAnEmptyListAskForInput()
 
     QCOMPARE(describe(boxes.seen()), QStringList{warningBox("Select input files first!")});
     QVERIFY(dialogs.calls().isEmpty());
+}
+
+void TestMainWindow::shortcutsReachTheCommandsFromTheList_data()
+{
+    QTest::addColumn<QKeySequence>("keys");
+    // Ctrl+C would copy in a list view; here it creates an archive.
+    QTest::newRow("Ctrl+C create") << QKeySequence(Qt::CTRL | Qt::Key_C);
+    QTest::newRow("Ctrl+W wipe") << QKeySequence(Qt::CTRL | Qt::Key_W);
+    QTest::newRow("Ctrl+S save") << QKeySequence(Qt::CTRL | Qt::Key_S);
+}
+
+void TestMainWindow::shortcutsReachTheCommandsFromTheList()
+{
+    QFETCH(QKeySequence, keys);
+
+    FormsFixture run;
+    TfmMain& main = *run.start().fmMain;
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    main.lvInput->setFocus();
+
+    MessageBoxAnswers boxes;
+    QTest::keySequence(main.lvInput, keys);
+    QTRY_COMPARE(describe(boxes.seen()), QStringList{warningBox("Select input files first!")});
 }
 
 void TestMainWindow::wipeAsksWithNoAsTheDefault()
