@@ -1,0 +1,13 @@
+#pragma once
+// Adding one entry to the archive: a file with its blocks, or a directory
+// with everything below it. `dirFd` is the handle `entry.path` is relative
+// to: the walk's current directory, or AT_FDCWD for the caller's paths.
+
+#include "core/entry_name.h"
+#include "core/sda_context.h"
+
+inline constexpr int MinCompressionLevel = 0;
+inline constexpr int MaxCompressionLevel = 9;
+
+CoreResult AddFileEntry(SdaContext& context, int dirFd, const EntryName& entry, int level);
+CoreResult AddDirEntry(SdaContext& context, int dirFd, const EntryName& entry, int level);

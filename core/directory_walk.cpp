@@ -1,0 +1,92 @@
+#include "core/archive_entries.h"
+#include "core/record_writer.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+
+namespace {
+
+bool IsDotOrDotDot(const char* name)
+{
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+// Links are followed, so what a listing entry is comes from its target; a
+// link whose target cannot be read is handed on as a file, whose attribute
+// query then fails and asks the skip question.
+CoreResult AddListedEntry(SdaContext& context, int dirFd, const dirent& listed, int level)
+{
+    FileStatus own;
+    const bool isLink = listed.d_type == DT_LNK ||
+                        (listed.d_type == DT_UNKNOWN &&
+                         QueryFileStatus(dirFd, listed.d_name, false, &own) && IsSymbolicLink(own));
+    const EntryName entry = ListedEntryName(listed.d_name, isLink);
+
+    FileStatus target;
+    const bool isDirectory = QueryFileStatus(dirFd, listed.d_name, true, &target) && IsDirectory(target);
+    return isDirectory ? AddDirEntry(context, dirFd, entry, level) : AddFileEntry(context, dirFd, entry, level);
+}
+
+} // namespace
+
+CoreResult AddDirEntry(SdaContext& context, int dirFd, const EntryName& entry, int level)
+{
+    context.PushDirectory(std::make_unique<DirNode>());
+    DirNode& node = *context.innermost;
+    const char16_t* const name = entry.display.c_str();
+    context.ReportName(name);
+
+    // Skipping drops the node: nothing of the directory has been written.
+    const auto skipOrFail = [&]() -> CoreResult {
+        if (!context.AskSkip(name))
+            return IQ_INPUT_DIR_ERROR;
+        context.PopDirectory();
+        return IQ_OK;
+    };
+
+    FileStatus status;
+    if (!entry.recordable || !QueryFileStatus(dirFd, entry.path.c_str(), entry.followLink, &status))
+        return skipOrFail();
+
+    // Entering: a directory already on the chain (reached again through a
+    // link) would never end, so it cannot be entered. The identity is the
+    // open handle's, so a swap after the query cannot slip past the check.
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY | (entry.followLink ? 0 : O_NOFOLLOW);
+    node.handle.Reset(::openat(dirFd, entry.path.c_str(), flags));
+    FileStatus opened;
+    if (!node.handle || !QueryOpenFileStatus(node.handle.Get(), &opened) || context.OnChain(opened))
+        return skipOrFail();
+    node.status = status;
+    node.status.device = opened.device;
+    node.status.inode = opened.inode;
+
+    if (const CoreResult result = WriteDirEnterRecord(context, node.status.creationTime, entry.recorded);
+        result != IQ_OK)
+        return result;
+
+    node.listing.reset(fdopendir(node.handle.Get()));
+    if (!node.listing)
+        return IQ_INPUT_DIR_ERROR;
+    (void)node.handle.Release();
+
+    for (;;) {
+        errno = 0;
+        const dirent* listed = readdir(node.listing.get());
+        if (listed == nullptr) {
+            if (errno != 0)
+                return IQ_INPUT_DIR_ERROR;
+            break;
+        }
+        if (IsDotOrDotDot(listed->d_name))
+            continue;
+        if (const CoreResult result = AddListedEntry(context, node.Fd(), *listed, level); result != IQ_OK)
+            return result;
+    }
+    node.listing.reset();
+
+    if (const CoreResult result = WriteDirLeaveRecord(context); result != IQ_OK)
+        return result;
+    context.PopDirectory();
+    return IQ_OK;
+}

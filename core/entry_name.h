@@ -1,0 +1,33 @@
+#pragma once
+// How an entry handed to the writer is named: the path the system calls use,
+// the text the callbacks show, and the one component the record stores.
+
+#include <string>
+#include <string_view>
+
+struct EntryName {
+    // UTF-8, relative to the walk's current directory handle (or the
+    // process's working directory for the caller's own paths).
+    std::string path;
+    // What NameCallback and SkipCallback get, terminated by c_str().
+    std::u16string display;
+    // The name as recorded: one component of at most MaxNameUnits units.
+    std::u16string recorded;
+    // False when the name cannot be recorded faithfully (not valid UTF-8 or
+    // UTF-16, too long, or no usable last component): the skip question.
+    bool recordable = false;
+    // Whether a symbolic link at the end of `path` is followed deliberately.
+    // Entries met as real files or directories are opened with O_NOFOLLOW,
+    // so a swap for a link between listing and opening is not followed.
+    bool followLink = true;
+};
+
+// A path as the caller gave it. The recorded name is its last component,
+// trailing '/' ignored; the filesystem root is recorded as "root".
+EntryName CallerEntryName(const char16_t* path);
+
+// A bare name from a directory listing.
+EntryName ListedEntryName(const char* name, bool isLink);
+
+// For display only: invalid UTF-8 sequences become U+FFFD.
+std::u16string Utf8ToUtf16Lossy(std::string_view text);

@@ -1,0 +1,31 @@
+#pragma once
+// Puts records and blocks into the archive's cipher stream: every field goes
+// through its own CipherProcess call, in place, and is then written, so the
+// cut of the stream is exactly the one the extractor repeats.
+
+#include "core/sda_context.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+// All-or-nothing write; retries interrupted and partial writes.
+bool WriteAll(int fd, const void* data, std::size_t length);
+
+struct FileRecordFields {
+    std::uint64_t size = 0;
+    std::uint64_t blockCount = 0;
+    std::uint32_t attributes = 0;
+    std::uint64_t creationTime = 0;
+    std::uint64_t lastWriteTime = 0;
+};
+
+// `name` has at most MaxNameUnits units. Results: IQ_OK or IQ_ARCHIVE_ERROR.
+CoreResult WriteFileRecord(SdaContext& context, const FileRecordFields& fields, std::u16string_view name);
+CoreResult WriteDirEnterRecord(SdaContext& context, std::uint64_t creationTime, std::u16string_view name);
+CoreResult WriteDirLeaveRecord(SdaContext& context);
+
+// Compresses the first `length` bytes of the read buffer into one zlib
+// stream at `level` and writes the DataBlock. Results: IQ_OK,
+// IQ_OUT_OF_MEMORY, IQ_COMPRESSION_ERROR or IQ_ARCHIVE_ERROR.
+CoreResult WriteDataBlock(SdaContext& context, std::size_t length, int level);

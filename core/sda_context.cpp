@@ -1,0 +1,77 @@
+#include "core/sda_context.h"
+
+#include "platform/secure_memory.h"
+
+
+void BlockBuffersDeleter::operator()(BlockBuffers* buffers) const
+{
+    SecureFree(buffers, sizeof(BlockBuffers));
+}
+
+BlockBuffersOwner AllocateBlockBuffers()
+{
+    // SecureAlloc hands out zero-filled memory: the stream record's allocator
+    // fields are null, so zlib uses its own.
+    return BlockBuffersOwner(static_cast<BlockBuffers*>(SecureAlloc(sizeof(BlockBuffers))));
+}
+
+SdaContext::~SdaContext()
+{
+    Spend();
+    while (innermost)
+        PopDirectory();
+}
+
+void SdaContext::Spend() noexcept
+{
+    spent = true;
+    input.Reset();
+    archive.Reset();
+    CipherRelease(&cipher);
+}
+
+void SdaContext::PushDirectory(std::unique_ptr<DirNode> node)
+{
+    node->parent = std::move(innermost);
+    innermost = std::move(node);
+    ++depth;
+}
+
+void SdaContext::PopDirectory() noexcept
+{
+    // Unlinked one at a time, so a deep chain never recurses in destructors.
+    std::unique_ptr<DirNode> node = std::move(innermost);
+    innermost = std::move(node->parent);
+    --depth;
+}
+
+bool SdaContext::OnChain(const FileStatus& status) const
+{
+    for (const DirNode* node = innermost.get(); node != nullptr; node = node->parent.get())
+        if (node->status.device == status.device && node->status.inode == status.inode)
+            return true;
+    return false;
+}
+
+void SdaContext::ReportName(const char16_t* name) const
+{
+    if (onName != nullptr)
+        onName(name);
+}
+
+void SdaContext::ReportRange(std::uint64_t blocks) const
+{
+    if (onRange != nullptr)
+        onRange(&blocks);
+}
+
+void SdaContext::ReportStep() const
+{
+    if (onStep != nullptr)
+        onStep();
+}
+
+bool SdaContext::AskSkip(const char16_t* name) const
+{
+    return onSkip != nullptr && onSkip(name) != 0;
+}

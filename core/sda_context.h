@@ -1,0 +1,89 @@
+#pragma once
+// The state of one archive being written: everything IQ_SDAInit acquires and
+// IQ_SDAFinal releases. Every member owns what it records, so releasing the
+// context releases exactly what is held, whichever step failed or threw.
+
+#include "core/archive_format.h"
+#include "crypto/cipher.h"
+#include "ivqa.h"
+#include "platform/file_status.h"
+#include "platform/unique_fd.h"
+
+#include <cstdint>
+#include <dirent.h>
+#include <memory>
+#include <zlib.h>
+
+// Plaintext and compressed data of one block, and the compressor record that
+// sees both: one locked allocation, wiped when it is freed.
+struct BlockBuffers {
+    std::uint8_t read[BlockSize];
+    std::uint8_t packed[MaxPackedBlock];
+    z_stream stream;
+};
+
+struct BlockBuffersDeleter {
+    void operator()(BlockBuffers* buffers) const;
+};
+using BlockBuffersOwner = std::unique_ptr<BlockBuffers, BlockBuffersDeleter>;
+
+// Null when the memory cannot be had.
+BlockBuffersOwner AllocateBlockBuffers();
+
+struct DirListingCloser {
+    void operator()(DIR* listing) const { closedir(listing); }
+};
+using DirListing = std::unique_ptr<DIR, DirListingCloser>;
+
+// One directory on the current walk chain.
+struct DirNode {
+    // The directory's handle until its listing takes it over.
+    UniqueFd handle;
+    DirListing listing;
+    FileStatus status;
+    std::unique_ptr<DirNode> parent;
+
+    // The handle nested entries are opened relative to.
+    int Fd() const { return listing ? dirfd(listing.get()) : handle.Get(); }
+};
+
+struct SdaContext {
+    SdaContext(NameCallback name, RangeCallback range, StepCallback step, SkipCallback skip)
+        : onName(name), onRange(range), onStep(step), onSkip(skip)
+    {
+    }
+    SdaContext(const SdaContext&) = delete;
+    SdaContext& operator=(const SdaContext&) = delete;
+    ~SdaContext();
+
+    NameCallback onName;
+    RangeCallback onRange;
+    StepCallback onStep;
+    SkipCallback onSkip;
+
+    UniqueFd archive;
+    UniqueFd input;
+    CipherContext cipher;
+    BlockBuffersOwner buffers;
+
+    std::unique_ptr<DirNode> innermost;
+    std::uint32_t depth = 0;
+
+    // Set by the first failure: from then on only IQ_SDAFinal may follow.
+    bool spent = false;
+
+    // Closes the files and drops the key after a failure; the walk chain
+    // and the buffers stay for IQ_SDAFinal.
+    void Spend() noexcept;
+
+    void PushDirectory(std::unique_ptr<DirNode> node);
+    void PopDirectory() noexcept;
+    // Whether a directory with this identity is already being walked.
+    bool OnChain(const FileStatus& status) const;
+
+    void ReportName(const char16_t* name) const;
+    void ReportRange(std::uint64_t blocks) const;
+    void ReportStep() const;
+    // True when the caller says skip; without a callback nobody can say so.
+    bool AskSkip(const char16_t* name) const;
+};

@@ -1,0 +1,101 @@
+#include "core/sda_init.h"
+
+#include "core/key_derivation.h"
+#include "core/process_pool.h"
+#include "core/record_writer.h"
+#include "platform/secure_memory.h"
+#include "platform/utf.h"
+
+#include <fcntl.h>
+#include <optional>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+// The derived key, locked while it exists and wiped on every path.
+class KeyBuffer {
+public:
+    KeyBuffer() { SecureLock(data_, sizeof data_); }
+    KeyBuffer(const KeyBuffer&) = delete;
+    KeyBuffer& operator=(const KeyBuffer&) = delete;
+    ~KeyBuffer() { SecureWipeAndUnlock(data_, sizeof data_); }
+    std::uint8_t* Get() { return data_; }
+
+private:
+    std::uint8_t data_[KeyBufferLength];
+};
+
+CoreResult ToCoreResult(DeriveKeyResult result)
+{
+    switch (result) {
+    case DeriveKeyResult::Ok:
+        return IQ_OK;
+    case DeriveKeyResult::OutOfMemory:
+        return IQ_OUT_OF_MEMORY;
+    case DeriveKeyResult::KeyfileError:
+        break;
+    }
+    return IQ_KEYFILE_ERROR;
+}
+
+CoreResult WriteHelpBlock(int fd, const char16_t* help, std::size_t units)
+{
+    std::uint8_t length[2];
+    StoreLe16(length, static_cast<std::uint16_t>(units));
+    if (!WriteAll(fd, length, sizeof length))
+        return IQ_ARCHIVE_ERROR;
+    // UTF-16LE is the memory image of the text on this platform.
+    if (units > 0 && !WriteAll(fd, help, 2 * units))
+        return IQ_ARCHIVE_ERROR;
+    return IQ_OK;
+}
+
+} // namespace
+
+CoreResult InitArchive(SdaContext& context, const char16_t* archivePath, const char16_t* passphrase,
+                       const char16_t* keyfile, std::uint32_t cipherId, const char16_t* help)
+{
+    // Refused before the archive is touched: an unknown cipher keys nothing,
+    // and the module cannot show a longer help text.
+    if (cipherId >= CipherCount)
+        return IQ_ARCHIVE_ERROR;
+    const std::size_t helpUnits = Utf16Length(help);
+    if (helpUnits > MaxHelpUnits)
+        return IQ_ARCHIVE_ERROR;
+
+    context.buffers = AllocateBlockBuffers();
+    if (!context.buffers)
+        return IQ_OUT_OF_MEMORY;
+
+    const std::optional<std::string> path = Utf16ToUtf8(archivePath != nullptr ? archivePath : u"");
+    if (!path || path->empty())
+        return IQ_ARCHIVE_ERROR;
+    context.archive.Reset(::open(path->c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    if (!context.archive || ::lseek(context.archive.Get(), 0, SEEK_END) < 0)
+        return IQ_ARCHIVE_ERROR;
+    if (const CoreResult result = WriteHelpBlock(context.archive.Get(), help, helpUnits); result != IQ_OK)
+        return result;
+
+    std::uint8_t header[CipherHeaderSize] = {};
+    header[HeaderCipherIdOffset] = static_cast<std::uint8_t>(cipherId);
+    std::uint8_t* const iv = header + HeaderIvOffset;
+    std::uint8_t* const salt = header + HeaderSaltOffset;
+    if (const CoreResult result = DrawRandomBytes(iv, CipherIvLength(cipherId)); result != IQ_OK)
+        return result;
+    if (const CoreResult result = DrawRandomBytes(salt, HeaderSaltLength); result != IQ_OK)
+        return result;
+
+    {
+        KeyBuffer key;
+        const DeriveKeyResult derived = DeriveKey(cipherId, passphrase, keyfile, salt, key.Get(), KeyfileAgentName);
+        if (derived != DeriveKeyResult::Ok)
+            return ToCoreResult(derived);
+        if (CipherInit(&context.cipher, cipherId, CipherKeyLength(cipherId), iv, key.Get()) == 0)
+            return IQ_OUT_OF_MEMORY;
+    }
+
+    StoreLe32(header + HeaderCheckValueOffset, CheckValue);
+    CipherProcess(&context.cipher, header + HeaderCheckValueOffset, 4);
+    return WriteAll(context.archive.Get(), header, sizeof header) ? IQ_OK : IQ_ARCHIVE_ERROR;
+}

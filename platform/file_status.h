@@ -1,0 +1,25 @@
+#pragma once
+// What the archive records about a file or directory, read with statx, its
+// times already converted to FILETIME.
+
+#include <cstdint>
+
+struct FileStatus {
+    std::uint32_t mode = 0;
+    std::uint64_t size = 0;
+    // The birth time where the filesystem reports one, else the last write.
+    std::uint64_t creationTime = 0;
+    std::uint64_t lastWriteTime = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
+
+// `path` relative to the directory handle `dirFd` (or AT_FDCWD). With
+// `followLink` false a symbolic link describes itself.
+bool QueryFileStatus(int dirFd, const char* path, bool followLink, FileStatus* status);
+// The object behind an open descriptor.
+bool QueryOpenFileStatus(int fd, FileStatus* status);
+
+bool IsDirectory(const FileStatus& status);
+bool IsRegularFile(const FileStatus& status);
+bool IsSymbolicLink(const FileStatus& status);
