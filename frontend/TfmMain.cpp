@@ -129,102 +129,141 @@ void TfmMain::buildStatusBar()
     setStatusBar(spHelp);
 }
 
+namespace {
+
+using Handler = void (TfmMain::*)();
+using ActionMember = QAction* TfmMain::*;
+
+struct MenuItem {
+    ActionMember member;  // null for a separator
+    const char* name;
+    const char* caption;
+    QKeyCombination shortcut;
+    Handler handler;
+};
+
+struct ToolButton {
+    ActionMember member;  // null for a separator
+    const char* name;
+    const char* hint;
+    const char* themeIconName;
+    QStyle::StandardPixmap styleIcon;
+    Handler handler;
+};
+
+constexpr MenuItem kSeparator{nullptr, nullptr, nullptr, {}, nullptr};
+constexpr QKeyCombination kNoShortcut{};
+constexpr QKeyCombination ctrl(Qt::Key key) { return Qt::CTRL | key; }
+
+struct Menu {
+    const char* name;
+    const char* caption;
+    std::initializer_list<MenuItem> items;
+};
+
+} // namespace
+
 void TfmMain::buildCommands()
 {
-    using Handler = void (TfmMain::*)();
-    const auto menuItem = [this](QMenu* menu, const char* name, const char* caption,
-                                 const QKeySequence& shortcut, Handler handler) {
-        QAction* item = menu->addAction(QString::fromLatin1(caption));
-        item->setObjectName(QString::fromLatin1(name));
-        item->setShortcut(shortcut);
-        connect(item, &QAction::triggered, this, handler);
-        return item;
+    const Menu menus[] = {
+        {"mnList", "List",
+         {{&TfmMain::mnNew, "mnNew", "New", ctrl(Qt::Key_N), &TfmMain::tbNewClick},
+          {&TfmMain::mnOpen, "mnOpen", "Open", ctrl(Qt::Key_O), &TfmMain::tbOpenClick},
+          {&TfmMain::mnSave, "mnSave", "Save", ctrl(Qt::Key_S), &TfmMain::tbSaveClick},
+          {&TfmMain::mnSaveAs, "mnSaveAs", "Save As...", kNoShortcut, &TfmMain::mnSaveAsClick},
+          kSeparator,
+          {&TfmMain::mnExit, "mnExit", "Exit", ctrl(Qt::Key_X), &TfmMain::tbExitClick}}},
+        {"mnAdd", "Add",
+         {{&TfmMain::mnAddFiles, "mnAddFiles", "Files", ctrl(Qt::Key_F), &TfmMain::tbAddFilesClick},
+          {&TfmMain::mnAddFolder, "mnAddFolder", "Folder", ctrl(Qt::Key_D), &TfmMain::tbAddDirClick},
+          {&TfmMain::mnRemove, "mnRemove", "Remove", Qt::Key_Delete, &TfmMain::tbRemoveClick}}},
+        {"mnTools", "Tools",
+         {{&TfmMain::mnCreateSDA, "mnCreateSDA", "Create Self-Decrypting Archive", ctrl(Qt::Key_C),
+           &TfmMain::tbCreateSDAClick},
+          {&TfmMain::mnWipe, "mnWipe", "Wipe", ctrl(Qt::Key_W), &TfmMain::tbWipeClick},
+          kSeparator,
+          {&TfmMain::mnSetCompLevel, "mnSetCompLevel", "Change compression level", ctrl(Qt::Key_L),
+           &TfmMain::tbSetCompLevelClick},
+          kSeparator,
+          {&TfmMain::PassphraseGenerator1, "PassphraseGenerator1", "Passphrases Generator",
+           ctrl(Qt::Key_G), &TfmMain::tbPassGenClick},
+          {&TfmMain::mnKeyfileGen, "mnKeyfileGen", "Keyfiles Generator", ctrl(Qt::Key_K),
+           &TfmMain::tbKeyFileGenClick},
+          kSeparator,
+          {&TfmMain::mnOptions, "mnOptions", "Options", ctrl(Qt::Key_Q), &TfmMain::mnOptionsClick}}},
+        {"mnHelp", "Help",
+         {{&TfmMain::mnHomePage, "mnHomePage", "Home Page", kNoShortcut, &TfmMain::mnHomePageClick},
+          {&TfmMain::mnEMail, "mnEMail", "Write E-Mail to Author", kNoShortcut,
+           &TfmMain::mnEMailClick},
+          {&TfmMain::mnCheckUpdates, "mnCheckUpdates", "Check For Updates", kNoShortcut,
+           &TfmMain::mnCheckUpdatesClick},
+          kSeparator,
+          {&TfmMain::mnAbout, "mnAbout", "About...", Qt::Key_F9, &TfmMain::mnAboutClick}}},
     };
-    const auto button = [this](const char* name, const char* hint, const char* iconName,
-                               QStyle::StandardPixmap fallback, Handler handler) {
-        QAction* item = tbrMain->addAction(themeIcon(iconName, fallback), QString::fromLatin1(hint));
-        item->setObjectName(QString::fromLatin1(name));
-        item->setToolTip(QString::fromLatin1(hint));
-        connect(item, &QAction::triggered, this, handler);
-        return item;
+    for (const Menu& spec : menus) {
+        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(spec.caption));
+        menu->setObjectName(QString::fromLatin1(spec.name));
+        for (const MenuItem& item : spec.items) {
+            if (!item.member) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = menu->addAction(QString::fromLatin1(item.caption));
+            action->setObjectName(QString::fromLatin1(item.name));
+            action->setShortcut(QKeySequence(item.shortcut));
+            connect(action, &QAction::triggered, this, item.handler);
+            this->*item.member = action;
+        }
+    }
+
+    const ToolButton buttons[] = {
+        {&TfmMain::tbCreateSDA, "tbCreateSDA", "Create self-decrypting archive", "changes-prevent",
+         QStyle::SP_DriveHDIcon, &TfmMain::tbCreateSDAClick},
+        {&TfmMain::tbWipe, "tbWipe", "Wipe", "user-trash-full", QStyle::SP_TrashIcon,
+         &TfmMain::tbWipeClick},
+        {},
+        {&TfmMain::tbNew, "tbNew", "New files list", "document-new", QStyle::SP_FileDialogNewFolder,
+         &TfmMain::tbNewClick},
+        {&TfmMain::tbOpen, "tbOpen", "Open files list", "document-open", QStyle::SP_DialogOpenButton,
+         &TfmMain::tbOpenClick},
+        {&TfmMain::tbSave, "tbSave", "Save files list", "document-save", QStyle::SP_DialogSaveButton,
+         &TfmMain::tbSaveClick},
+        {},
+        {&TfmMain::tbAddFiles, "tbAddFiles", "Add files", "list-add", QStyle::SP_FileIcon,
+         &TfmMain::tbAddFilesClick},
+        {&TfmMain::tbAddDir, "tbAddDir", "Add folder", "folder-new", QStyle::SP_DirIcon,
+         &TfmMain::tbAddDirClick},
+        {&TfmMain::tbRemove, "tbRemove", "Remove item", "list-remove", QStyle::SP_DialogDiscardButton,
+         &TfmMain::tbRemoveClick},
+        {&TfmMain::tbSetCompLevel, "tbSetCompLevel", "Change compression level", "preferences-system",
+         QStyle::SP_FileDialogDetailedView, &TfmMain::tbSetCompLevelClick},
+        {},
+        {&TfmMain::tbPassGen, "tbPassGen", "Passphrases Generator", "dialog-password",
+         QStyle::SP_MessageBoxInformation, &TfmMain::tbPassGenClick},
+        {&TfmMain::tbKeyFileGen, "tbKeyFileGen", "Keyfiles Generator", "emblem-documents",
+         QStyle::SP_FileDialogContentsView, &TfmMain::tbKeyFileGenClick},
+        {},
+        {&TfmMain::tbExit, "tbExit", "Exit", "application-exit", QStyle::SP_DialogCloseButton,
+         &TfmMain::tbExitClick},
     };
-
-    QMenu* list = menuBar()->addMenu(QStringLiteral("List"));
-    list->setObjectName(QStringLiteral("mnList"));
-    mnNew = menuItem(list, "mnNew", "New", QKeySequence(Qt::CTRL | Qt::Key_N), &TfmMain::tbNewClick);
-    mnOpen = menuItem(list, "mnOpen", "Open", QKeySequence(Qt::CTRL | Qt::Key_O), &TfmMain::tbOpenClick);
-    mnSave = menuItem(list, "mnSave", "Save", QKeySequence(Qt::CTRL | Qt::Key_S), &TfmMain::tbSaveClick);
-    mnSaveAs = menuItem(list, "mnSaveAs", "Save As...", {}, &TfmMain::mnSaveAsClick);
-    list->addSeparator();
-    mnExit = menuItem(list, "mnExit", "Exit", QKeySequence(Qt::CTRL | Qt::Key_X), &TfmMain::tbExitClick);
-
-    QMenu* add = menuBar()->addMenu(QStringLiteral("Add"));
-    add->setObjectName(QStringLiteral("mnAdd"));
-    mnAddFiles = menuItem(add, "mnAddFiles", "Files", QKeySequence(Qt::CTRL | Qt::Key_F),
-                          &TfmMain::tbAddFilesClick);
-    mnAddFolder = menuItem(add, "mnAddFolder", "Folder", QKeySequence(Qt::CTRL | Qt::Key_D),
-                           &TfmMain::tbAddDirClick);
-    mnRemove = menuItem(add, "mnRemove", "Remove", QKeySequence(Qt::Key_Delete), &TfmMain::tbRemoveClick);
-
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("Tools"));
-    tools->setObjectName(QStringLiteral("mnTools"));
-    mnCreateSDA = menuItem(tools, "mnCreateSDA", "Create Self-Decrypting Archive",
-                           QKeySequence(Qt::CTRL | Qt::Key_C), &TfmMain::tbCreateSDAClick);
-    mnWipe = menuItem(tools, "mnWipe", "Wipe", QKeySequence(Qt::CTRL | Qt::Key_W), &TfmMain::tbWipeClick);
-    tools->addSeparator();
-    mnSetCompLevel = menuItem(tools, "mnSetCompLevel", "Change compression level",
-                              QKeySequence(Qt::CTRL | Qt::Key_L), &TfmMain::tbSetCompLevelClick);
-    tools->addSeparator();
-    PassphraseGenerator1 = menuItem(tools, "PassphraseGenerator1", "Passphrases Generator",
-                                    QKeySequence(Qt::CTRL | Qt::Key_G), &TfmMain::tbPassGenClick);
-    mnKeyfileGen = menuItem(tools, "mnKeyfileGen", "Keyfiles Generator",
-                            QKeySequence(Qt::CTRL | Qt::Key_K), &TfmMain::tbKeyFileGenClick);
-    tools->addSeparator();
-    mnOptions = menuItem(tools, "mnOptions", "Options", QKeySequence(Qt::CTRL | Qt::Key_Q),
-                         &TfmMain::mnOptionsClick);
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-    help->setObjectName(QStringLiteral("mnHelp"));
-    mnHomePage = menuItem(help, "mnHomePage", "Home Page", {}, &TfmMain::mnHomePageClick);
-    mnEMail = menuItem(help, "mnEMail", "Write E-Mail to Author", {}, &TfmMain::mnEMailClick);
-    mnCheckUpdates = menuItem(help, "mnCheckUpdates", "Check For Updates", {},
-                              &TfmMain::mnCheckUpdatesClick);
-    help->addSeparator();
-    mnAbout = menuItem(help, "mnAbout", "About...", QKeySequence(Qt::Key_F9), &TfmMain::mnAboutClick);
-
     tbrMain = addToolBar(QStringLiteral("Toolbar"));
     tbrMain->setObjectName(QStringLiteral("tbrMain"));
     tbrMain->setIconSize(QSize(24, 24));
     tbrMain->setMovable(false);
     tbrMain->setFloatable(false);
     tbrMain->setContextMenuPolicy(Qt::PreventContextMenu);
-    tbCreateSDA = button("tbCreateSDA", "Create self-decrypting archive", "changes-prevent",
-                         QStyle::SP_DriveHDIcon, &TfmMain::tbCreateSDAClick);
-    tbWipe = button("tbWipe", "Wipe", "user-trash-full", QStyle::SP_TrashIcon, &TfmMain::tbWipeClick);
-    tbrMain->addSeparator();
-    tbNew = button("tbNew", "New files list", "document-new", QStyle::SP_FileDialogNewFolder,
-                   &TfmMain::tbNewClick);
-    tbOpen = button("tbOpen", "Open files list", "document-open", QStyle::SP_DialogOpenButton,
-                    &TfmMain::tbOpenClick);
-    tbSave = button("tbSave", "Save files list", "document-save", QStyle::SP_DialogSaveButton,
-                    &TfmMain::tbSaveClick);
-    tbrMain->addSeparator();
-    tbAddFiles = button("tbAddFiles", "Add files", "list-add", QStyle::SP_FileIcon,
-                        &TfmMain::tbAddFilesClick);
-    tbAddDir = button("tbAddDir", "Add folder", "folder-new", QStyle::SP_DirIcon,
-                      &TfmMain::tbAddDirClick);
-    tbRemove = button("tbRemove", "Remove item", "list-remove", QStyle::SP_DialogDiscardButton,
-                      &TfmMain::tbRemoveClick);
-    tbSetCompLevel = button("tbSetCompLevel", "Change compression level", "preferences-system",
-                            QStyle::SP_FileDialogDetailedView, &TfmMain::tbSetCompLevelClick);
-    tbrMain->addSeparator();
-    tbPassGen = button("tbPassGen", "Passphrases Generator", "dialog-password",
-                       QStyle::SP_MessageBoxInformation, &TfmMain::tbPassGenClick);
-    tbKeyFileGen = button("tbKeyFileGen", "Keyfiles Generator", "emblem-documents",
-                          QStyle::SP_FileDialogContentsView, &TfmMain::tbKeyFileGenClick);
-    tbrMain->addSeparator();
-    tbExit = button("tbExit", "Exit", "application-exit", QStyle::SP_DialogCloseButton,
-                    &TfmMain::tbExitClick);
+    for (const ToolButton& button : buttons) {
+        if (!button.member) {
+            tbrMain->addSeparator();
+            continue;
+        }
+        QAction* action = tbrMain->addAction(themeIcon(button.themeIconName, button.styleIcon),
+                                             QString::fromLatin1(button.hint));
+        action->setObjectName(QString::fromLatin1(button.name));
+        action->setToolTip(QString::fromLatin1(button.hint));
+        connect(action, &QAction::triggered, this, button.handler);
+        this->*button.member = action;
+    }
 }
 
 int TfmMain::defaultLevel() const
