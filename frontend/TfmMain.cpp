@@ -200,10 +200,10 @@ void TfmMain::buildCommands()
           kSeparator,
           {&TfmMain::mnAbout, "mnAbout", "About...", Qt::Key_F9, &TfmMain::mnAboutClick}}},
     };
-    for (const Menu& spec : menus) {
-        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(spec.caption));
-        menu->setObjectName(QString::fromLatin1(spec.name));
-        for (const MenuItem& item : spec.items) {
+    for (const Menu& layout : menus) {
+        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(layout.caption));
+        menu->setObjectName(QString::fromLatin1(layout.name));
+        for (const MenuItem& item : layout.items) {
             if (!item.member) {
                 menu->addSeparator();
                 continue;
