@@ -1,0 +1,164 @@
+#include "test_support.h"
+
+#include "platform/utf.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <grp.h>
+#include <iterator>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uid_t NobodyId = 65534;
+
+// Removal needs write and search permission on every directory.
+void MakeRemovable(const fs::path& root)
+{
+    std::error_code error;
+    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, error);
+    for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, error);
+         it != fs::recursive_directory_iterator(); it.increment(error)) {
+        if (error)
+            break;
+        if (it->is_directory(error) && !it->is_symlink(error))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+    }
+}
+
+} // namespace
+
+TempDir::TempDir()
+{
+    std::string pattern = (fs::temp_directory_path() / "ivqa-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+    // Open to an unprivileged child as well.
+    ::chmod(path_.c_str(), 0777);
+}
+
+TempDir::~TempDir()
+{
+    MakeRemovable(path_);
+    std::error_code error;
+    fs::remove_all(path_, error);
+}
+
+std::u16string U16(const std::string& utf8)
+{
+    return Utf8ToUtf16(utf8).value();
+}
+
+std::string U8(const std::u16string& utf16)
+{
+    return Utf16ToUtf8(utf16).value();
+}
+
+void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+void WriteFile(const std::string& path, const std::string& text)
+{
+    WriteFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void MakeDir(const std::string& path)
+{
+    if (::mkdir(path.c_str(), 0755) != 0)
+        throw std::runtime_error("cannot create " + path);
+}
+
+void MakeSymlink(const std::string& target, const std::string& link)
+{
+    if (::symlink(target.c_str(), link.c_str()) != 0)
+        throw std::runtime_error("cannot link " + link);
+}
+
+std::vector<std::uint8_t> SampleBytes(std::size_t length, std::uint32_t seed)
+{
+    std::vector<std::uint8_t> bytes(length);
+    std::uint32_t state = seed * 2654435761U + 1;
+    for (std::size_t i = 0; i < length; ++i) {
+        state = state * 1103515245U + 12345U;
+        // Every other byte from a small alphabet, so deflate finds something.
+        bytes[i] = (i & 1) != 0 ? static_cast<std::uint8_t>('a' + (state >> 28))
+                                : static_cast<std::uint8_t>(state >> 24);
+    }
+    return bytes;
+}
+
+std::size_t OpenDescriptorCount()
+{
+    std::size_t count = 0;
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        (void)entry;
+        ++count;
+    }
+    return count;
+}
+
+std::vector<std::string> ListingOrder(const std::string& directory)
+{
+    std::vector<std::string> names;
+    DIR* listing = opendir(directory.c_str());
+    if (listing == nullptr)
+        throw std::runtime_error("cannot list " + directory);
+    while (const dirent* entry = readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    closedir(listing);
+    return names;
+}
+
+void RunUnprivileged(const std::function<void()>& body)
+{
+    if (geteuid() != 0) {
+        body();
+        return;
+    }
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const bool dropped = setgroups(0, nullptr) == 0 && setgid(NobodyId) == 0 && setuid(NobodyId) == 0;
+        // Changing ids makes the process undumpable, which hides its own
+        // /proc entries from it; the sanitizers and the tests read them.
+        prctl(PR_SET_DUMPABLE, 1);
+        if (!dropped) {
+            std::fprintf(stderr, "cannot drop to nobody\n");
+            _exit(2);
+        }
+        body();
+        std::fflush(stdout);
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the unprivileged child did not exit normally";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "checks failed in the unprivileged child (see its output above)";
+}

@@ -1,0 +1,47 @@
+#pragma once
+// Fixtures shared by the library tests: scratch directories, file helpers,
+// and a way to run a check without root's power over permissions.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A fresh directory under the system's temporary folder, removed with all
+// its contents (whatever their permissions) when the owner goes.
+class TempDir {
+public:
+    TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir();
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+std::u16string U16(const std::string& utf8);
+std::string U8(const std::u16string& utf16);
+
+void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+void WriteFile(const std::string& path, const std::string& text);
+std::vector<std::uint8_t> ReadFile(const std::string& path);
+void MakeDir(const std::string& path);
+void MakeSymlink(const std::string& target, const std::string& link);
+
+// Bytes that compress somewhat but not to nothing, reproducible from `seed`.
+std::vector<std::uint8_t> SampleBytes(std::size_t length, std::uint32_t seed);
+
+// Descriptors this process holds open.
+std::size_t OpenDescriptorCount();
+
+// Names of a directory in the order the listing returns them, "." and ".."
+// left out.
+std::vector<std::string> ListingOrder(const std::string& directory);
+
+// Runs `body` as an unprivileged user when the tests run as root (in a
+// forked child that drops to nobody), else in this process. Failures inside
+// count as failures of the calling test.
+void RunUnprivileged(const std::function<void()>& body);
