@@ -1,25 +1,14 @@
 #include "wipe_fixture.h"
 
-#include "platform/utf.h"
-
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <dirent.h>
-#include <fcntl.h>
-#include <filesystem>
-#include <grp.h>
 #include <stdexcept>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr uid_t NobodyId = 65534;
 
 CallbackRecorder* g_recorder = nullptr;
 
@@ -30,99 +19,19 @@ CallbackRecorder& Active()
     return *g_recorder;
 }
 
-void ThrowAt(unsigned call, unsigned at, const char* what)
+void ThrowAt(std::uint64_t call, unsigned at, const char* what)
 {
     if (at != 0 && call == at)
         throw std::runtime_error(what);
 }
 
-// Gives the owner full access below `path`, links not followed, so that the
-// tree can be removed whatever a test left it as.
-void OpenUp(const std::filesystem::path& path)
-{
-    std::error_code error;
-    if (!std::filesystem::is_directory(std::filesystem::symlink_status(path, error)))
-        return;
-    std::filesystem::permissions(path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
-                                 error);
-    for (const auto& child : std::filesystem::directory_iterator(path, error))
-        OpenUp(child.path());
-}
-
 } // namespace
 
-ScratchDir::ScratchDir()
+void WriteFileMode(const std::string& path, const std::vector<std::uint8_t>& bytes, unsigned mode)
 {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/ivqa-wipe-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-    // Children that dropped root work in here too.
-    ::chmod(path_.c_str(), 0755);
-}
-
-ScratchDir::~ScratchDir()
-{
-    std::error_code error;
-    OpenUp(path_);
-    std::filesystem::remove_all(path_, error);
-}
-
-std::u16string Wide(const std::string& utf8)
-{
-    return Utf8ToUtf16(utf8).value();
-}
-
-std::string Narrow(const std::u16string& utf16)
-{
-    return Utf16ToUtf8(utf16).value_or("<not UTF-16>");
-}
-
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes, unsigned mode)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        throw std::runtime_error("cannot create " + path);
-    const bool ok = bytes.empty() || ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-    ::fchmod(fd, mode);
-    ::close(fd);
-    if (!ok)
-        throw std::runtime_error("cannot write " + path);
-}
-
-std::vector<std::uint8_t> ReadBytes(const std::string& path)
-{
-    std::vector<std::uint8_t> bytes;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw std::runtime_error("cannot open " + path);
-    std::uint8_t chunk[65536];
-    ssize_t count;
-    while ((count = ::read(fd, chunk, sizeof(chunk))) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + count);
-    ::close(fd);
-    return bytes;
-}
-
-std::vector<std::uint8_t> PatternedBytes(std::size_t length)
-{
-    std::vector<std::uint8_t> bytes(length);
-    for (std::size_t i = 0; i < length; ++i)
-        bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    return bytes;
-}
-
-void MakeDirectory(const std::string& path, unsigned mode)
-{
-    if (::mkdir(path.c_str(), 0700) != 0 || ::chmod(path.c_str(), mode) != 0)
-        throw std::runtime_error("cannot make " + path);
-}
-
-void MakeLink(const std::string& target, const std::string& link)
-{
-    if (::symlink(target.c_str(), link.c_str()) != 0)
-        throw std::runtime_error("cannot link " + link);
+    WriteFile(path, bytes);
+    if (::chmod(path.c_str(), mode) != 0)
+        throw std::runtime_error("cannot chmod " + path);
 }
 
 void MakeFifo(const std::string& path)
@@ -135,31 +44,6 @@ bool Exists(const std::string& path)
 {
     struct stat status;
     return ::lstat(path.c_str(), &status) == 0;
-}
-
-std::vector<std::string> Listing(const std::string& directory)
-{
-    std::vector<std::string> names;
-    DIR* listing = ::opendir(directory.c_str());
-    if (listing == nullptr)
-        throw std::runtime_error("cannot list " + directory);
-    while (const dirent* entry = ::readdir(listing)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    ::closedir(listing);
-    return names;
-}
-
-std::size_t OpenDescriptorCount()
-{
-    std::size_t count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-        (void)entry;
-        ++count;
-    }
-    return count;
 }
 
 CallbackRecorder::CallbackRecorder()
@@ -175,7 +59,7 @@ CallbackRecorder::~CallbackRecorder()
 void RecordName(const char16_t* name)
 {
     CallbackRecorder& recorder = Active();
-    ThrowAt(static_cast<unsigned>(recorder.names.size()) + 1, recorder.throwAtName, "name callback");
+    ThrowAt(recorder.names.size() + 1, recorder.throwAtName, "name callback");
     if (recorder.onName)
         recorder.onName(name);
     recorder.names.emplace_back(name);
@@ -184,7 +68,7 @@ void RecordName(const char16_t* name)
 void RecordRange(const std::uint64_t* steps)
 {
     CallbackRecorder& recorder = Active();
-    ThrowAt(static_cast<unsigned>(recorder.ranges.size()) + 1, recorder.throwAtRange, "range callback");
+    ThrowAt(recorder.ranges.size() + 1, recorder.throwAtRange, "range callback");
     recorder.ranges.push_back(*steps);
 }
 
@@ -192,7 +76,7 @@ void RecordStep()
 {
     CallbackRecorder& recorder = Active();
     ++recorder.steps;
-    ThrowAt(static_cast<unsigned>(recorder.steps), recorder.throwAtStep, "step callback");
+    ThrowAt(recorder.steps, recorder.throwAtStep, "step callback");
     if (recorder.reader < 0)
         return;
     const std::uint64_t index = (recorder.steps - 1) % recorder.buffersPerPass;
@@ -209,7 +93,7 @@ void RecordStep()
 std::int32_t RecordSkip(const char16_t* name)
 {
     CallbackRecorder& recorder = Active();
-    ThrowAt(static_cast<unsigned>(recorder.skips.size()) + 1, recorder.throwAtSkip, "skip callback");
+    ThrowAt(recorder.skips.size() + 1, recorder.throwAtSkip, "skip callback");
     recorder.skips.emplace_back(name);
     if (recorder.answers.empty())
         return recorder.laterAnswer;
@@ -218,24 +102,13 @@ std::int32_t RecordSkip(const char16_t* name)
     return answer;
 }
 
-void RunInChild(const std::function<void()>& body, bool dropRoot, const std::function<void()>& prepare)
+void RunInLimitedChild(const std::function<void()>& prepare, const std::function<void()>& body)
 {
     std::fflush(stdout);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (dropRoot && geteuid() == 0) {
-            if (setgroups(0, nullptr) != 0 || setgid(NobodyId) != 0 || setuid(NobodyId) != 0) {
-                std::fprintf(stderr, "cannot drop to nobody\n");
-                _exit(2);
-            }
-            // Changing ids makes the process undumpable, which hides its
-            // /proc/self entries from it; the library and the sanitizers
-            // read them.
-            prctl(PR_SET_DUMPABLE, 1);
-        }
-        if (prepare)
-            prepare();
+        prepare();
         body();
         std::fflush(stdout);
         _exit(::testing::Test::HasFailure() ? 1 : 0);

@@ -1,9 +1,10 @@
 #pragma once
-// Fixtures of the wipe and delete tests: scratch trees, a recorder behind
-// the four plain callbacks that reads every write back, and children that
-// run checks under limits or without root's power over permissions.
+// Fixtures of the wipe and delete tests, beside the shared ones: a recorder
+// behind the four plain callbacks that reads every write back, and a child
+// that runs checks under limits of its own.
 
 #include "ivqa.h"
+#include "test_support.h"
 
 #include <cstdint>
 #include <deque>
@@ -13,41 +14,18 @@
 
 inline constexpr std::size_t PatternBytes = 524288;
 
-// A fresh directory, traversable by every user, removed with everything in
-// it (whatever the permissions) when the owner goes.
-class ScratchDir {
-public:
-    ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    ~ScratchDir();
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-std::u16string Wide(const std::string& utf8);
-std::string Narrow(const std::u16string& utf16);
-
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes, unsigned mode = 0644);
-std::vector<std::uint8_t> ReadBytes(const std::string& path);
-std::vector<std::uint8_t> PatternedBytes(std::size_t length);
-void MakeDirectory(const std::string& path, unsigned mode = 0755);
-void MakeLink(const std::string& target, const std::string& link);
+void WriteFileMode(const std::string& path, const std::vector<std::uint8_t>& bytes, unsigned mode);
 void MakeFifo(const std::string& path);
 // Without following a link.
 bool Exists(const std::string& path);
-// Entries of a directory in listing order, "." and ".." left out.
-std::vector<std::string> Listing(const std::string& directory);
-std::size_t OpenDescriptorCount();
 
 // What the callbacks saw, and how they answer. One recorder is active at a
 // time; the callbacks below report to it.
 struct CallbackRecorder {
     CallbackRecorder();
     ~CallbackRecorder();
+    CallbackRecorder(const CallbackRecorder&) = delete;
+    CallbackRecorder& operator=(const CallbackRecorder&) = delete;
 
     std::vector<std::u16string> names;
     std::vector<std::u16string> skips;
@@ -81,8 +59,7 @@ void RecordRange(const std::uint64_t* steps);
 void RecordStep();
 std::int32_t RecordSkip(const char16_t* name);
 
-// Runs `body` in a forked child: as nobody when the tests run as root, with
-// `prepare` applied first (limits, signals). Failures inside count as
-// failures of the calling test.
-void RunInChild(const std::function<void()>& body, bool dropRoot,
-                const std::function<void()>& prepare = nullptr);
+// Runs `body` in a forked child after `prepare` (limits, signal dispositions
+// that must not reach this process). Failures inside count as failures of
+// the calling test.
+void RunInLimitedChild(const std::function<void()>& prepare, const std::function<void()>& body);

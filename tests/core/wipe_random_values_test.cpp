@@ -52,7 +52,7 @@ GutmannRun WipeWithDraws(const std::string& path, int draws)
     FileWiper wiper(*run.context);
     EntryName entry;
     entry.path = path;
-    entry.display = Wide(path);
+    entry.display = U16(path);
     run.result = wiper.Remove(AT_FDCWD, entry);
     run.values = recorder.writtenValues;
     ::close(reader);
@@ -61,9 +61,9 @@ GutmannRun WipeWithDraws(const std::string& path, int draws)
 
 TEST(GutmannRandomValues, EachRepetitionWritesItsOwnDrawInTableOrder)
 {
-    ScratchDir scratch;
+    TempDir scratch;
     const std::string path = scratch / "victim.bin";
-    WriteBytes(path, PatternedBytes(10));
+    WriteFile(path, SampleBytes(10, 1));
 
     const GutmannRun run = WipeWithDraws(path, 2);
 
@@ -82,16 +82,16 @@ TEST(GutmannRandomValues, EachRepetitionWritesItsOwnDrawInTableOrder)
 
 TEST(GutmannRandomValues, FailedDrawEndsTheRunAndKeepsThePartlyWipedFile)
 {
-    ScratchDir scratch;
+    TempDir scratch;
     const std::string path = scratch / "victim.bin";
-    WriteBytes(path, PatternedBytes(10));
+    WriteFile(path, SampleBytes(10, 1));
 
     const GutmannRun run = WipeWithDraws(path, 1);
 
     EXPECT_EQ(run.result, IQ_RANDOM_ERROR);
     EXPECT_EQ(run.values.size(), 35U);
     EXPECT_FALSE(run.context->file) << "the file is still held";
-    EXPECT_EQ(ReadBytes(path), std::vector<std::uint8_t>(PatternBytes, 0x10 + 8));
+    EXPECT_EQ(ReadFile(path), std::vector<std::uint8_t>(PatternBytes, 0x10 + 8));
 }
 
 } // namespace

@@ -82,7 +82,7 @@ const char* OperationName(Operation operation)
 // One call as the front end's worker makes it; the wipes use "Fast" once.
 CoreResult RunOperation(Operation operation, const std::string& path)
 {
-    const std::u16string wide = Wide(path);
+    const std::u16string wide = U16(path);
     if (operation == Operation::RmFile)
         return IQ_RmFile(wide.c_str(), RecordName, RecordSkip);
     if (operation == Operation::RmDir)
@@ -126,17 +126,17 @@ TEST(WipeFile, WritesEachPassOverWholeBuffersThenDeletes)
     };
     for (const PassCase& c : cases) {
         SCOPED_TRACE(c.label);
-        ScratchDir scratch;
+        TempDir scratch;
         const std::string path = scratch / "victim.bin";
-        WriteBytes(path, PatternedBytes(c.size), c.mode);
+        WriteFileMode(path, SampleBytes(c.size, 1), c.mode);
         CallbackRecorder recorder;
         Reader reader(recorder, path, c.size);
         WipeSession session(c.repetitions, c.method);
         ASSERT_EQ(session.init, IQ_OK);
 
-        EXPECT_EQ(IQ_WipeFile(session.context, Wide(path).c_str()), IQ_OK);
+        EXPECT_EQ(IQ_WipeFile(session.context, U16(path).c_str()), IQ_OK);
 
-        EXPECT_EQ(recorder.names, std::vector<std::u16string>{Wide(path)});
+        EXPECT_EQ(recorder.names, std::vector<std::u16string>{U16(path)});
         EXPECT_EQ(recorder.ranges, std::vector<std::uint64_t>{c.range});
         EXPECT_EQ(recorder.writtenValues, c.values);
         EXPECT_TRUE(recorder.skips.empty());
@@ -149,15 +149,15 @@ TEST(WipeFile, GutmannWritesItsTableWithFreshRandomValuesPerRepetition)
 {
     const int fixed[] = {0x55, 0xAA, 0x92, 0x49, 0x24, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88,
                          0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0x92, 0x49, 0x24, 0x6D, 0xB6, 0xDB};
-    ScratchDir scratch;
+    TempDir scratch;
     const std::string path = scratch / "victim.bin";
-    WriteBytes(path, PatternedBytes(1));
+    WriteFile(path, SampleBytes(1, 1));
     CallbackRecorder recorder;
     Reader reader(recorder, path, 1);
     WipeSession session(2, Gutmann);
     ASSERT_EQ(session.init, IQ_OK);
 
-    ASSERT_EQ(IQ_WipeFile(session.context, Wide(path).c_str()), IQ_OK);
+    ASSERT_EQ(IQ_WipeFile(session.context, U16(path).c_str()), IQ_OK);
 
     EXPECT_EQ(recorder.ranges, std::vector<std::uint64_t>{70});
     ASSERT_EQ(recorder.writtenValues.size(), 70U);
@@ -206,19 +206,19 @@ TEST(Removal, LinksGivenByTheCallerAreRemovedNotFollowed)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << OperationName(c.operation) << " link" << c.suffix);
-        ScratchDir scratch;
-        const std::vector<std::uint8_t> content = PatternedBytes(5000);
+        TempDir scratch;
+        const std::vector<std::uint8_t> content = SampleBytes(5000, 1);
         // Read-only, so that following the link would also change its mode.
-        MakeDirectory(scratch / "target");
-        WriteBytes(scratch / "target/kept.bin", content, 0444);
+        MakeDir(scratch / "target");
+        WriteFileMode(scratch / "target/kept.bin", content, 0444);
         const std::string target = c.toDirectory ? scratch / "target" : scratch / "target/kept.bin";
-        MakeLink(target, scratch / "link");
+        MakeSymlink(target, scratch / "link");
         CallbackRecorder recorder;
 
         EXPECT_EQ(RunOperation(c.operation, scratch / "link" + c.suffix), IQ_OK);
 
         EXPECT_FALSE(Exists(scratch / "link"));
-        EXPECT_EQ(ReadBytes(scratch / "target/kept.bin"), content);
+        EXPECT_EQ(ReadFile(scratch / "target/kept.bin"), content);
         struct stat status;
         ASSERT_EQ(::stat((scratch / "target/kept.bin").c_str(), &status), 0);
         EXPECT_EQ(status.st_mode & 0777, 0444U);
@@ -230,26 +230,26 @@ TEST(Removal, LinksInsideATreeGoWhileTheirTargetsStay)
 {
     for (const Operation operation : {Operation::WipeDir, Operation::RmDir}) {
         SCOPED_TRACE(OperationName(operation));
-        ScratchDir scratch;
-        const std::vector<std::uint8_t> content = PatternedBytes(700000);
-        MakeDirectory(scratch / "outside");
-        WriteBytes(scratch / "outside/kept.bin", content);
-        MakeDirectory(scratch / "outside/inner");
-        WriteBytes(scratch / "outside/inner/also.bin", content);
-        MakeDirectory(scratch / "tree");
-        MakeDirectory(scratch / "tree/sub");
-        WriteBytes(scratch / "tree/plain.bin", content);
-        MakeLink(scratch / "outside/kept.bin", scratch / "tree/to_file");
-        MakeLink(scratch / "outside", scratch / "tree/to_dir");
-        MakeLink("../../outside/kept.bin", scratch / "tree/sub/relative");
-        MakeLink(scratch / "nowhere", scratch / "tree/dangling");
+        TempDir scratch;
+        const std::vector<std::uint8_t> content = SampleBytes(700000, 1);
+        MakeDir(scratch / "outside");
+        WriteFile(scratch / "outside/kept.bin", content);
+        MakeDir(scratch / "outside/inner");
+        WriteFile(scratch / "outside/inner/also.bin", content);
+        MakeDir(scratch / "tree");
+        MakeDir(scratch / "tree/sub");
+        WriteFile(scratch / "tree/plain.bin", content);
+        MakeSymlink(scratch / "outside/kept.bin", scratch / "tree/to_file");
+        MakeSymlink(scratch / "outside", scratch / "tree/to_dir");
+        MakeSymlink("../../outside/kept.bin", scratch / "tree/sub/relative");
+        MakeSymlink(scratch / "nowhere", scratch / "tree/dangling");
         CallbackRecorder recorder;
 
         EXPECT_EQ(RunOperation(operation, scratch / "tree"), IQ_OK);
 
         EXPECT_FALSE(Exists(scratch / "tree"));
-        EXPECT_EQ(ReadBytes(scratch / "outside/kept.bin"), content);
-        EXPECT_EQ(ReadBytes(scratch / "outside/inner/also.bin"), content);
+        EXPECT_EQ(ReadFile(scratch / "outside/kept.bin"), content);
+        EXPECT_EQ(ReadFile(scratch / "outside/inner/also.bin"), content);
         EXPECT_TRUE(recorder.skips.empty());
     }
 }
@@ -259,7 +259,7 @@ TEST(Removal, LinksInsideATreeGoWhileTheirTargetsStay)
 void ExpectedWalk(const std::string& directory, std::vector<std::string>* paths)
 {
     paths->push_back(directory);
-    for (const std::string& name : Listing(directory)) {
+    for (const std::string& name : ListingOrder(directory)) {
         struct stat status;
         const std::string path = directory + "/" + name;
         if (::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
@@ -273,26 +273,26 @@ std::u16string ShownName(const std::string& path, bool top)
 {
     const std::string name = top ? path : path.substr(path.rfind('/') + 1);
     // Names that are not UTF-8 are still removed; they are shown with U+FFFD.
-    return name == "bad\xff" ? u"bad\uFFFD" : Wide(name);
+    return name == "bad\xff" ? u"bad\uFFFD" : U16(name);
 }
 
 TEST(Removal, TreeIsEmptiedDepthFirstAndRemoved)
 {
     for (const Operation operation : {Operation::WipeDir, Operation::RmDir}) {
         SCOPED_TRACE(OperationName(operation));
-        ScratchDir scratch;
+        TempDir scratch;
         const std::string top = scratch / "tree";
-        MakeDirectory(top);
-        WriteBytes(top + "/a.bin", PatternedBytes(600000));
-        MakeDirectory(top + "/sub");
-        WriteBytes(top + "/sub/b.bin", PatternedBytes(10));
-        MakeDirectory(top + "/sub/deeper");
-        WriteBytes(top + "/sub/deeper/c.bin", {});
-        MakeDirectory(top + "/sub/empty");
-        MakeDirectory(top + "/other");
-        WriteBytes(top + "/other/d.bin", PatternedBytes(3), 0444);
-        WriteBytes(top + "/bad\xff", PatternedBytes(20));
-        WriteBytes(top + "/z.bin", PatternedBytes(1));
+        MakeDir(top);
+        WriteFile(top + "/a.bin", SampleBytes(600000, 1));
+        MakeDir(top + "/sub");
+        WriteFile(top + "/sub/b.bin", SampleBytes(10, 1));
+        MakeDir(top + "/sub/deeper");
+        WriteFile(top + "/sub/deeper/c.bin", std::vector<std::uint8_t>{});
+        MakeDir(top + "/sub/empty");
+        MakeDir(top + "/other");
+        WriteFileMode(top + "/other/d.bin", SampleBytes(3, 1), 0444);
+        WriteFile(top + "/bad\xff", SampleBytes(20, 1));
+        WriteFile(top + "/z.bin", SampleBytes(1, 1));
         // Deleting skips read-only files; wiping gives them write permission.
         if (operation == Operation::RmDir)
             ::chmod((top + "/other/d.bin").c_str(), 0644);
@@ -360,20 +360,20 @@ TEST(Removal, SkipAnswersDecideAsTheFailureTableSays)
         {"read-only in tree, stop", Operation::RmDir, Obstacle::ReadOnlyFile, true, {0}, IQ_INPUT_FILE_ERROR,
          {"entry"}},
     };
-    const std::vector<std::uint8_t> content = PatternedBytes(2000);
+    const std::vector<std::uint8_t> content = SampleBytes(2000, 1);
     for (const SkipCase& c : cases) {
         SCOPED_TRACE(c.label);
-        ScratchDir scratch;
+        TempDir scratch;
         const std::string top = c.insideTree ? scratch / "tree" : scratch / "obstacle";
         const std::string obstacle = c.insideTree ? top + "/obstacle" : top;
         if (c.insideTree) {
-            MakeDirectory(top);
-            WriteBytes(top + "/removable.bin", content);
+            MakeDir(top);
+            WriteFile(top + "/removable.bin", content);
         }
         if (c.obstacle == Obstacle::Fifo)
             MakeFifo(obstacle);
         else
-            WriteBytes(obstacle, content, c.obstacle == Obstacle::ReadOnlyFile ? 0444 : 0644);
+            WriteFileMode(obstacle, content, c.obstacle == Obstacle::ReadOnlyFile ? 0444 : 0644);
         CallbackRecorder recorder;
         recorder.answers.assign(c.answers.begin(), c.answers.end());
 
@@ -381,15 +381,15 @@ TEST(Removal, SkipAnswersDecideAsTheFailureTableSays)
 
         std::vector<std::u16string> asked;
         for (const std::string& which : c.asked)
-            asked.push_back(which == "top" ? Wide(top) : u"obstacle");
+            asked.push_back(which == "top" ? U16(top) : u"obstacle");
         EXPECT_EQ(recorder.skips, asked);
         struct stat status;
         ASSERT_EQ(::lstat(obstacle.c_str(), &status), 0) << "the obstacle was removed";
         if (c.obstacle != Obstacle::Fifo) {
-            EXPECT_EQ(ReadBytes(obstacle), content);
+            EXPECT_EQ(ReadFile(obstacle), content);
         }
         if (c.insideTree && c.result == IQ_OK) {
-            EXPECT_EQ(Listing(top), std::vector<std::string>{"obstacle"});
+            EXPECT_EQ(ListingOrder(top), std::vector<std::string>{"obstacle"});
         }
     }
 }
@@ -398,21 +398,19 @@ TEST(WipeFile, FileThatCannotBeDeletedAfterOverwritingAsks)
 {
     for (const std::int32_t answer : {1, 0}) {
         SCOPED_TRACE(answer != 0 ? "skip" : "stop");
-        ScratchDir scratch;
-        MakeDirectory(scratch / "locked");
+        TempDir scratch;
+        MakeDir(scratch / "locked");
         const std::string path = scratch / "locked/victim.bin";
-        WriteBytes(path, PatternedBytes(3000), 0666);
+        WriteFileMode(path, SampleBytes(3000, 1), 0666);
         // Root's child runs as nobody, for whom root's directory is closed.
         ::chmod((scratch / "locked").c_str(), geteuid() == 0 ? 0755 : 0555);
-        RunInChild(
-            [&] {
-                CallbackRecorder recorder;
-                recorder.answers = {answer};
-                EXPECT_EQ(RunOperation(Operation::WipeFile, path), answer != 0 ? IQ_OK : IQ_INPUT_FILE_ERROR);
-                EXPECT_EQ(recorder.skips, std::vector<std::u16string>{Wide(path)});
-                EXPECT_EQ(ReadBytes(path), std::vector<std::uint8_t>(PatternBytes, 0x00));
-            },
-            true);
+        RunUnprivileged([&] {
+            CallbackRecorder recorder;
+            recorder.answers = {answer};
+            EXPECT_EQ(RunOperation(Operation::WipeFile, path), answer != 0 ? IQ_OK : IQ_INPUT_FILE_ERROR);
+            EXPECT_EQ(recorder.skips, std::vector<std::u16string>{U16(path)});
+            EXPECT_EQ(ReadFile(path), std::vector<std::uint8_t>(PatternBytes, 0x00));
+        });
     }
 }
 
@@ -422,29 +420,34 @@ TEST(WipeFile, ReadOnlyFileThatCannotBeGivenWritePermissionAsks)
         GTEST_SKIP() << "needs a read-only file of another owner: run as root to check";
     for (const std::int32_t answer : {1, 0}) {
         SCOPED_TRACE(answer != 0 ? "skip" : "stop");
-        ScratchDir scratch;
-        MakeDirectory(scratch / "shared", 0777);
+        TempDir scratch;
+        MakeDir(scratch / "shared");
+        ::chmod((scratch / "shared").c_str(), 0777);
         const std::string path = scratch / "shared/foreign.bin";
-        WriteBytes(path, PatternedBytes(3000), 0444);
-        RunInChild(
-            [&] {
-                CallbackRecorder recorder;
-                recorder.answers = {answer};
-                EXPECT_EQ(RunOperation(Operation::WipeFile, path), answer != 0 ? IQ_OK : IQ_INPUT_FILE_ERROR);
-                EXPECT_EQ(recorder.skips, std::vector<std::u16string>{Wide(path)});
-                EXPECT_TRUE(recorder.ranges.empty());
-                EXPECT_EQ(ReadBytes(path), PatternedBytes(3000));
-            },
-            true);
+        WriteFileMode(path, SampleBytes(3000, 1), 0444);
+        RunUnprivileged([&] {
+            CallbackRecorder recorder;
+            recorder.answers = {answer};
+            EXPECT_EQ(RunOperation(Operation::WipeFile, path), answer != 0 ? IQ_OK : IQ_INPUT_FILE_ERROR);
+            EXPECT_EQ(recorder.skips, std::vector<std::u16string>{U16(path)});
+            EXPECT_TRUE(recorder.ranges.empty());
+            EXPECT_EQ(ReadFile(path), SampleBytes(3000, 1));
+        });
     }
 }
 
 TEST(WipeFile, FailedWriteEndsTheRunWithoutAskingAndKeepsTheFile)
 {
-    ScratchDir scratch;
+    TempDir scratch;
     const std::string path = scratch / "victim.bin";
-    WriteBytes(path, PatternedBytes(1));
-    RunInChild(
+    WriteFile(path, SampleBytes(1, 1));
+    RunInLimitedChild(
+        [] {
+            // The first 512 KiB write cannot complete.
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{65536, 65536};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        },
         [&] {
             CallbackRecorder recorder;
             recorder.laterAnswer = 1;
@@ -452,13 +455,6 @@ TEST(WipeFile, FailedWriteEndsTheRunWithoutAskingAndKeepsTheFile)
             EXPECT_TRUE(recorder.skips.empty());
             EXPECT_EQ(recorder.steps, 0U);
             EXPECT_TRUE(Exists(path));
-        },
-        false,
-        [] {
-            // The first 512 KiB write cannot complete.
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{65536, 65536};
-            setrlimit(RLIMIT_FSIZE, &limit);
         });
 }
 
@@ -474,7 +470,7 @@ TEST(Removal, FilesystemRootIsRefusedUntouched)
             recorder.throwAtSkip = 1;
 
             EXPECT_EQ(RunOperation(operation, path), IQ_INPUT_DIR_ERROR);
-            EXPECT_EQ(recorder.names, std::vector<std::u16string>{Wide(path)});
+            EXPECT_EQ(recorder.names, std::vector<std::u16string>{U16(path)});
         }
     }
 }
@@ -499,14 +495,14 @@ TEST(Abort, ThrowingCallbackGivesAbortedAndReleasesWhatWasOpen)
     };
     for (const AbortCase& c : cases) {
         SCOPED_TRACE(c.label);
-        ScratchDir scratch;
+        TempDir scratch;
         const std::string file = scratch / "tree/sub/big.bin";
-        MakeDirectory(scratch / "tree");
-        MakeDirectory(scratch / "tree/sub");
-        WriteBytes(file, PatternedBytes(3 * PatternBytes));
+        MakeDir(scratch / "tree");
+        MakeDir(scratch / "tree/sub");
+        WriteFile(file, SampleBytes(3 * PatternBytes, 1));
         MakeFifo(scratch / "tree/sub/fifo");
         const std::string untouched = scratch / "later.bin";
-        WriteBytes(untouched, PatternedBytes(10));
+        WriteFile(untouched, SampleBytes(10, 1));
         const std::string target = c.operation == Operation::WipeFile ? file : scratch / "tree";
         const std::size_t baseline = OpenDescriptorCount();
         CallbackRecorder recorder;
@@ -521,8 +517,8 @@ TEST(Abort, ThrowingCallbackGivesAbortedAndReleasesWhatWasOpen)
         WipeSession session(1, Dod);
         ASSERT_EQ(session.init, IQ_OK);
         const CoreResult result = c.operation == Operation::WipeFile
-                                      ? IQ_WipeFile(session.context, Wide(target).c_str())
-                                      : IQ_WipeDir(session.context, Wide(target).c_str());
+                                      ? IQ_WipeFile(session.context, U16(target).c_str())
+                                      : IQ_WipeDir(session.context, U16(target).c_str());
         EXPECT_EQ(result, IQ_ABORTED);
         // The file being overwritten is closed as the context is spent.
         EXPECT_EQ(OpenDescriptorCount(), baseline);
@@ -530,10 +526,10 @@ TEST(Abort, ThrowingCallbackGivesAbortedAndReleasesWhatWasOpen)
 
         // The context is spent: nothing more is touched or reported.
         const std::size_t reported = recorder.names.size();
-        EXPECT_EQ(IQ_WipeFile(session.context, Wide(untouched).c_str()), IQ_INPUT_FILE_ERROR);
-        EXPECT_EQ(IQ_WipeDir(session.context, Wide(scratch / "tree").c_str()), IQ_INPUT_DIR_ERROR);
+        EXPECT_EQ(IQ_WipeFile(session.context, U16(untouched).c_str()), IQ_INPUT_FILE_ERROR);
+        EXPECT_EQ(IQ_WipeDir(session.context, U16(scratch / "tree").c_str()), IQ_INPUT_DIR_ERROR);
         EXPECT_EQ(recorder.names.size(), reported);
-        EXPECT_EQ(ReadBytes(untouched), PatternedBytes(10));
+        EXPECT_EQ(ReadFile(untouched), SampleBytes(10, 1));
 
         session.Finish();
         EXPECT_EQ(OpenDescriptorCount(), baseline);
