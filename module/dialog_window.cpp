@@ -33,14 +33,16 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
+#include <type_traits>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
 // Dialog units to pixels at the toolkit's normal font.
-int Px(int dialogUnits) { return static_cast<int>(std::lround(dialogUnits * 1.5)); }
-int Py(int dialogUnits) { return static_cast<int>(std::lround(dialogUnits * 1.625)); }
+constexpr int FontSize = 12;
+int Px(int dialogUnits) { return static_cast<int>(std::lround(dialogUnits * 1.8)); }
+int Py(int dialogUnits) { return static_cast<int>(std::lround(dialogUnits * 1.75)); }
 
 [[noreturn]] void EndNow()
 {
@@ -74,14 +76,16 @@ public:
     {
         if (OnUiThread())
             return work();
-        std::promise<Result> promise;
-        auto future = promise.get_future();
-        Post([&] {
+        // The posted work owns the promise, so it outlives set_value even
+        // when the waiting thread wakes at once.
+        auto promise = std::make_shared<std::promise<Result>>();
+        auto future = promise->get_future();
+        Post([promise, work = std::move(work)] {
             if constexpr (std::is_void_v<Result>) {
                 work();
-                promise.set_value();
+                promise->set_value();
             } else {
-                promise.set_value(work());
+                promise->set_value(work());
             }
         });
         return future.get();
@@ -141,7 +145,7 @@ int RunBox(const std::string& caption, BoxIcon icon, const std::string& text,
         textWidth = 460;
         textHeight = 300;
     } else {
-        fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
+        fl_font(FL_HELVETICA, FontSize);
         int measuredWidth = textWidth;
         fl_measure(text.c_str(), measuredWidth, textHeight, 0);
         textWidth = std::max(200, std::min(measuredWidth, 480));
@@ -197,8 +201,14 @@ int RunBox(const std::string& caption, BoxIcon icon, const std::string& text,
     }
 
     int result = -1;
+    struct Choice {
+        int* result;
+        int index;
+    };
     std::vector<std::unique_ptr<Fl_Button>> buttonWidgets;
     const int count = static_cast<int>(buttons.size());
+    std::vector<Choice> choices;
+    choices.reserve(buttons.size()); // the buttons point into it
     for (int i = 0; i < count; ++i) {
         const int x = width - margin - (count - i) * (buttonWidth + 8) + 8;
         std::unique_ptr<Fl_Button> button;
@@ -208,13 +218,14 @@ int RunBox(const std::string& caption, BoxIcon icon, const std::string& text,
         else
             button = std::make_unique<Fl_Button>(x, height - margin - buttonHeight, buttonWidth, buttonHeight);
         button->copy_label(buttons[i].c_str());
+        choices.push_back({&result, i});
         button->callback(
             [](Fl_Widget* widget, void* data) {
-                *static_cast<int*>(data) = static_cast<int>(widget->argument());
+                const auto* choice = static_cast<const Choice*>(data);
+                *choice->result = choice->index;
                 widget->window()->hide();
             },
-            &result);
-        button->argument(i);
+            &choices.back());
         buttonWidgets.push_back(std::move(button));
     }
     box.end();
@@ -236,6 +247,7 @@ public:
         : Fl_Double_Window(Px(build.layout.width), Py(178)), texts_(*build.texts), queue_(queue)
     {
         const DialogLayout& layout = build.layout;
+        labelWidth_ = layout.buttonX - 14;
         copy_label(std::string(texts_.windowTitle).c_str());
         const int bx = Px(layout.buttonX);
         const int bw = Px(layout.buttonWidth);
@@ -253,6 +265,8 @@ public:
         destination_ = Own(std::make_unique<Fl_Input>(Px(7), Py(18), fieldWidth, Py(14)));
         passphrase_ = Own(std::make_unique<Fl_Secret_Input>(Px(7), Py(54), fieldWidth, Py(14)));
         keyfile_ = Own(std::make_unique<Fl_Input>(Px(7), Py(84), fieldWidth, Py(14)));
+        for (Fl_Input* field : {destination_, passphrase_, keyfile_})
+            field->textsize(FontSize);
         AddLabel(Px(7), Py(7), texts_.destinationLabel);
         AddLabel(Px(7), Py(43), texts_.passphraseLabel);
         AddLabel(Px(7), Py(73), texts_.keyfileLabel);
@@ -263,6 +277,7 @@ public:
         logBuffer_ = std::make_unique<Fl_Text_Buffer>();
         log_ = Own(std::make_unique<Fl_Text_Editor>(Px(7), Py(120), Px(layout.width - 14), Py(50)));
         log_->buffer(logBuffer_.get());
+        log_->textsize(FontSize);
         end();
 
         callback([](Fl_Widget* widget, void*) {
@@ -419,7 +434,7 @@ private:
 
     void AddLabel(int x, int y, std::string_view text)
     {
-        auto* label = Own(std::make_unique<Fl_Box>(x, y, Px(190), Py(8)));
+        auto* label = Own(std::make_unique<Fl_Box>(x, y, Px(labelWidth_), Py(8)));
         label->copy_label(std::string(text).c_str());
         label->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
     }
@@ -458,6 +473,7 @@ private:
     Fl_Input* passphrase_ = nullptr;
     Fl_Input* keyfile_ = nullptr;
     Fl_Text_Editor* log_ = nullptr;
+    int labelWidth_ = 0;
     bool urgent_ = false;
 };
 
@@ -475,6 +491,7 @@ bool RunWindowMode(const ModuleBuild& build, const PayloadArchive& archive, Extr
     if (display == nullptr)
         return false;
     fl_open_display(display);
+    FL_NORMAL_SIZE = FontSize;
     Fl::lock(); // lets the worker wake the event loop
 
     UiQueue queue;
