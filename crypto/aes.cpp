@@ -1,5 +1,6 @@
 #include "crypto/aes.h"
 
+#include "crypto/aes_ni.h"
 #include "crypto/byte_order.h"
 #include "crypto/feedback_mode.h"
 #include "platform/secure_memory.h"
@@ -22,6 +23,16 @@ std::atomic<std::uint32_t> g_tablesBuilt{0};
 std::mutex g_tablesMutex;
 
 std::atomic<bool> g_forceTablePath{false};
+
+bool ProcessorHasAesNi()
+{
+    static const bool has = [] {
+        // A key setup from a load constructor may run before libgcc's own.
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("aes") != 0;
+    }();
+    return has;
+}
 
 std::uint8_t Xtime(std::uint8_t a)
 {
@@ -95,12 +106,14 @@ inline std::uint32_t LastRoundColumn(std::uint32_t a, std::uint32_t b, std::uint
 }
 
 // The 14 rounds on the block held as four little-endian column words.
-inline void EncryptColumns(const std::uint32_t* roundKeys, std::uint32_t* columns)
+[[gnu::always_inline]] inline void EncryptColumns(const std::uint32_t* roundKeys, std::uint32_t& c0,
+                                                  std::uint32_t& c1, std::uint32_t& c2,
+                                                  std::uint32_t& c3)
 {
-    std::uint32_t s0 = columns[0] ^ roundKeys[0];
-    std::uint32_t s1 = columns[1] ^ roundKeys[1];
-    std::uint32_t s2 = columns[2] ^ roundKeys[2];
-    std::uint32_t s3 = columns[3] ^ roundKeys[3];
+    std::uint32_t s0 = c0 ^ roundKeys[0];
+    std::uint32_t s1 = c1 ^ roundKeys[1];
+    std::uint32_t s2 = c2 ^ roundKeys[2];
+    std::uint32_t s3 = c3 ^ roundKeys[3];
 #pragma GCC unroll 13
     for (int round = 1; round < 14; ++round) {
         const std::uint32_t* key = roundKeys + 4 * round;
@@ -114,10 +127,10 @@ inline void EncryptColumns(const std::uint32_t* roundKeys, std::uint32_t* column
         s3 = t3;
     }
     const std::uint32_t* key = roundKeys + 56;
-    columns[0] = LastRoundColumn(s0, s1, s2, s3, key[0]);
-    columns[1] = LastRoundColumn(s1, s2, s3, s0, key[1]);
-    columns[2] = LastRoundColumn(s2, s3, s0, s1, key[2]);
-    columns[3] = LastRoundColumn(s3, s0, s1, s2, key[3]);
+    c0 = LastRoundColumn(s0, s1, s2, s3, key[0]);
+    c1 = LastRoundColumn(s1, s2, s3, s0, key[1]);
+    c2 = LastRoundColumn(s2, s3, s0, s1, key[2]);
+    c3 = LastRoundColumn(s3, s0, s1, s2, key[3]);
 }
 
 struct AesTableCipher : LaneRegisterOps<2> {
@@ -125,12 +138,13 @@ struct AesTableCipher : LaneRegisterOps<2> {
 
     static void Encrypt(const AesState& state, Register& reg)
     {
-        std::uint32_t columns[4] = {
-            static_cast<std::uint32_t>(reg[0]), static_cast<std::uint32_t>(reg[0] >> 32),
-            static_cast<std::uint32_t>(reg[1]), static_cast<std::uint32_t>(reg[1] >> 32)};
-        EncryptColumns(state.roundKeys, columns);
-        reg[0] = columns[0] | static_cast<std::uint64_t>(columns[1]) << 32;
-        reg[1] = columns[2] | static_cast<std::uint64_t>(columns[3]) << 32;
+        auto c0 = static_cast<std::uint32_t>(reg[0]);
+        auto c1 = static_cast<std::uint32_t>(reg[0] >> 32);
+        auto c2 = static_cast<std::uint32_t>(reg[1]);
+        auto c3 = static_cast<std::uint32_t>(reg[1] >> 32);
+        EncryptColumns(state.roundKeys, c0, c1, c2, c3);
+        reg[0] = c0 | static_cast<std::uint64_t>(c1) << 32;
+        reg[1] = c2 | static_cast<std::uint64_t>(c3) << 32;
     }
 };
 
@@ -171,12 +185,15 @@ void AesExpandKey(AesState* state, const std::uint8_t* key, std::uint32_t keyBit
 
 void AesEncryptBlock(const AesState* state, std::uint8_t* block)
 {
-    std::uint32_t columns[4];
-    for (int i = 0; i < 4; ++i)
-        columns[i] = Load32Le(block + 4 * i);
-    EncryptColumns(state->roundKeys, columns);
-    for (int i = 0; i < 4; ++i)
-        Store32Le(block + 4 * i, columns[i]);
+    std::uint32_t c0 = Load32Le(block);
+    std::uint32_t c1 = Load32Le(block + 4);
+    std::uint32_t c2 = Load32Le(block + 8);
+    std::uint32_t c3 = Load32Le(block + 12);
+    EncryptColumns(state->roundKeys, c0, c1, c2, c3);
+    Store32Le(block, c0);
+    Store32Le(block + 4, c1);
+    Store32Le(block + 8, c2);
+    Store32Le(block + 12, c3);
 }
 
 void AesKeySetup(AesState* state, const std::uint8_t* key, std::size_t keyLength,
@@ -184,13 +201,15 @@ void AesKeySetup(AesState* state, const std::uint8_t* key, std::size_t keyLength
 {
     std::memcpy(state->feedback, iv, AesBlockLength);
     AesExpandKey(state, key, static_cast<std::uint32_t>(8 * keyLength));
-    state->useAesNi = 0;
-    (void)g_forceTablePath;
+    state->useAesNi = !g_forceTablePath.load() && ProcessorHasAesNi() ? 1 : 0;
 }
 
 void AesProcess(AesState* state, std::uint8_t* buffer, std::size_t length, CipherDirection direction)
 {
-    FeedbackProcess<AesTableCipher>(*state, state->feedback, buffer, length, direction);
+    if (state->useAesNi != 0)
+        AesNiProcess(state, buffer, length, direction);
+    else
+        FeedbackProcess<AesTableCipher>(*state, state->feedback, buffer, length, direction);
 }
 
 void AesForceTablePath(bool force)

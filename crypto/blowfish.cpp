@@ -13,7 +13,7 @@ inline std::uint32_t RoundFunction(const std::uint32_t* s0, std::uint32_t x)
     return ((s0[x >> 24] + s0[x >> 16 & 0xFF]) ^ s0[x >> 8 & 0xFF]) + s0[x & 0xFF];
 }
 
-inline void EncryptHalves(const BlowfishState& state, std::uint32_t& left, std::uint32_t& right)
+[[gnu::always_inline]] inline void EncryptHalves(const BlowfishState& state, std::uint32_t& left, std::uint32_t& right)
 {
     const std::uint32_t* s0 = state.s[0];
     std::uint32_t l = left;

@@ -72,7 +72,7 @@ void Octave(std::uint32_t* k, int row)
     k[7] ^= F2(k[0], r[7], m[7]);
 }
 
-inline void EncryptWords(const Cast256State& state, std::uint32_t& a, std::uint32_t& b,
+[[gnu::always_inline]] inline void EncryptWords(const Cast256State& state, std::uint32_t& a, std::uint32_t& b,
                          std::uint32_t& c, std::uint32_t& d)
 {
 #pragma GCC unroll 6

@@ -20,6 +20,7 @@
 // Everything inlines, so the register stays in machine registers for the
 // whole call.
 
+#include "crypto/byte_order.h"
 #include "crypto/cipher.h"
 
 #include <array>
@@ -61,18 +62,16 @@ struct LaneRegisterOps {
 
     static Register Load(const std::uint8_t* bytes)
     {
-        Register reg{};
+        Register reg;
         for (std::size_t lane = 0; lane < Lanes; ++lane)
-            for (std::size_t k = 0; k < 8; ++k)
-                reg[lane] |= static_cast<std::uint64_t>(bytes[8 * lane + k]) << (8 * k);
+            reg[lane] = Load64Le(bytes + 8 * lane);
         return reg;
     }
 
     static void Store(const Register& reg, std::uint8_t* bytes)
     {
         for (std::size_t lane = 0; lane < Lanes; ++lane)
-            for (std::size_t k = 0; k < 8; ++k)
-                bytes[8 * lane + k] = static_cast<std::uint8_t>(reg[lane] >> (8 * k));
+            Store64Le(bytes + 8 * lane, reg[lane]);
     }
 
     static Register FromByte(std::uint8_t byte)

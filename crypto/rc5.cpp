@@ -13,7 +13,7 @@ namespace {
 constexpr std::uint64_t P64 = 0xB7E151628AED2A6B;
 constexpr std::uint64_t Q64 = 0x9E3779B97F4A7C15;
 
-inline void EncryptWords(const Rc5State& state, std::uint64_t& a, std::uint64_t& b)
+[[gnu::always_inline]] inline void EncryptWords(const Rc5State& state, std::uint64_t& a, std::uint64_t& b)
 {
     const std::uint64_t* s = state.s;
     std::uint64_t x = a + s[0];

@@ -1,0 +1,153 @@
+// Directory walks: callback names, links, cycles and the names recorded.
+
+#include "archive_reader.h"
+#include "test_support.h"
+#include "writer_session.h"
+
+#include "crypto/cipher.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+TEST(WriterWalk, CallbacksGetTheCallersPathThenBareNames)
+{
+    TempDir dir;
+    const std::string root = dir / "d";
+    MakeDir(root);
+    WriteFile(root + "/f", std::string("abc"));
+    MakeDir(root + "/s");
+    WriteFile(root + "/s/g", std::string());
+
+    std::vector<std::string> expected = {"name:" + root};
+    for (const std::string& name : ListingOrder(root)) {
+        if (name == "f")
+            expected.insert(expected.end(), {"name:f", "range:1", "step"});
+        else
+            expected.insert(expected.end(), {"name:s", "name:g", "range:0"});
+    }
+    CallbackLog log;
+    WriterSession session(dir / "archive.run");
+    ASSERT_EQ(session.Init(CipherAes256), IQ_OK);
+    ASSERT_EQ(session.AddDir(root), IQ_OK);
+    EXPECT_EQ(log.events, expected);
+}
+
+TEST(WriterWalk, LinksAreFollowedButNeverBackIntoTheChain)
+{
+    TempDir dir;
+    MakeDir(dir / "outside");
+    WriteFile(dir / "outside/target.txt", std::string("T"));
+    MakeDir(dir / "outside/tdir");
+    WriteFile(dir / "outside/tdir/inner.txt", std::string("I"));
+    const std::string root = dir / "walk";
+    MakeDir(root);
+    MakeSymlink("../outside/target.txt", root + "/flink");
+    MakeSymlink("../outside/tdir", root + "/dlink");
+    MakeSymlink(".", root + "/loop");
+    MakeDir(root + "/sub");
+    MakeSymlink("..", root + "/sub/back");
+
+    std::string expected = "+walk";
+    for (const std::string& name : ListingOrder(root)) {
+        if (name == "flink")
+            expected += " flink/1";
+        else if (name == "dlink")
+            expected += " +dlink inner.txt/1 -";
+        else if (name == "sub")
+            expected += " +sub -";
+    }
+    expected += " -";
+
+    CallbackLog log;
+    WriterSession session(dir / "archive.run");
+    ASSERT_EQ(session.Init(CipherBlowfish), IQ_OK);
+    ASSERT_EQ(session.AddDir(root), IQ_OK);
+    EXPECT_EQ(Outline(session.Read()), expected);
+    EXPECT_EQ(log.Count("skip:"), 2U);
+    EXPECT_EQ(log.Count("skip:loop"), 1U);
+    EXPECT_EQ(log.Count("skip:back"), 1U);
+
+    log.skipAnswer = 0;
+    WriterSession stopped(dir / "stopped.run");
+    ASSERT_EQ(stopped.Init(CipherBlowfish), IQ_OK);
+    EXPECT_EQ(stopped.AddDir(root), IQ_INPUT_DIR_ERROR);
+}
+
+TEST(WriterWalk, CallersPathsAreRecordedByTheirLastComponent)
+{
+    TempDir dir;
+    MakeDir(dir / "d");
+    WriteFile(dir / "d/x", std::string("x"));
+    WriteFile(dir / "f", std::string("ff"));
+    struct Case {
+        std::string path;
+        bool directory;
+        std::string outline;
+    };
+    const Case cases[] = {
+        {dir / "d", true, "+d x/1 -"},
+        {dir / "d/", true, "+d x/1 -"},
+        {dir / "d//", true, "+d x/1 -"},
+        {dir / "f", false, "f/2"},
+        {dir.Path() + "//f", false, "f/2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        WriterSession session(dir / "archive.run");
+        ASSERT_EQ(session.Init(CipherRc5), IQ_OK);
+        ASSERT_EQ(c.directory ? session.AddDir(c.path) : session.AddFile(c.path), IQ_OK);
+        EXPECT_EQ(Outline(session.Read()), c.outline);
+    }
+}
+
+TEST(WriterWalk, NamesTheExtractorWouldRefuseAreAskedAbout)
+{
+    TempDir dir;
+    const std::string root = dir / "d";
+    MakeDir(root);
+    WriteFile(root + "/good", std::string("g"));
+    WriteFile(root + "/bad\xff", std::string("b"));
+    struct Case {
+        std::string path;
+        std::string skipEvent;
+        std::string outline;
+        CoreResult stopResult;
+    };
+    const Case cases[] = {
+        {root, "skip:bad\xEF\xBF\xBD", "+d good/1 -", IQ_INPUT_FILE_ERROR},
+        {root + "/.", "skip:" + root + "/.", "", IQ_INPUT_DIR_ERROR},
+        {root + "/..", "skip:" + root + "/..", "", IQ_INPUT_DIR_ERROR},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        CallbackLog log;
+        WriterSession session(dir / "archive.run");
+        ASSERT_EQ(session.Init(CipherAes256), IQ_OK);
+        ASSERT_EQ(session.AddDir(c.path), IQ_OK);
+        EXPECT_EQ(Outline(session.Read()), c.outline);
+        EXPECT_EQ(log.Count(c.skipEvent), 1U);
+
+        log.skipAnswer = 0;
+        WriterSession stopped(dir / "stopped.run");
+        ASSERT_EQ(stopped.Init(CipherAes256), IQ_OK);
+        EXPECT_EQ(stopped.AddDir(c.path), c.stopResult);
+    }
+}
+
+TEST(WriterWalk, FilesystemRootIsRecordedAsRoot)
+{
+    // Walking all of / is no test: stop at its first entry, after its
+    // DirEnterRecord has been written.
+    struct Abort {};
+    CallbackLog log;
+    log.onEvent = [](const std::string& event) {
+        if (event.rfind("name:", 0) == 0 && event != "name:/")
+            throw Abort{};
+    };
+    TempDir dir;
+    WriterSession session(dir / "archive.run");
+    ASSERT_EQ(session.Init(CipherRc4), IQ_OK);
+    EXPECT_EQ(session.AddDir("/"), IQ_ABORTED);
+    EXPECT_EQ(Outline(session.Read()), "+root");
+}
