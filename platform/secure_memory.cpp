@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <strings.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -24,14 +25,94 @@ std::size_t RoundToPages(std::size_t size)
     return (size + page - 1) / page * page;
 }
 
-// mlock and madvise act on whole pages; widen the range to the pages it touches.
-void PageRange(void* memory, std::size_t size, void** start, std::size_t* length)
+// mlock and madvise act on whole pages, and page locks do not nest: one
+// munlock undoes every mlock of the page. Caller buffers (stack arrays,
+// members) often share a page with other locked data, so each page keeps a
+// count of the locked ranges on it and is unlocked only when the last goes.
+// A fixed table: no allocation, nothing to destroy at exit.
+class PageLocks {
+public:
+    void Lock(void* memory, std::size_t size)
+    {
+        const auto [first, last] = Pages(memory, size);
+        const std::lock_guard<std::mutex> guard(mutex_);
+        for (std::uintptr_t page = first; page < last; page += PageSize()) {
+            if (Entry* entry = Find(page, true))
+                ++entry->count;
+            else
+                // A page that cannot be counted could hold someone else's
+                // locked data: from now on nothing is ever unlocked.
+                pinned_ = true;
+        }
+        (void)mlock(reinterpret_cast<void*>(first), last - first);
+        (void)madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTDUMP);
+    }
+
+    void Unlock(void* memory, std::size_t size)
+    {
+        const auto [first, last] = Pages(memory, size);
+        const std::lock_guard<std::mutex> guard(mutex_);
+        for (std::uintptr_t page = first; page < last; page += PageSize()) {
+            Entry* entry = Find(page, false);
+            if (entry == nullptr || --entry->count > 0)
+                continue;
+            entry->page = Tombstone;
+            if (!pinned_)
+                (void)munlock(reinterpret_cast<void*>(page), PageSize());
+        }
+    }
+
+private:
+    struct Entry {
+        std::uintptr_t page;
+        std::size_t count;
+    };
+    static constexpr std::size_t Capacity = 4096; // pages; a power of two
+    static constexpr std::uintptr_t Empty = 0;
+    static constexpr std::uintptr_t Tombstone = 1; // never a page address
+
+    static std::pair<std::uintptr_t, std::uintptr_t> Pages(void* memory, std::size_t size)
+    {
+        const auto page = static_cast<std::uintptr_t>(PageSize());
+        const auto begin = reinterpret_cast<std::uintptr_t>(memory) & ~(page - 1);
+        const auto end = (reinterpret_cast<std::uintptr_t>(memory) + size + page - 1) & ~(page - 1);
+        return {begin, end};
+    }
+
+    // Open addressing; with `insert` a missing page takes the first free
+    // slot on its probe path. Null when absent (or the table is full).
+    Entry* Find(std::uintptr_t page, bool insert)
+    {
+        Entry* freeSlot = nullptr;
+        std::size_t slot = (page / PageSize()) & (Capacity - 1);
+        for (std::size_t probe = 0; probe < Capacity; ++probe, slot = (slot + 1) & (Capacity - 1)) {
+            Entry& entry = entries_[slot];
+            if (entry.page == page)
+                return &entry;
+            if (entry.page == Tombstone && freeSlot == nullptr)
+                freeSlot = &entry;
+            if (entry.page == Empty) {
+                if (freeSlot == nullptr)
+                    freeSlot = &entry;
+                break;
+            }
+        }
+        if (!insert || freeSlot == nullptr)
+            return nullptr;
+        *freeSlot = {page, 0};
+        return freeSlot;
+    }
+
+    std::mutex mutex_;
+    Entry entries_[Capacity] = {};
+    bool pinned_ = false;
+};
+
+constinit PageLocks g_pageLocks;
+
+PageLocks& Locks()
 {
-    const auto page = static_cast<std::uintptr_t>(PageSize());
-    const auto begin = reinterpret_cast<std::uintptr_t>(memory) & ~(page - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(memory) + size + page - 1) & ~(page - 1);
-    *start = reinterpret_cast<void*>(begin);
-    *length = end - begin;
+    return g_pageLocks;
 }
 
 } // namespace
@@ -42,15 +123,62 @@ void SecureWipe(void* memory, std::size_t size)
         explicit_bzero(memory, size);
 }
 
+namespace {
+
+// Deeper than any frame chain of the crypto, key derivation and zlib calls
+// below an export.
+constexpr std::size_t ScrubbedStackBytes = 64 * 1024;
+
+[[gnu::noinline]] void ScrubStack()
+{
+    unsigned char area[ScrubbedStackBytes];
+    explicit_bzero(area, sizeof area);
+    asm volatile("" : : "r"(area) : "memory");
+}
+
+void ClearVectorRegisters()
+{
+#if defined(__x86_64__)
+    // glibc's string functions use the upper sixteen on these processors
+    // (without VZEROUPPER); code of ours is not built for them, so the
+    // compiler holds nothing there.
+    if (__builtin_cpu_supports("avx512f"))
+        asm volatile("vpxord %%zmm16, %%zmm16, %%zmm16\n\tvpxord %%zmm17, %%zmm17, %%zmm17\n\t"
+                     "vpxord %%zmm18, %%zmm18, %%zmm18\n\tvpxord %%zmm19, %%zmm19, %%zmm19\n\t"
+                     "vpxord %%zmm20, %%zmm20, %%zmm20\n\tvpxord %%zmm21, %%zmm21, %%zmm21\n\t"
+                     "vpxord %%zmm22, %%zmm22, %%zmm22\n\tvpxord %%zmm23, %%zmm23, %%zmm23\n\t"
+                     "vpxord %%zmm24, %%zmm24, %%zmm24\n\tvpxord %%zmm25, %%zmm25, %%zmm25\n\t"
+                     "vpxord %%zmm26, %%zmm26, %%zmm26\n\tvpxord %%zmm27, %%zmm27, %%zmm27\n\t"
+                     "vpxord %%zmm28, %%zmm28, %%zmm28\n\tvpxord %%zmm29, %%zmm29, %%zmm29\n\t"
+                     "vpxord %%zmm30, %%zmm30, %%zmm30\n\tvpxord %%zmm31, %%zmm31, %%zmm31" ::: "memory");
+    if (__builtin_cpu_supports("avx"))
+        asm volatile("vzeroall" ::: "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5", "xmm6", "xmm7", "xmm8", "xmm9",
+                     "xmm10", "xmm11", "xmm12", "xmm13", "xmm14", "xmm15");
+    else
+        asm volatile("pxor %%xmm0, %%xmm0\n\tpxor %%xmm1, %%xmm1\n\tpxor %%xmm2, %%xmm2\n\t"
+                     "pxor %%xmm3, %%xmm3\n\tpxor %%xmm4, %%xmm4\n\tpxor %%xmm5, %%xmm5\n\t"
+                     "pxor %%xmm6, %%xmm6\n\tpxor %%xmm7, %%xmm7\n\tpxor %%xmm8, %%xmm8\n\t"
+                     "pxor %%xmm9, %%xmm9\n\tpxor %%xmm10, %%xmm10\n\tpxor %%xmm11, %%xmm11\n\t"
+                     "pxor %%xmm12, %%xmm12\n\tpxor %%xmm13, %%xmm13\n\tpxor %%xmm14, %%xmm14\n\t"
+                     "pxor %%xmm15, %%xmm15" ::: "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5", "xmm6", "xmm7",
+                     "xmm8", "xmm9", "xmm10", "xmm11", "xmm12", "xmm13", "xmm14", "xmm15");
+#endif
+}
+
+} // namespace
+
+void SecureScrubStackAndRegisters()
+{
+    ClearVectorRegisters();
+    ScrubStack();
+    ClearVectorRegisters(); // explicit_bzero itself runs in vector registers
+}
+
 void SecureLock(void* memory, std::size_t size)
 {
     if (memory == nullptr || size == 0)
         return;
-    void* start = nullptr;
-    std::size_t length = 0;
-    PageRange(memory, size, &start, &length);
-    (void)mlock(start, length);
-    (void)madvise(start, length, MADV_DONTDUMP);
+    Locks().Lock(memory, size);
 }
 
 void SecureWipeAndUnlock(void* memory, std::size_t size)
@@ -58,16 +186,13 @@ void SecureWipeAndUnlock(void* memory, std::size_t size)
     if (memory == nullptr || size == 0)
         return;
     SecureWipe(memory, size);
-    void* start = nullptr;
-    std::size_t length = 0;
-    PageRange(memory, size, &start, &length);
-    (void)munlock(start, length);
+    Locks().Unlock(memory, size);
 }
 
 void* SecureAlloc(std::size_t size)
 {
-    // Whole pages of its own, so that unlocking one block never unlocks a
-    // neighbour that shares its page (locks do not nest).
+    // Whole pages of its own: no other data shares them, so they are locked
+    // and unlocked directly, without the page counts.
     const std::size_t rounded = RoundToPages(size == 0 ? 1 : size);
     void* memory = std::aligned_alloc(PageSize(), rounded);
     if (memory == nullptr)

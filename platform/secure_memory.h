@@ -16,6 +16,13 @@ void SecureWipeAndUnlock(void* memory, std::size_t size);
 
 void SecureWipe(void* memory, std::size_t size);
 
+// Zero-fills the stack below the caller and the vector registers. Key
+// material outlives the functions that handled it there: in spill slots of
+// their frames, and in registers that a later lazy symbol binding or signal
+// delivery saves onto the stack. Called where such work returns to code
+// that knows nothing of it (the library's exports, the end of a run).
+void SecureScrubStackAndRegisters();
+
 // Test seam: called with every block SecureFree is about to return to the
 // heap, after the wipe. Null in production.
 using SecureFreeObserver = void (*)(const void* memory, std::size_t size);

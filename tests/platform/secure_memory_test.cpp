@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -14,6 +18,16 @@ void Observe(const void* memory, std::size_t size)
 {
     const auto* bytes = static_cast<const std::uint8_t*>(memory);
     g_seen.assign(bytes, bytes + size);
+}
+
+// Locked memory of this process in kB, as the kernel counts it.
+long LockedKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmLck:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
 }
 
 } // namespace
@@ -50,4 +64,28 @@ TEST(SecureMemory, NullIsAccepted)
     SecureFree(nullptr, 10);
     SecureLock(nullptr, 10);
     SecureWipeAndUnlock(nullptr, 10);
+}
+
+// Page locks do not nest, so two buffers on one page must not unlock each
+// other: the page stays locked until the last of them is released.
+TEST(SecureMemory, PageSharedByTwoBuffersStaysLockedUntilBothAreReleased)
+{
+    const long page = sysconf(_SC_PAGESIZE);
+    auto* memory = static_cast<std::uint8_t*>(std::aligned_alloc(page, page));
+    ASSERT_NE(memory, nullptr);
+    const long before = LockedKilobytes();
+
+    SecureLock(memory, 64);
+    if (LockedKilobytes() == before) {
+        std::free(memory);
+        GTEST_SKIP() << "mlock is not permitted here";
+    }
+    SecureLock(memory + 128, 64);
+    EXPECT_EQ(LockedKilobytes(), before + page / 1024);
+
+    SecureWipeAndUnlock(memory, 64);
+    EXPECT_EQ(LockedKilobytes(), before + page / 1024) << "the other buffer's page was unlocked";
+    SecureWipeAndUnlock(memory + 128, 64);
+    EXPECT_EQ(LockedKilobytes(), before);
+    std::free(memory);
 }
