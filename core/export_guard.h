@@ -5,19 +5,26 @@
 // release what they held; the context's Final export releases the rest.
 
 #include "ivqa.h"
+#include "platform/secure_memory.h"
 
 #include <new>
 
+// On the way out every export also scrubs the stack its callees used and
+// the vector registers, where keys and plaintext survive the calls that
+// handled them.
 template <typename Body>
 CoreResult GuardExport(Body&& body) noexcept
 {
+    CoreResult result = IQ_OK;
     try {
-        return body();
+        result = body();
     } catch (const std::bad_alloc&) {
-        return IQ_OUT_OF_MEMORY;
+        result = IQ_OUT_OF_MEMORY;
     } catch (...) {
-        return IQ_ABORTED;
+        result = IQ_ABORTED;
     }
+    SecureScrubStackAndRegisters();
+    return result;
 }
 
 template <typename Body>
@@ -27,4 +34,5 @@ void GuardVoidExport(Body&& body) noexcept
         body();
     } catch (...) {
     }
+    SecureScrubStackAndRegisters();
 }

@@ -1,6 +1,7 @@
 #include "core/record_writer.h"
 
 #include "crypto/crc32.h"
+#include "platform/zlib_memory.h"
 
 #include <bit>
 #include <cerrno>
@@ -127,6 +128,7 @@ CoreResult WriteDataBlock(SdaContext& context, std::size_t length, int level)
 
     z_stream& stream = buffers.stream;
     stream = z_stream{};
+    UseWipingAllocator(stream); // zlib's window holds the block's plaintext
     const int init = deflateInit(&stream, level);
     if (init == Z_MEM_ERROR)
         return IQ_OUT_OF_MEMORY;

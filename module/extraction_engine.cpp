@@ -4,6 +4,7 @@
 #include "core/key_derivation.h"
 #include "crypto/crc32.h"
 #include "platform/secure_memory.h"
+#include "platform/zlib_memory.h"
 
 #include <algorithm>
 #include <new>
@@ -316,6 +317,7 @@ private:
     {
         z_stream& stream = *state_.stream;
         stream = z_stream{};
+        UseWipingAllocator(stream); // zlib's window holds the block's plaintext
         const int init = inflateInit(&stream);
         if (init == Z_MEM_ERROR)
             return ExtractResult::OutOfMemory;
@@ -362,15 +364,20 @@ ExtractState::~ExtractState()
 
 ExtractResult RunExtraction(ExtractState& state, const ExtractInput& input)
 {
+    // Keys and plaintext survive the run in spill slots of its frames and in
+    // vector registers; scrubbed on every way out.
     try {
         const ExtractResult result = Run(state, input).Execute();
         ReleaseExtractState(state);
+        SecureScrubStackAndRegisters();
         return result;
     } catch (const std::bad_alloc&) {
         ReleaseExtractState(state);
+        SecureScrubStackAndRegisters();
         return ExtractResult::OutOfMemory;
     } catch (...) {
         ReleaseExtractState(state);
+        SecureScrubStackAndRegisters();
         throw;
     }
 }

@@ -4,6 +4,7 @@
 #include "module/console_frontend.h"
 #include "module/dialog_window.h"
 #include "module/module_build.h"
+#include "platform/process_hardening.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +32,7 @@ std::string ProgramName(const char* argv0)
 
 int main(int argc, char** argv)
 {
+    HardenProcess();
     const std::string program = ProgramName(argc > 0 ? argv[0] : nullptr);
     std::string error;
     const auto options = ParseConsoleOptions(argc > 0 ? argc - 1 : 0, argv + (argc > 0 ? 1 : 0), &error);
