@@ -24,7 +24,8 @@ void SendAll(int fd, const void* data, std::size_t length)
 
 } // namespace
 
-KeyfileServer::KeyfileServer(std::vector<std::uint8_t> body) : body_(std::move(body))
+KeyfileServer::KeyfileServer(std::vector<std::uint8_t> body, std::size_t cutAfter)
+    : body_(std::move(body)), cutAfter_(cutAfter)
 {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -74,8 +75,9 @@ void KeyfileServer::Serve()
                                      "\r\nConnection: close\r\n\r\n";
             SendAll(client, head.data(), head.size());
             // Odd pieces, so that the reader's 1,024-byte blocks never line up.
-            for (std::size_t offset = 0; offset < body_.size(); offset += 700)
-                SendAll(client, body_.data() + offset, std::min<std::size_t>(700, body_.size() - offset));
+            const std::size_t sent = std::min(body_.size(), cutAfter_);
+            for (std::size_t offset = 0; offset < sent; offset += 700)
+                SendAll(client, body_.data() + offset, std::min<std::size_t>(700, sent - offset));
         } else {
             const std::string head = "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
             SendAll(client, head.data(), head.size());

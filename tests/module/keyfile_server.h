@@ -1,8 +1,11 @@
 #pragma once
 // A tiny HTTP server on 127.0.0.1 for remote keyfiles: answers GET /key.bin
-// with the keyfile, in small pieces, and anything else with 404.
+// with the keyfile, in small pieces, and anything else with 404. With a
+// `cutAfter` below the keyfile's size it announces the whole keyfile but
+// closes the connection once that many bytes are sent.
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -10,7 +13,7 @@
 
 class KeyfileServer {
 public:
-    explicit KeyfileServer(std::vector<std::uint8_t> body);
+    explicit KeyfileServer(std::vector<std::uint8_t> body, std::size_t cutAfter = SIZE_MAX);
     ~KeyfileServer();
     KeyfileServer(const KeyfileServer&) = delete;
     KeyfileServer& operator=(const KeyfileServer&) = delete;
@@ -22,6 +25,7 @@ private:
     void Serve();
 
     std::vector<std::uint8_t> body_;
+    std::size_t cutAfter_;
     int listener_ = -1;
     int port_ = 0;
     std::atomic<bool> stop_{false};
