@@ -1,10 +1,13 @@
 # Quick start: `make run` (build, then the demo), `make test` (every test).
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR ?= build-fuzz
+# `make fuzz` runs each fuzz target this long; `make test` 30 seconds each.
+FUZZ_SECONDS ?= 300
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-main test-sanitize bench clean
+.PHONY: all deps configure build test test-main test-sanitize test-fuzz fuzz fuzz-build bench clean
 
 all: build
 
@@ -18,8 +21,9 @@ build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 # Every suite, then the library and module suites again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
-test: test-main test-sanitize
+# AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target
+# for 30 seconds.
+test: test-main test-sanitize test-fuzz
 
 test-main: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
@@ -31,9 +35,22 @@ test-sanitize: deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	    ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS) -LE nosan
 
+# The fuzz targets only, in a clang build of their own.
+fuzz-build: deps
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIVQA_BUILD_FUZZERS=ON -DIVQA_BUILD_FRONTEND=OFF \
+	      -DIVQA_BUILD_BENCHMARKS=OFF -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzzers
+
+fuzz: fuzz-build
+	fuzz/run_fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+test-fuzz: fuzz-build
+	fuzz/run_fuzzers.sh $(FUZZ_DIR) 30
+
 bench: build
 	@for b in $(BUILD_DIR)/bench-bin/*_bench; do \
 	    [ -x "$$b" ] || continue; echo "== $$b"; "$$b" || exit 1; done
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

@@ -11,3 +11,8 @@ if(IVQA_SANITIZE)
                       -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# Coverage for libFuzzer in every target; the fuzz programs link its main.
+if(IVQA_BUILD_FUZZERS)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
