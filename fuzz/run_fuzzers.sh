@@ -5,7 +5,7 @@
 # New inputs go to BUILD_DIR/corpus/NAME (the seeds stay as committed),
 # findings to BUILD_DIR/findings/.
 set -eu
-build=$1
+build=$(cd "$1" && pwd) # absolute: the extraction target works in a folder of its own
 seconds=$2
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$build/findings"
