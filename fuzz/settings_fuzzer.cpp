@@ -5,14 +5,15 @@
 #include "frontend/settings_table.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -23,32 +24,43 @@ const SettingKey* const Keys[] = {
     &Settings::KeyFileGenSize,
 };
 
-std::unique_ptr<QCoreApplication> g_application;
-std::unique_ptr<QTemporaryDir> g_directory;
-unsigned g_files = 0;
+// Kept to the end of the process: destroyed at exit, after Qt's own
+// globals, they would crash.
+QCoreApplication* g_application = nullptr;
+std::string g_directory;
+long g_writes = 0;
+
+void RemoveDirectory()
+{
+    ::unlink((g_directory + "/ivqa.ini").c_str());
+    ::rmdir(g_directory.c_str());
+}
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    g_application = std::make_unique<QCoreApplication>(*argc, *argv);
-    g_directory = std::make_unique<QTemporaryDir>();
-    if (!g_directory->isValid())
+    g_application = std::make_unique<QCoreApplication>(*argc, *argv).release();
+    char pattern[] = "/tmp/ivqa-settings-fuzz-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr)
         std::abort();
+    g_directory = pattern;
+    std::atexit(&RemoveDirectory);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    // A new name every time: QSettings caches files by name and could serve
-    // the previous content of one rewritten within the same second.
-    const QString path = QDir(g_directory->path()).filePath(QStringLiteral("ivqa-%1.ini").arg(++g_files));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            std::abort();
-        file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-    }
+    const std::string file = g_directory + "/ivqa.ini";
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0 || (size > 0 && ::write(fd, data, size) != static_cast<ssize_t>(size)))
+        std::abort();
+    // QSettings caches a file until its time or size changes: a new time for
+    // every input makes it read each one.
+    const timespec times[2] = {{++g_writes, 0}, {g_writes, 0}};
+    ::futimens(fd, times);
+    ::close(fd);
+    const QString path = QString::fromStdString(file);
     const SettingsStore store(path);
     for (const SettingKey* key : Keys) {
         const int value = readSetting(store, *key);
@@ -57,6 +69,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     }
-    QFile::remove(path);
     return 0;
 }
