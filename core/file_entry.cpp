@@ -1,4 +1,5 @@
 #include "core/archive_entries.h"
+#include "core/block_pipeline.h"
 #include "core/record_writer.h"
 
 #include <fcntl.h>
@@ -29,6 +30,7 @@ UniqueFd OpenRegularFile(int dirFd, const EntryName& entry)
     return fd;
 }
 
+// The caller's thread makes and writes every block.
 CoreResult WriteBlocksInTurn(SdaContext& context, std::uint64_t blockCount)
 {
     PackedBlock& block = context.buffers->blocks[0];
@@ -37,6 +39,27 @@ CoreResult WriteBlocksInTurn(SdaContext& context, std::uint64_t blockCount)
             result != IQ_OK)
             return result;
         if (const CoreResult result = WriteDataBlock(context, block); result != IQ_OK)
+            return result;
+        context.ReportStep();
+    }
+    return IQ_OK;
+}
+
+// The helper prepares the next block while this thread writes the current
+// one. Leaving by any path, a throwing callback included, stops and joins
+// the helper before the input file can be closed.
+CoreResult WriteBlocksOverlapped(SdaContext& context, std::uint64_t blockCount)
+{
+    BlockPipeline pipeline(context.input.Get(), blockCount, context.compressor, *context.buffers);
+    if (!pipeline.Start())
+        return WriteBlocksInTurn(context, blockCount);
+    for (std::uint64_t index = 0; index < blockCount; ++index) {
+        PackedBlock& block = pipeline.Take();
+        if (block.result != IQ_OK)
+            return block.result;
+        const CoreResult result = WriteDataBlock(context, block);
+        pipeline.Release();
+        if (result != IQ_OK)
             return result;
         context.ReportStep();
     }
@@ -74,7 +97,10 @@ CoreResult AddFileEntry(SdaContext& context, int dirFd, const EntryName& entry, 
     if (fields.blockCount > 0) {
         if (!context.compressor.Prepare(level))
             return IQ_OUT_OF_MEMORY;
-        if (const CoreResult result = WriteBlocksInTurn(context, fields.blockCount); result != IQ_OK)
+        const CoreResult result = context.overlapBlocks && fields.blockCount > 1
+                                      ? WriteBlocksOverlapped(context, fields.blockCount)
+                                      : WriteBlocksInTurn(context, fields.blockCount);
+        if (result != IQ_OK)
             return result;
     }
     context.input.Reset();

@@ -1,7 +1,8 @@
 #pragma once
 // One block of a file on its way into the archive: its plaintext, the zlib
 // stream made of it and the CRC. Reading, checksumming and compressing a
-// block is one step.
+// block is one step, so the caller's thread and the helper thread of the
+// overlapped writer make the same bytes.
 
 #include "core/archive_format.h"
 #include "core/block_compressor.h"
@@ -22,8 +23,12 @@ struct PackedBlock {
     CoreResult result;
 };
 
+// The overlapped writer has one block being encrypted and written while the
+// next is read and compressed.
+inline constexpr std::size_t BlocksInFlight = 2;
+
 struct BlockBuffers {
-    PackedBlock blocks[1];
+    PackedBlock blocks[BlocksInFlight];
 };
 
 struct BlockBuffersDeleter {

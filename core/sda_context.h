@@ -51,6 +51,10 @@ struct SdaContext {
     CipherContext cipher;
     BlockBuffersOwner buffers;
     BlockCompressor compressor;
+    // The blocks of a file are prepared on a helper thread while the caller
+    // writes the previous one; off, every block is made on the caller's
+    // thread (the tests compare both).
+    bool overlapBlocks = true;
 
     std::unique_ptr<DirNode> innermost;
     std::uint32_t depth = 0;
