@@ -88,11 +88,13 @@ TEST(WriterOverlap, WritesTheBytesAndCallbacksOfTheWriterInTurnForEveryCipher)
     WriteFile(dir / "tree/sub/three.bin", TextWithRandomTail(2 * BlockSize + 1000, 1000, 2));
     WriteFile(dir / "tree/empty", std::string());
     WriteFile(dir / "one.bin", TextWithRandomTail(BlockSize, 4096, 3));
-    WriteFile(dir / "stored.bin", TextWithRandomTail(BlockSize + 9, 0, 4));
+    WriteFile(dir / "stored.bin", TextWithRandomTail(70000, 0, 4));
+    WriteFile(dir / "dense.bin", TextWithRandomTail(BlockSize + 9, 0, 5));
     const std::vector<Entry> entries = {
         {dir / "tree", true, 6},
         {dir / "stored.bin", false, 0},
-        {dir / "one.bin", false, 9},
+        {dir / "dense.bin", false, 9},
+        {dir / "one.bin", false, 7},
         {dir / "tree/sub/three.bin", false, 1},
     };
     for (std::uint32_t cipherId = 0; cipherId < CipherCount; ++cipherId) {
@@ -107,7 +109,7 @@ TEST(WriterOverlap, WritesTheBytesAndCallbacksOfTheWriterInTurnForEveryCipher)
             << "first difference at payload byte " << (mismatch.first - overlapped.payload.begin());
 
         const ParsedArchive archive = ReadArchive(overlapped.payload, u"pass");
-        EXPECT_EQ(archive.Find(u"stored.bin").data, ReadFile(dir / "stored.bin"));
+        EXPECT_EQ(archive.Find(u"dense.bin").data, ReadFile(dir / "dense.bin"));
         EXPECT_EQ(archive.Find(u"three.bin").data, ReadFile(dir / "tree/sub/three.bin"));
     }
 }
