@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+class QTabWidget;
+class RadioGroup;
+class SettingsStore;
+
+// The Options dialog (form `fmOptions`). Its six controls hold the settings in
+// force for the whole run: the rest of the front end reads them here, never
+// from the file. Apply stores them; Cancel keeps them without storing.
+class TfmOptions : public QDialog {
+    Q_OBJECT
+
+public:
+    TfmOptions(SettingsStore& settings, QWidget* parent = nullptr);
+
+    // The settings in force, read from the controls.
+    int cipherId() const;
+    int compLevel() const;
+    int wipeAlg() const;
+    int passCnt() const;
+    int inFileAct() const;
+    int modLang() const;
+
+    QTabWidget* pcOptions;
+    QComboBox* cbCipher;
+    QLabel* lbAuthor;
+    QLabel* lbBlckSize;
+    QLabel* lbRoundsCnt;
+    QLabel* lbMode;
+    QLabel* lbMaxKeySize;
+    QLabel* lbUsedKeySize;
+    QSlider* tbCompLevel;
+    QLabel* lbWarning;
+    RadioGroup* rgWipeAlg;
+    QSpinBox* udPassCnt;
+    QLineEdit* edPassCnt;
+    RadioGroup* rgInFilesAction;
+    QListWidget* lbModLang;
+    QPushButton* bbApply;
+    QPushButton* bbCancel;
+
+public slots:
+    void bbApplyClick();
+    void bbCancelClick();
+    void cbCipherChange();
+    void tbCompLevelChange();
+
+private:
+    QWidget* buildCryptographyPage();
+    QWidget* buildCompressionPage();
+    QWidget* buildWipePage();
+    QWidget* buildOthersPage();
+    void loadOptions();
+    void saveOptions();
+
+    SettingsStore& settings_;
+};

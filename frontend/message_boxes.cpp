@@ -1,0 +1,43 @@
+#include "frontend/message_boxes.h"
+
+namespace MessageBoxes {
+
+namespace {
+
+QMessageBox::StandardButton show(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
+                                 const QString& text, QMessageBox::StandardButtons buttons,
+                                 QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, caption, text, buttons, owner);
+    box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+} // namespace
+
+void warning(QWidget* owner, const QString& text)
+{
+    show(owner, QMessageBox::Warning, QStringLiteral("Error"), text, QMessageBox::Ok,
+         QMessageBox::Ok);
+}
+
+void error(QWidget* owner, const QString& text)
+{
+    show(owner, QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok,
+         QMessageBox::Ok);
+}
+
+bool question(QWidget* owner, const QString& text, QMessageBox::StandardButton defaultButton)
+{
+    return show(owner, QMessageBox::Question, QStringLiteral("Confirmation"), text,
+                QMessageBox::Yes | QMessageBox::No, defaultButton)
+        == QMessageBox::Yes;
+}
+
+void failure(QWidget* owner, const QString& text)
+{
+    show(owner, QMessageBox::Critical, QStringLiteral("Ironquiver Self-Decryptor"), text,
+         QMessageBox::Ok, QMessageBox::Ok);
+}
+
+} // namespace MessageBoxes

@@ -1,0 +1,64 @@
+#include "forms_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+FormsFixture::FormsFixture()
+    : store_(std::make_unique<SettingsStore>(QDir(dir_.path()).filePath("ivqa.ini")))
+{
+    QDir(dir_.path()).mkpath("data");
+}
+
+FormsFixture::~FormsFixture() = default;
+
+FormSet& FormsFixture::start()
+{
+    forms_ = std::make_unique<FormSet>(*store_);
+    return *forms_;
+}
+
+void FormsFixture::stop()
+{
+    forms_.reset();
+}
+
+FormSet& FormsFixture::restart()
+{
+    stop();
+    return start();
+}
+
+QString FormsFixture::iniPath() const
+{
+    return store_->filePath();
+}
+
+void FormsFixture::writeIni(const QByteArray& text) const
+{
+    writeFile(iniPath(), text);
+}
+
+QByteArray FormsFixture::readIni() const
+{
+    return readFile(iniPath());
+}
+
+QString FormsFixture::path(const QString& relative) const
+{
+    return QDir(dir_.path()).filePath(QStringLiteral("data/") + relative);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}

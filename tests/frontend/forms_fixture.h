@@ -1,0 +1,39 @@
+#pragma once
+
+#include "frontend/form_set.h"
+#include "frontend/settings_store.h"
+#include "ui_driver.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A run of the front end's forms over a settings file in a temporary folder,
+// never the user's: start, stop and restart them as the program would.
+class FormsFixture {
+public:
+    FormsFixture();
+    ~FormsFixture();
+
+    FormSet& start();
+    void stop();
+    FormSet& restart();
+    FormSet& forms() { return *forms_; }
+
+    QString iniPath() const;
+    void writeIni(const QByteArray& text) const;
+    QByteArray readIni() const;
+    // A path below the temporary folder, apart from the settings file.
+    QString path(const QString& relative) const;
+
+private:
+    UnexpectedBoxGuard guard_;
+    QTemporaryDir dir_;
+    std::unique_ptr<SettingsStore> store_;
+    std::unique_ptr<FormSet> forms_;
+};
+
+QByteArray readFile(const QString& path);
+void writeFile(const QString& path, const QByteArray& bytes);
