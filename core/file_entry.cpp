@@ -1,7 +1,7 @@
 #include "core/archive_entries.h"
+#include "core/block_pipeline.h"
 #include "core/record_writer.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,22 +30,40 @@ UniqueFd OpenRegularFile(int dirFd, const EntryName& entry)
     return fd;
 }
 
-// Fills up to `capacity` bytes; short only at the end of the file. -1 when a
-// read fails.
-ssize_t ReadBlock(int fd, std::uint8_t* buffer, std::size_t capacity)
+// The caller's thread makes and writes every block.
+CoreResult WriteBlocksInTurn(SdaContext& context, std::uint64_t blockCount)
 {
-    std::size_t filled = 0;
-    while (filled < capacity) {
-        const ssize_t count = ::read(fd, buffer + filled, capacity - filled);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return -1;
-        if (count == 0)
-            break;
-        filled += static_cast<std::size_t>(count);
+    PackedBlock& block = context.buffers->blocks[0];
+    for (std::uint64_t index = 0; index < blockCount; ++index) {
+        if (const CoreResult result = PrepareBlock(context.input.Get(), context.compressor, block);
+            result != IQ_OK)
+            return result;
+        if (const CoreResult result = WriteDataBlock(context, block); result != IQ_OK)
+            return result;
+        context.ReportStep();
     }
-    return static_cast<ssize_t>(filled);
+    return IQ_OK;
+}
+
+// The helper prepares the next block while this thread writes the current
+// one. Leaving by any path, a throwing callback included, stops and joins
+// the helper before the input file can be closed.
+CoreResult WriteBlocksOverlapped(SdaContext& context, std::uint64_t blockCount)
+{
+    BlockPipeline pipeline(context.input.Get(), blockCount, context.compressor, *context.buffers);
+    if (!pipeline.Start())
+        return WriteBlocksInTurn(context, blockCount);
+    for (std::uint64_t index = 0; index < blockCount; ++index) {
+        PackedBlock& block = pipeline.Take();
+        if (block.result != IQ_OK)
+            return block.result;
+        const CoreResult result = WriteDataBlock(context, block);
+        pipeline.Release();
+        if (result != IQ_OK)
+            return result;
+        context.ReportStep();
+    }
+    return IQ_OK;
 }
 
 } // namespace
@@ -76,14 +94,14 @@ CoreResult AddFileEntry(SdaContext& context, int dirFd, const EntryName& entry, 
 
     // The record promised B blocks: a file that shrank since gives short or
     // empty ones, one that grew is cut at B.
-    for (std::uint64_t block = 0; block < fields.blockCount; ++block) {
-        const ssize_t length = ReadBlock(context.input.Get(), context.buffers->read, BlockSize);
-        if (length < 0)
-            return IQ_INPUT_FILE_ERROR;
-        if (const CoreResult result = WriteDataBlock(context, static_cast<std::size_t>(length), level);
-            result != IQ_OK)
+    if (fields.blockCount > 0) {
+        if (!context.compressor.Prepare(level))
+            return IQ_OUT_OF_MEMORY;
+        const CoreResult result = context.overlapBlocks && fields.blockCount > 1
+                                      ? WriteBlocksOverlapped(context, fields.blockCount)
+                                      : WriteBlocksInTurn(context, fields.blockCount);
+        if (result != IQ_OK)
             return result;
-        context.ReportStep();
     }
     context.input.Reset();
     return IQ_OK;

@@ -1,14 +1,12 @@
 #include "core/record_writer.h"
 
 #include "crypto/crc32.h"
-#include "platform/zlib_memory.h"
 
 #include <bit>
 #include <cerrno>
 #include <cstring>
 #include <span>
 #include <unistd.h>
-#include <utility>
 
 // Names are stored as UTF-16LE, which is their memory image here.
 static_assert(std::endian::native == std::endian::little);
@@ -45,30 +43,6 @@ CoreResult WritePieces(SdaContext& context, std::uint8_t* record, std::size_t le
     }
     return WriteField(context, record + offset, length - offset);
 }
-
-// zlib's bound for one stream as the format fixes it; MaxPackedBlock for a
-// full block, so a block never exceeds what the extractor can hold.
-std::size_t PackedCapacity(std::size_t length)
-{
-    return length + length / 4096 + length / 16384 + 11;
-}
-
-// Ends the compressor on every path out of a block.
-class DeflateSession {
-public:
-    explicit DeflateSession(z_stream* stream) : stream_(stream) {}
-    DeflateSession(const DeflateSession&) = delete;
-    DeflateSession& operator=(const DeflateSession&) = delete;
-    ~DeflateSession()
-    {
-        if (stream_ != nullptr)
-            (void)deflateEnd(stream_);
-    }
-    int End() { return deflateEnd(std::exchange(stream_, nullptr)); }
-
-private:
-    z_stream* stream_;
-};
 
 } // namespace
 
@@ -121,38 +95,15 @@ CoreResult WriteDirLeaveRecord(SdaContext& context)
     return WriteField(context, &type, 1);
 }
 
-CoreResult WriteDataBlock(SdaContext& context, std::size_t length, int level)
+CoreResult WriteDataBlock(SdaContext& context, PackedBlock& block)
 {
-    BlockBuffers& buffers = *context.buffers;
-    const std::uint32_t crc = ~Crc32Update(0xFFFFFFFFU, buffers.read, length);
-
-    z_stream& stream = buffers.stream;
-    stream = z_stream{};
-    UseWipingAllocator(stream); // zlib's window holds the block's plaintext
-    const int init = deflateInit(&stream, level);
-    if (init == Z_MEM_ERROR)
-        return IQ_OUT_OF_MEMORY;
-    if (init != Z_OK)
-        return IQ_COMPRESSION_ERROR;
-    DeflateSession session(&stream);
-    const std::size_t capacity = PackedCapacity(length);
-    stream.next_in = buffers.read;
-    stream.avail_in = static_cast<uInt>(length);
-    stream.next_out = buffers.packed;
-    stream.avail_out = static_cast<uInt>(capacity);
-    if (deflate(&stream, Z_FINISH) != Z_STREAM_END)
-        return IQ_COMPRESSION_ERROR;
-    const std::size_t packed = capacity - stream.avail_out;
-    if (session.End() != Z_OK)
-        return IQ_COMPRESSION_ERROR;
-
     std::uint8_t header[8];
-    StoreLe32(header, crc);
-    StoreLe32(header + 4, static_cast<std::uint32_t>(packed));
+    StoreLe32(header, block.crc);
+    StoreLe32(header + 4, block.packedLength);
     CoreResult result = WriteField(context, header, 4);
     if (result == IQ_OK)
         result = WriteField(context, header + 4, 4);
     if (result == IQ_OK)
-        result = WriteField(context, buffers.packed, packed);
+        result = WriteField(context, block.packed, block.packedLength);
     return result;
 }

@@ -25,7 +25,6 @@ CoreResult WriteFileRecord(SdaContext& context, const FileRecordFields& fields, 
 CoreResult WriteDirEnterRecord(SdaContext& context, std::uint64_t creationTime, std::u16string_view name);
 CoreResult WriteDirLeaveRecord(SdaContext& context);
 
-// Compresses the first `length` bytes of the read buffer into one zlib
-// stream at `level` and writes the DataBlock. Results: IQ_OK,
-// IQ_OUT_OF_MEMORY, IQ_COMPRESSION_ERROR or IQ_ARCHIVE_ERROR.
-CoreResult WriteDataBlock(SdaContext& context, std::size_t length, int level);
+// Writes a prepared block (its result IQ_OK) as its DataBlock; the stream
+// is encrypted in place. Results: IQ_OK or IQ_ARCHIVE_ERROR.
+CoreResult WriteDataBlock(SdaContext& context, PackedBlock& block);

@@ -1,20 +1,5 @@
 #include "core/sda_context.h"
 
-#include "platform/secure_memory.h"
-
-
-void BlockBuffersDeleter::operator()(BlockBuffers* buffers) const
-{
-    SecureFree(buffers, sizeof(BlockBuffers));
-}
-
-BlockBuffersOwner AllocateBlockBuffers()
-{
-    // SecureAlloc hands out zero-filled memory: the stream record's allocator
-    // fields are null, so zlib uses its own.
-    return BlockBuffersOwner(static_cast<BlockBuffers*>(SecureAlloc(sizeof(BlockBuffers))));
-}
-
 SdaContext::~SdaContext()
 {
     Spend();

@@ -4,6 +4,8 @@
 // context releases exactly what is held, whichever step failed or threw.
 
 #include "core/archive_format.h"
+#include "core/block_compressor.h"
+#include "core/packed_block.h"
 #include "crypto/cipher.h"
 #include "ivqa.h"
 #include "platform/file_status.h"
@@ -12,23 +14,6 @@
 #include <cstdint>
 #include <dirent.h>
 #include <memory>
-#include <zlib.h>
-
-// Plaintext and compressed data of one block, and the compressor record that
-// sees both: one locked allocation, wiped when it is freed.
-struct BlockBuffers {
-    std::uint8_t read[BlockSize];
-    std::uint8_t packed[MaxPackedBlock];
-    z_stream stream;
-};
-
-struct BlockBuffersDeleter {
-    void operator()(BlockBuffers* buffers) const;
-};
-using BlockBuffersOwner = std::unique_ptr<BlockBuffers, BlockBuffersDeleter>;
-
-// Null when the memory cannot be had.
-BlockBuffersOwner AllocateBlockBuffers();
 
 struct DirListingCloser {
     void operator()(DIR* listing) const { closedir(listing); }
@@ -65,6 +50,11 @@ struct SdaContext {
     UniqueFd input;
     CipherContext cipher;
     BlockBuffersOwner buffers;
+    BlockCompressor compressor;
+    // The blocks of a file are prepared on a helper thread while the caller
+    // writes the previous one; off, every block is made on the caller's
+    // thread (the tests compare both).
+    bool overlapBlocks = true;
 
     std::unique_ptr<DirNode> innermost;
     std::uint32_t depth = 0;

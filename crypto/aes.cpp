@@ -29,7 +29,7 @@ bool ProcessorHasAesNi()
     static const bool has = [] {
         // A key setup from a load constructor may run before libgcc's own.
         __builtin_cpu_init();
-        return __builtin_cpu_supports("aes") != 0;
+        return __builtin_cpu_supports("aes") != 0 && __builtin_cpu_supports("ssse3") != 0;
     }();
     return has;
 }

@@ -1,10 +1,17 @@
-// Compiled with -maes, so nothing here may be reached on a processor without
-// AES-NI; the key setup checks before it chooses this path. The compiler
-// emits AES instructions only for the intrinsics, never on its own.
+// Compiled with -maes -mssse3, so nothing here may be reached on a processor
+// without both; the key setup checks before it chooses this path. The
+// compiler emits AES instructions only for the intrinsics, never on its own.
+//
+// The feedback mode is serial: each byte waits for the block encryption of
+// the one before. So the loops below are the mode of feedback_mode.h
+// rewritten to put nothing but the fourteen rounds and one byte rotation on
+// that chain: the register is carried already XORed with round key 0, and
+// the shift, the byte that enters and round key 0 of the next block are
+// folded into the key of the last round, which is computed off the chain.
+// Same output as the generic mode (the table path runs it).
 
 #include "crypto/aes_ni.h"
 
-#include "crypto/feedback_mode.h"
 #include "platform/secure_memory.h"
 
 #include <immintrin.h>
@@ -15,38 +22,48 @@ struct AesNiKeys {
     __m128i roundKeys[15];
 };
 
-struct AesNiCipher {
-    using Keys = AesNiKeys;
-    using Register = __m128i;
-
-    static Register Load(const std::uint8_t* bytes)
-    {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-    }
-    static void Store(const Register& reg, std::uint8_t* bytes)
-    {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), reg);
-    }
-    static void Encrypt(const AesNiKeys& keys, Register& reg)
-    {
-        Register x = _mm_xor_si128(reg, keys.roundKeys[0]);
+// Thirteen full rounds from round 1: the input already holds round key 0.
+inline __m128i MiddleRounds(const AesNiKeys& keys, __m128i x)
+{
 #pragma GCC unroll 13
-        for (int round = 1; round < 14; ++round)
-            x = _mm_aesenc_si128(x, keys.roundKeys[round]);
-        reg = _mm_aesenclast_si128(x, keys.roundKeys[14]);
+    for (int round = 1; round < 14; ++round)
+        x = _mm_aesenc_si128(x, keys.roundKeys[round]);
+    return x;
+}
+
+// Register R, block E = AES(R), input byte p, output c = E[0] ^ p, and the
+// next register R' = E moved one byte towards its start with c last, which
+// is E rotated by one byte with p XORed into the last byte. Carrying
+// x = R ^ K0: x' = rotate(E ^ unrotate(K0) ^ p), and E ^ unrotate(K0) ^ p is
+// what the last round gives with unrotate(K0) ^ p XORed into its key.
+void EncryptRun(const AesNiKeys& keys, std::uint8_t lastByteOfK0, __m128i& x, std::uint8_t* buffer,
+                std::size_t length)
+{
+    const __m128i k0 = keys.roundKeys[0];
+    const __m128i lastKey = _mm_xor_si128(keys.roundKeys[14], _mm_alignr_epi8(k0, k0, 15));
+    for (std::size_t i = 0; i < length; ++i) {
+        const std::uint8_t plain = buffer[i];
+        const __m128i e = _mm_aesenclast_si128(MiddleRounds(keys, x),
+                                               _mm_xor_si128(lastKey, _mm_cvtsi32_si128(plain)));
+        buffer[i] = static_cast<std::uint8_t>(_mm_cvtsi128_si32(e)) ^ lastByteOfK0;
+        x = _mm_alignr_epi8(e, e, 1);
     }
-    static Register FromByte(std::uint8_t byte) { return _mm_cvtsi32_si128(byte); }
-    static Register Xor(const Register& a, const Register& b) { return _mm_xor_si128(a, b); }
-    static std::uint8_t FirstByte(const Register& reg)
-    {
-        return static_cast<std::uint8_t>(_mm_cvtsi128_si32(reg));
+}
+
+// Here the byte that enters is the input byte itself: R' = E shifted by one
+// byte with c last, so x' = (E ^ K0 shifted up one byte) shifted down, with
+// c ^ K0[15] last; the shifted K0 goes into the last round's key.
+void DecryptRun(const AesNiKeys& keys, std::uint8_t lastByteOfK0, __m128i& x, std::uint8_t* buffer,
+                std::size_t length)
+{
+    const __m128i lastKey = _mm_xor_si128(keys.roundKeys[14], _mm_slli_si128(keys.roundKeys[0], 1));
+    for (std::size_t i = 0; i < length; ++i) {
+        const std::uint8_t cipher = buffer[i];
+        const __m128i e = _mm_aesenclast_si128(MiddleRounds(keys, x), lastKey);
+        buffer[i] = static_cast<std::uint8_t>(_mm_cvtsi128_si32(e)) ^ cipher;
+        x = _mm_alignr_epi8(_mm_cvtsi32_si128(static_cast<std::uint8_t>(cipher ^ lastByteOfK0)), e, 1);
     }
-    // Stays in the vector unit: no round trip through a general register.
-    static Register ShiftIn(const Register& reg, const Register& tail)
-    {
-        return _mm_or_si128(_mm_srli_si128(reg, 1), _mm_slli_si128(tail, 15));
-    }
-};
+}
 
 } // namespace
 
@@ -60,6 +77,15 @@ void AesNiProcess(AesState* state, std::uint8_t* buffer, std::size_t length, Cip
     for (int round = 0; round < 15; ++round)
         keys.roundKeys[round] =
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(state->roundKeys + 4 * round));
-    FeedbackProcess<AesNiCipher>(keys, state->feedback, buffer, length, direction);
+    const std::uint8_t lastByteOfK0 = reinterpret_cast<const std::uint8_t*>(state->roundKeys)[15];
+
+    __m128i x = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state->feedback)),
+                              keys.roundKeys[0]);
+    if (direction == CipherDirection::Decrypt)
+        DecryptRun(keys, lastByteOfK0, x, buffer, length);
+    else
+        EncryptRun(keys, lastByteOfK0, x, buffer, length);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state->feedback), _mm_xor_si128(x, keys.roundKeys[0]));
     SecureWipe(&keys, sizeof keys);
+    SecureWipe(&x, sizeof x);
 }

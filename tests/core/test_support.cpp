@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -119,6 +121,28 @@ std::size_t OpenDescriptorCount()
         ++count;
     }
     return count;
+}
+
+std::size_t ThreadCount()
+{
+    std::size_t count = 0;
+    for (const auto& entry : fs::directory_iterator("/proc/self/task")) {
+        (void)entry;
+        ++count;
+    }
+    return count;
+}
+
+bool ThreadCountSettlesAt(std::size_t expected)
+{
+    // A joined thread may linger in /proc for a moment after its exit has
+    // woken the joiner.
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        if (ThreadCount() == expected)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
 }
 
 std::vector<std::string> ListingOrder(const std::string& directory)

@@ -37,6 +37,11 @@ std::vector<std::uint8_t> SampleBytes(std::size_t length, std::uint32_t seed);
 // Descriptors this process holds open.
 std::size_t OpenDescriptorCount();
 
+// Threads of this process, and whether their number comes back to
+// `expected` within a second.
+std::size_t ThreadCount();
+bool ThreadCountSettlesAt(std::size_t expected);
+
 // Names of a directory in the order the listing returns them, "." and ".."
 // left out.
 std::vector<std::string> ListingOrder(const std::string& directory);

@@ -229,7 +229,9 @@ TEST(WriterFailure, EachFailureSpendsTheContextAndFinalReleasesEverything)
         const std::size_t descriptors = OpenDescriptorCount();
         WriterSession session(dir / "archive.run");
         ASSERT_EQ(session.Init(CipherCast256), IQ_OK);
+        const std::size_t threads = ThreadCount();
         EXPECT_EQ(c.provoke(session, dir), c.expected);
+        EXPECT_TRUE(ThreadCountSettlesAt(threads)) << "a helper thread outlived the call";
 
         const std::size_t written = ReadFile(session.ArchivePath()).size();
         WriteFile(dir / "later", std::string("later"));
@@ -275,7 +277,9 @@ TEST(WriterAbort, ThrowingCallbacksEndTheCallAndFinalReleasesTheRest)
         };
         WriterSession session(dir / "archive.run");
         ASSERT_EQ(session.Init(CipherRc5), IQ_OK);
+        const std::size_t threads = ThreadCount();
         EXPECT_EQ(c.directory ? session.AddDir(dir / "a") : session.AddFile(dir / "big", 1), c.expected);
+        EXPECT_TRUE(ThreadCountSettlesAt(threads)) << "a helper thread outlived the call";
         EXPECT_EQ(log.events.back(), c.throwAt);
         EXPECT_EQ(session.AddFile(dir / "big"), IQ_ARCHIVE_ERROR);
         session.Final();

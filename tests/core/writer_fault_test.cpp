@@ -84,7 +84,17 @@ TEST(WriterFaults, InputFileChangesWhileItIsArchived)
         if (std::string(c.event) == "step") {
             const ArchiveRecord& record = archive.Find(u"data.bin");
             EXPECT_EQ(record.blockCount, 3U);
-            EXPECT_EQ(record.blockLengths, (std::vector<std::uint32_t>{BlockSize, 0, 0}));
+            // The writer reads and compresses ahead while it writes, so blocks
+            // after the first may have been read before the first step was
+            // reported; once one comes back empty, all later ones are empty.
+            const std::vector<std::uint32_t> whole{BlockSize, BlockSize, 100};
+            ASSERT_EQ(record.blockLengths.size(), 3U);
+            EXPECT_EQ(record.blockLengths[0], BlockSize);
+            for (std::size_t k = 1; k < 3; ++k)
+                EXPECT_TRUE(record.blockLengths[k] == whole[k] || record.blockLengths[k] == 0) << "block " << k;
+            if (record.blockLengths[1] == 0) {
+                EXPECT_EQ(record.blockLengths[2], 0U);
+            }
             EXPECT_TRUE(std::equal(record.data.begin(), record.data.end(), data.begin()));
         }
     }
