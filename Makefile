@@ -4,7 +4,7 @@ SANITIZE_DIR ?= build-sanitize
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-main test-sanitize bench clean
+.PHONY: all deps configure build run test test-main test-sanitize bench clean
 
 all: build
 
@@ -16,6 +16,11 @@ configure: deps
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# Builds, then archives examples/sample/ with `ivqa create`, restores it by
+# running the archive in console mode and compares the trees.
+run: build
+	scripts/demo $(BUILD_DIR)
 
 # Every suite, then the library and module suites again under
 # AddressSanitizer and UndefinedBehaviorSanitizer.
