@@ -21,6 +21,11 @@ void StopNow()
 {
     if (g_partialOutput[0] != '\0')
         ::unlink(g_partialOutput);
+    // A progress bar may stand on the line.
+    if (::isatty(STDERR_FILENO) == 1) {
+        static const char clear[] = "\r\033[K";
+        [[maybe_unused]] const ssize_t cleared = ::write(STDERR_FILENO, clear, sizeof clear - 1);
+    }
     static const char message[] = "ivqa: interrupted\n";
     [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, message, sizeof message - 1);
     ::_exit(ExitInterrupted);

@@ -76,6 +76,7 @@ bool Confirmed(const RemovalTraits& traits)
     return length > 0 && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
+// `context` null: delete without overwriting.
 CoreResult RemoveEach(const std::vector<std::string>& operands, WipeContext* context, const LibraryCallbacks& callbacks,
                       RunObserver& observer)
 {

@@ -1,5 +1,5 @@
-// ivqa passgen and ivqa keygen: random passphrases and keyfiles from the
-// library's random generator.
+// ivqa passgen: random passphrases from the window program's CharTable
+// over the library's random generator.
 
 #include "cli/char_table.h"
 #include "cli/command_line.h"
@@ -7,7 +7,6 @@
 #include "cli/core_messages.h"
 #include "cli/diagnostics.h"
 #include "cli/exit_codes.h"
-#include "cli/keyfile_writer.h"
 #include "ivqa.h"
 #include "platform/secure_memory.h"
 
@@ -20,26 +19,16 @@ namespace {
 
 constexpr long DefaultPassphraseLength = 16;
 constexpr long DefaultPassphraseCount = 4;
-constexpr long DefaultKeyfileSize = 1024;
 
-constexpr OptionSpec PassgenOptions[] = {{'l', "length", true}, {'n', "count", true}, {'h', "help", false}};
-constexpr OptionSpec KeygenOptions[] = {{'s', "size", true}, {'h', "help", false}};
+constexpr OptionSpec Options[] = {{'l', "length", true}, {'n', "count", true}, {'h', "help", false}};
 
-constexpr char PassgenUsage[] =
+constexpr char Usage[] =
     "usage: ivqa passgen [-l LENGTH] [-n COUNT]\n"
     "\n"
     "Prints COUNT random passphrases of printable ASCII characters, one a line.\n"
     "\n"
     "  -l, --length LENGTH   characters per passphrase, 6 to 64 (default 16)\n"
     "  -n, --count COUNT     how many, 1 to 50 (default 4)\n";
-
-constexpr char KeygenUsage[] =
-    "usage: ivqa keygen [-s SIZE] FILE\n"
-    "\n"
-    "Writes a keyfile of SIZE random bytes to FILE (replaced if it exists,\n"
-    "mode 0600).\n"
-    "\n"
-    "  -s, --size SIZE   bytes, 64 to 16384 (default 1024)\n";
 
 std::uint32_t LibraryRandom(void* buffer, std::uint32_t length)
 {
@@ -73,11 +62,11 @@ int RunPassgenCommand(CommandArgs args)
 {
     constexpr std::string_view command = "passgen";
     std::string error;
-    const auto parsed = ParseArguments(args, PassgenOptions, &error);
+    const auto parsed = ParseArguments(args, Options, &error);
     if (!parsed)
         return UsageError(command, error);
     if (parsed->Has("help")) {
-        std::fputs(PassgenUsage, stdout);
+        std::fputs(Usage, stdout);
         return ExitSuccess;
     }
     if (!parsed->Operands().empty())
@@ -112,33 +101,3 @@ int RunPassgenCommand(CommandArgs args)
     return status;
 }
 
-int RunKeygenCommand(CommandArgs args)
-{
-    constexpr std::string_view command = "keygen";
-    std::string error;
-    const auto parsed = ParseArguments(args, KeygenOptions, &error);
-    if (!parsed)
-        return UsageError(command, error);
-    if (parsed->Has("help")) {
-        std::fputs(KeygenUsage, stdout);
-        return ExitSuccess;
-    }
-    if (parsed->Operands().size() != 1 || parsed->Operands().front().empty())
-        return UsageError(command, "keygen takes one FILE");
-    const auto size = ParseNumber(parsed->Value("size").value_or(std::to_string(DefaultKeyfileSize)),
-                                  MinKeyfileSize, MaxKeyfileSize);
-    if (!size)
-        return UsageError(command, "-s takes a size from 64 to 16384 bytes");
-
-    switch (WriteKeyfile(parsed->Operands().front(), static_cast<std::uint32_t>(*size), &LibraryRandom)) {
-    case KeyfileResult::Ok:
-        return ExitSuccess;
-    case KeyfileResult::RandomFailed:
-        PrintError(CoreResultText(IQ_RANDOM_ERROR));
-        return IQ_RANDOM_ERROR;
-    case KeyfileResult::CannotCreate:
-        break;
-    }
-    PrintError("Can not create keyfile!");
-    return ExitCannotCreate;
-}
