@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 300
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-main test-sanitize test-fuzz fuzz fuzz-build bench clean
+.PHONY: all deps configure build run test test-main test-sanitize test-fuzz fuzz fuzz-build bench clean
 
 all: build
 
@@ -19,6 +19,11 @@ configure: deps
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# Builds, then archives examples/sample/ with `ivqa create`, restores it by
+# running the archive in console mode and compares the trees.
+run: build
+	scripts/demo $(BUILD_DIR)
 
 # Every suite, then the library and module suites again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target

@@ -1,0 +1,92 @@
+#include "cli/archive_probe.h"
+
+#include "core/archive_format.h"
+#include "crypto/cipher.h"
+#include "platform/unique_fd.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+bool ReadAt(int fd, std::uint64_t offset, std::uint8_t* buffer, std::size_t length)
+{
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t count = ::pread(fd, buffer + done, length - done, static_cast<off_t>(offset + done));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        done += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+bool AllZero(const std::uint8_t* bytes, std::size_t length)
+{
+    return std::all_of(bytes, bytes + length, [](std::uint8_t byte) { return byte == 0; });
+}
+
+bool PlausibleHeader(const std::uint8_t* header)
+{
+    const std::uint32_t id = header[HeaderCipherIdOffset];
+    if (id >= CipherCount)
+        return false;
+    const std::size_t ivUsed = CipherIvLength(id);
+    const std::uint8_t* iv = header + HeaderIvOffset;
+    const std::size_t reservedOffset = HeaderSaltOffset + HeaderSaltLength;
+    return AllZero(iv + ivUsed, HeaderIvLength - ivUsed) &&
+           AllZero(header + reservedOffset, HeaderCheckValueOffset - reservedOffset) &&
+           !AllZero(header + HeaderSaltOffset, HeaderSaltLength);
+}
+
+std::optional<ArchiveLayout> TryModule(int fd, std::uint64_t fileSize, const KnownModule& module)
+{
+    const std::uint64_t offset = module.build.payloadOffset;
+    std::uint8_t lengthField[2];
+    if (fileSize < offset + 2 || !ReadAt(fd, offset, lengthField, 2))
+        return std::nullopt;
+    ArchiveLayout layout;
+    layout.module = &module;
+    layout.fileSize = fileSize;
+    layout.helpLength = LoadLe16(lengthField);
+    if (layout.helpLength > module.build.maxHelpUnits)
+        return std::nullopt;
+    const std::uint64_t headerOffset = offset + 2 + 2 * std::uint64_t{layout.helpLength};
+    std::uint8_t header[CipherHeaderSize];
+    if (fileSize < headerOffset + CipherHeaderSize || !ReadAt(fd, headerOffset, header, sizeof header) ||
+        !PlausibleHeader(header))
+        return std::nullopt;
+    std::vector<std::uint8_t> help(2 * std::size_t{layout.helpLength});
+    if (!ReadAt(fd, offset + 2, help.data(), help.size()))
+        return std::nullopt;
+    for (std::size_t i = 0; i < layout.helpLength; ++i)
+        layout.help.push_back(static_cast<char16_t>(LoadLe16(help.data() + 2 * i)));
+    layout.cipherId = header[HeaderCipherIdOffset];
+    return layout;
+}
+
+} // namespace
+
+std::optional<ArchiveLayout> ProbeArchive(const std::string& path)
+{
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    struct stat status {};
+    if (!fd || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    for (const KnownModule& module : KnownModules()) {
+        if (auto layout = TryModule(fd.Get(), static_cast<std::uint64_t>(status.st_size), module))
+            return layout;
+    }
+    return std::nullopt;
+}
+
+std::string_view CipherName(std::uint32_t cipherId)
+{
+    static const std::string_view names[] = {"AES-256", "CAST-256", "Blowfish", "RC4", "RC5"};
+    return cipherId < std::size(names) ? names[cipherId] : "unknown";
+}

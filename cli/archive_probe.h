@@ -1,0 +1,26 @@
+#pragma once
+// Finds the payload of an archive without running it. The module gives no
+// sign of where its file ends, so each known PayloadOffset is tried: the one
+// where a help length within that build's limit is followed by a plausible
+// header (a CipherId 0 to 4, zero bytes where the writer writes zeros, a
+// salt that is not all zero) in a file long enough to hold both.
+
+#include "cli/module_builds.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct ArchiveLayout {
+    const KnownModule* module = nullptr;
+    std::uint64_t fileSize = 0;
+    std::uint16_t helpLength = 0;
+    std::u16string help; // the archive's own help text, as stored
+    std::uint32_t cipherId = 0;
+};
+
+// Null when the file cannot be read or matches no known module.
+std::optional<ArchiveLayout> ProbeArchive(const std::string& path);
+
+// "AES-256" ... "RC5".
+std::string_view CipherName(std::uint32_t cipherId);

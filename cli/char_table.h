@@ -1,0 +1,38 @@
+#pragma once
+// The passphrase generator's CharTable: 256 printable characters, each
+// passphrase character one random byte looked up in it. It starts as the 94
+// printable ASCII characters (capitals, small letters, digits, then the
+// others in code order) twice and their first 68 a third time, and is
+// shuffled with 256 random bytes before use.
+
+#include "cli/random_source.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+inline constexpr std::size_t MinPassphraseLength = 6;
+inline constexpr std::size_t MaxPassphraseLength = 64;
+inline constexpr std::size_t MinPassphraseCount = 1;
+inline constexpr std::size_t MaxPassphraseCount = 50;
+
+class CharTable {
+public:
+    CharTable();
+    ~CharTable();
+    CharTable(const CharTable&) = delete;
+    CharTable& operator=(const CharTable&) = delete;
+
+    const std::array<std::uint8_t, 256>& Entries() const { return table_; }
+
+    // j = (j + table[i] + K[i]) mod 256, swap table[i] and table[j], for
+    // i = 0 to 255, with K from one request of 256 bytes. False when the
+    // request fails; the table is then unchanged.
+    bool Shuffle(RandomSource random);
+
+    // `length` characters (6 to 64) from one request of 64 bytes into `out`.
+    bool Generate(RandomSource random, std::size_t length, char* out) const;
+
+private:
+    std::array<std::uint8_t, 256> table_;
+};

@@ -1,0 +1,58 @@
+// ivqa info: what an archive tells before any key is given.
+
+#include "cli/archive_probe.h"
+#include "cli/command_line.h"
+#include "cli/commands.h"
+#include "cli/diagnostics.h"
+#include "cli/exit_codes.h"
+#include "module/display_text.h"
+#include "module/extraction_engine.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr std::string_view Command = "info";
+constexpr OptionSpec Options[] = {{'h', "help", false}};
+
+constexpr char Usage[] =
+    "usage: ivqa info ARCHIVE\n"
+    "\n"
+    "Shows the language of the archive's module, its cipher, the size of its\n"
+    "payload and its help text. Needs no passphrase.\n";
+
+} // namespace
+
+int RunInfoCommand(CommandArgs args)
+{
+    std::string error;
+    const auto parsed = ParseArguments(args, Options, &error);
+    if (!parsed)
+        return UsageError(Command, error);
+    if (parsed->Has("help")) {
+        std::fputs(Usage, stdout);
+        return ExitSuccess;
+    }
+    if (parsed->Operands().size() != 1)
+        return UsageError(Command, "info takes one ARCHIVE");
+    const auto layout = ProbeArchive(parsed->Operands().front());
+    if (!layout) {
+        PrintError(EnglishTexts.resultTexts[static_cast<int>(ExtractResult::ArchiveError)]);
+        return static_cast<int>(ExtractResult::ArchiveError);
+    }
+    const KnownModule& module = *layout->module;
+    std::printf("Module:       %.*s (%.*s)\n", static_cast<int>(module.language.size()), module.language.data(),
+                static_cast<int>(module.fileName.size()), module.fileName.data());
+    const std::string_view cipher = CipherName(layout->cipherId);
+    std::printf("Cipher:       %.*s\n", static_cast<int>(cipher.size()), cipher.data());
+    std::printf("Payload size: %llu bytes\n",
+                static_cast<unsigned long long>(layout->fileSize - module.build.payloadOffset));
+    std::printf("Help text:    %u characters\n", static_cast<unsigned>(layout->helpLength));
+    if (!layout->help.empty()) {
+        std::string shown = ForTerminal(ToDisplayUtf8(layout->help));
+        if (shown.back() != '\n')
+            shown.push_back('\n');
+        std::printf("\n%s", shown.c_str());
+    }
+    return ExitSuccess;
+}

@@ -1,0 +1,75 @@
+// ivqa: the command-line program over libivqa and the module's extraction
+// engine, for scripts and machines without a display.
+
+#include "cli/commands.h"
+#include "cli/diagnostics.h"
+#include "cli/exit_codes.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#ifndef IVQA_VERSION
+#error "IVQA_VERSION must be defined by the build"
+#endif
+
+namespace {
+
+struct Subcommand {
+    std::string_view name;
+    int (*run)(CommandArgs);
+    std::string_view summary;
+};
+
+constexpr Subcommand Subcommands[] = {
+    {"create", &RunCreateCommand, "write a self-decrypting archive of files and folders"},
+    {"extract", &RunExtractCommand, "restore an archive's contents without running it"},
+    {"list", &RunListCommand, "show an archive's entries"},
+    {"test", &RunTestCommand, "check every block of an archive"},
+    {"info", &RunInfoCommand, "show module language, cipher, payload size and help text"},
+    {"wipe", &RunWipeCommand, "overwrite files and folders, then delete them"},
+    {"rm", &RunRmCommand, "delete files and folders without overwriting"},
+    {"passgen", &RunPassgenCommand, "print random passphrases"},
+    {"keygen", &RunKeygenCommand, "write a random keyfile"},
+};
+
+void PrintUsage(std::FILE* stream)
+{
+    std::fputs("usage: ivqa COMMAND [OPTION]... [ARGUMENT]...\n"
+               "       ivqa --help | --version\n\n"
+               "Commands:\n",
+               stream);
+    for (const Subcommand& command : Subcommands)
+        std::fprintf(stream, "  %-8.*s %.*s\n", static_cast<int>(command.name.size()), command.name.data(),
+                     static_cast<int>(command.summary.size()), command.summary.data());
+    std::fputs("\n'ivqa COMMAND --help' describes each command.\n"
+               "Exit status: 0 on success, the library's or the extractor's result code\n"
+               "(1 to 9) on a failure, 10 without usable passphrase or keyfile, 64 for a\n"
+               "usage error, 130 when interrupted.\n",
+               stream);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return ExitUsage;
+    }
+    const std::string_view first = argv[1];
+    if (first == "--help" || first == "-h" || first == "help") {
+        PrintUsage(stdout);
+        return ExitSuccess;
+    }
+    if (first == "--version") {
+        std::puts("ivqa (Ironquiver Self-Decryptor) " IVQA_VERSION);
+        return ExitSuccess;
+    }
+    for (const Subcommand& command : Subcommands) {
+        if (command.name == first)
+            return command.run(CommandArgs(argv + 2, static_cast<std::size_t>(argc - 2)));
+    }
+    return UsageError("", first.starts_with('-') ? "unknown option " + std::string(first)
+                                                 : "unknown command " + std::string(first));
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The passphrase of a new archive: typed twice without echo on a terminal,
+// otherwise the first line of standard input. Held in locked memory that is
+// wiped when the owner goes.
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+enum class PassphraseStatus {
+    Ok,         // possibly empty (a keyfile alone)
+    Missing,    // empty and no keyfile: "Enter passphrase or select keyfile!"
+    Mismatch,   // "Passphrases do not match!"
+    NotUtf8,
+    TooLong,    // more than the module hashes
+};
+
+class ArchivePassphrase {
+public:
+    ArchivePassphrase();
+    ~ArchivePassphrase();
+    ArchivePassphrase(const ArchivePassphrase&) = delete;
+    ArchivePassphrase& operator=(const ArchivePassphrase&) = delete;
+
+    // Prompts go to `prompts`; `haveKeyfile` allows an empty passphrase.
+    PassphraseStatus Read(std::FILE* in, std::FILE* prompts, bool haveKeyfile);
+
+    // Terminated UTF-16, or null for an empty passphrase.
+    const char16_t* Units() const { return unitsLength_ == 0 ? nullptr : units_; }
+
+    // Wipes both buffers at once, once the library has hashed them.
+    void Wipe();
+
+private:
+    // 255 units never need more than 765 bytes of UTF-8; a line that fills
+    // the buffer is too long whatever it holds.
+    char bytes_[1024];
+    char confirmation_[1024];
+    char16_t units_[1025];
+    std::size_t unitsLength_ = 0;
+};
+
+// Text of a status for the error line; empty for Ok.
+std::string PassphraseStatusText(PassphraseStatus status);

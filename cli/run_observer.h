@@ -1,0 +1,42 @@
+#pragma once
+// What the archive writer and the wipe engine report, on a terminal: the
+// progress bar, and the question whether an entry that cannot be handled is
+// skipped.
+
+#include "cli/library_callbacks.h"
+#include "cli/progress_bar.h"
+
+#include <cstdio>
+#include <string_view>
+
+struct SkipQuestion {
+    std::string_view prefix; // "Can not add " or "Can not remove "
+    bool defaultAnswer;      // what an empty answer means
+};
+
+enum class SkipPolicy {
+    Ask,    // on a terminal; without one the entry fails
+    Always, // skip without asking
+};
+
+class RunObserver final : public LibraryObserver {
+public:
+    RunObserver(ProgressBar& bar, std::uint64_t bytesPerStep, SkipQuestion question, SkipPolicy policy,
+                std::FILE* in);
+
+    void OnName(std::u16string_view name) override;
+    void OnRange(std::uint64_t steps) override;
+    void OnStep() override;
+    bool OnSkip(std::u16string_view name) override;
+
+    // The same question for an entry the caller cannot even hand to the
+    // library (a name that is not UTF-8), shown as `name`.
+    bool AskSkip(std::string_view shownName);
+
+private:
+    ProgressBar& bar_;
+    std::uint64_t bytesPerStep_;
+    SkipQuestion question_;
+    SkipPolicy policy_;
+    std::FILE* in_;
+};

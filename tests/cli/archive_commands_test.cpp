@@ -1,0 +1,371 @@
+// ivqa create, extract, list, test and info, run as a user or a script
+// runs them.
+
+#include "cli_fixture.h"
+#include "ivqa_process.h"
+#include "payload_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/stat.h>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char Secret[] = "correct horse\n";
+
+ProcessOutcome Extract(const std::string& archive, const std::string& dest, const std::string& input = Secret)
+{
+    return RunIvqa({"extract", archive, "--dest", dest}, input);
+}
+
+struct CipherCase {
+    const char* name;
+    const char* level;
+};
+
+class EveryCipher : public ::testing::TestWithParam<CipherCase> {};
+
+TEST_P(EveryCipher, CreateThenExtractRestoresTheTree)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const std::string archive = dir / "archive.run";
+    const auto created = RunIvqa(
+        CreateArgs(dir, archive, {"-c", GetParam().name, "-l", GetParam().level, source + "/input", source + "/top.txt"}),
+        Secret);
+    ASSERT_EQ(created.status, 0) << created.err;
+    EXPECT_EQ(created.out, archive + "\n");
+    EXPECT_EQ(created.err, "") << "no progress bar and no chatter without a terminal";
+
+    fs::create_directory(dir / "out");
+    const auto extracted = Extract(archive, dir / "out");
+    ASSERT_EQ(extracted.status, 0) << extracted.err;
+    EXPECT_NE(extracted.out.find("\nDone!\n"), std::string::npos) << extracted.out;
+    ExpectSameTree(source, dir / "out");
+}
+
+INSTANTIATE_TEST_SUITE_P(Ciphers, EveryCipher,
+                         ::testing::Values(CipherCase{"aes", "7"}, CipherCase{"cast", "9"}, CipherCase{"blowfish", "1"},
+                                           CipherCase{"rc4", "0"}, CipherCase{"rc5", "5"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// One archive of input/ for the tests that read it.
+std::string MakeArchive(const TempDir& dir, const std::string& source, const std::vector<std::string>& extra = {})
+{
+    std::vector<std::string> rest = extra;
+    rest.push_back(source + "/input");
+    const std::string archive = dir / "archive.run";
+    const auto created = RunIvqa(CreateArgs(dir, archive, rest), Secret);
+    EXPECT_EQ(created.status, 0) << created.err;
+    return archive;
+}
+
+TEST(Extract, ReadsTheArchiveAsDataNeverRunningIt)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const std::string archive = MakeArchive(dir, source);
+    // Nothing of the head could run any more.
+    auto bytes = ReadFile(archive);
+    std::fill_n(bytes.begin(), 4096, 0);
+    WriteFile(dir / "data.bin", bytes);
+    ::chmod((dir / "data.bin").c_str(), 0400);
+
+    fs::create_directory(dir / "out");
+    const auto extracted = Extract(dir / "data.bin", dir / "out");
+    ASSERT_EQ(extracted.status, 0) << extracted.err;
+    ExpectSameTree(source + "/input", dir / "out/input");
+}
+
+TEST(Create, ArchiveIsTheModuleFollowedByThePayloadAndRunsItself)
+{
+    if (!HaveRealModules())
+        GTEST_SKIP() << "the modules are not built in this configuration";
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    const std::string archive = MakeArchive(dir, source);
+
+    const auto module = ReadFile(std::string(std::getenv("IVQA_BIN_DIR")) + "/GUI_en.iqm");
+    const auto bytes = ReadFile(archive);
+    ASSERT_GT(bytes.size(), module.size());
+    EXPECT_TRUE(std::equal(module.begin(), module.end(), bytes.begin()));
+    struct stat status {};
+    ASSERT_EQ(::stat(archive.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0755u & ~mask);
+
+    fs::create_directory(dir / "out");
+    ProcessSpec spec;
+    spec.program = archive;
+    spec.args = {"--console", "--dest", dir / "out"};
+    spec.input = Secret;
+    ChildProcess run(spec);
+    const auto outcome = run.Finish();
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    ExpectSameTree(source + "/input", dir / "out/input");
+}
+
+TEST(ListAndTest, ShowAndCheckEverythingWritingNothing)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const std::string archive = MakeArchive(dir, source);
+    fs::create_directory(dir / "cwd");
+
+    const auto listed = RunIvqa({"list", archive}, Secret, dir / "cwd");
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    for (const char* line : {"input/\n", "input/nested/deeper/\n", "input/empty-dir/\n", " input/notes.txt\n",
+                             " input/nested/deeper/deep.txt\n"})
+        EXPECT_NE(listed.out.find(line), std::string::npos) << line << " in\n" << listed.out;
+    EXPECT_NE(listed.out.find("     1052673 "), std::string::npos) << "the size of two-blocks.bin";
+
+    const auto tested = RunIvqa({"test", archive}, Secret, dir / "cwd");
+    ASSERT_EQ(tested.status, 0) << tested.err;
+    EXPECT_NE(tested.out.find(" two-blocks.bin\n"), std::string::npos);
+    EXPECT_NE(tested.out.find("\nDone!\n"), std::string::npos);
+    EXPECT_TRUE(ListTree(dir / "cwd").empty());
+}
+
+TEST(Extract, WrongPassphraseEndsWithSevenAndWritesNothing)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const std::string archive = MakeArchive(dir, source);
+    fs::create_directory(dir / "out");
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"extract", archive, "--dest", dir / "out"},
+                                                std::vector<std::string>{"list", archive},
+                                                std::vector<std::string>{"test", archive}}) {
+        const auto outcome = RunIvqa(args, "correct horse!\n", dir / "out");
+        EXPECT_EQ(outcome.status, 7) << args[0];
+        EXPECT_NE(outcome.err.find("Wrong passphrase or keyfile!"), std::string::npos) << outcome.err;
+    }
+    EXPECT_TRUE(ListTree(dir / "out").empty());
+}
+
+TEST(Extract, RefusesWhatIsNoArchive)
+{
+    TempDir dir;
+    WriteFile(dir / "text.txt", std::string(2000000, 'x'));
+    for (const std::string& path : {dir / "text.txt", dir / "missing.run"}) {
+        for (const char* command : {"extract", "list", "test", "info"}) {
+            const auto outcome = RunIvqa({command, path}, Secret, dir.Path());
+            EXPECT_EQ(outcome.status, 4) << command << " " << path;
+            EXPECT_EQ(outcome.err, "ivqa: Can not open archive!\n");
+        }
+    }
+}
+
+TEST(Create, FailureDeletesThePartialArchive)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const std::string archive = dir / "archive.run";
+    const struct {
+        const char* name;
+        std::vector<std::string> rest;
+        int status;
+        const char* message;
+    } cases[] = {
+        {"missing input after a good one", {source + "/input", source + "/missing.txt"}, 4,
+         "Can not open input file!"},
+        {"missing keyfile", {"--keyfile", source + "/missing.key", source + "/top.txt"}, 2, "Can not open keyfile!"},
+        {"missing module", {"--module", source + "/missing.iqm", source + "/top.txt"}, 5,
+         "Can not create archive file!"},
+    };
+    for (const auto& c : cases) {
+        WriteFile(archive, "an older file of that name");
+        std::vector<std::string> args{"create", "-o", archive};
+        if (c.rest.front() != "--module") {
+            const auto module = ModuleArgs(dir);
+            args.insert(args.end(), module.begin(), module.end());
+        }
+        args.insert(args.end(), c.rest.begin(), c.rest.end());
+        const auto outcome = RunIvqa(args, Secret);
+        EXPECT_EQ(outcome.status, c.status) << c.name << ": " << outcome.err;
+        EXPECT_NE(outcome.err.find(std::string("ivqa: ") + c.message + "\n"), std::string::npos) << outcome.err;
+        EXPECT_FALSE(fs::exists(archive)) << c.name;
+    }
+}
+
+TEST(Create, SkipUnreadableGoesOnWithoutTheEntry)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const std::string archive = dir / "archive.run";
+    const auto created =
+        RunIvqa(CreateArgs(dir, archive, {"--skip-unreadable", source + "/missing.txt", source + "/top.txt"}), Secret);
+    ASSERT_EQ(created.status, 0) << created.err;
+    EXPECT_NE(created.err.find("Can not add \"" + source + "/missing.txt\"! Skipped."), std::string::npos)
+        << created.err;
+    const auto listed = RunIvqa({"list", archive}, Secret);
+    ASSERT_EQ(listed.status, 0);
+    EXPECT_NE(listed.out.find(" top.txt\n"), std::string::npos);
+    EXPECT_EQ(listed.out.find("missing"), std::string::npos);
+}
+
+// Stopped between two blocks, the library unwinds from a callback; stopped
+// by a keyfile that never arrives, the run is inside the library where no
+// callback comes. Either way the partial archive goes.
+TEST(Create, InterruptDeletesThePartialArchive)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const std::string fifo = dir / "key.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    WriteFile(dir / "large.bin", NoiseBytes(48 * 1048576, 9));
+    const std::uint64_t offset = IVQA_PAYLOAD_OFFSET_EN;
+    const struct {
+        const char* name;
+        std::vector<std::string> rest;
+        std::uint64_t startedAt; // archive size once the run is under way
+        int signal;
+    } cases[] = {
+        {"between blocks", {dir / "large.bin"}, offset + 1048576, SIGTERM},
+        {"waiting for the keyfile", {"--keyfile", fifo, source + "/input"}, offset, SIGINT},
+    };
+    for (const auto& c : cases) {
+        const std::string archive = dir / "archive.run";
+        ProcessSpec spec;
+        spec.args = CreateArgs(dir, archive, c.rest);
+        spec.input = Secret;
+        ChildProcess create(spec);
+        const auto size = [&] {
+            std::error_code error;
+            const auto bytes = fs::file_size(archive, error);
+            return error ? 0 : bytes;
+        };
+        for (int i = 0; i < 6000 && size() < c.startedAt; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_GE(size(), c.startedAt) << c.name;
+        create.Signal(c.signal);
+        const auto outcome = create.Finish();
+        EXPECT_EQ(outcome.status, 130) << c.name << ": " << outcome.err;
+        EXPECT_EQ(outcome.err, "ivqa: interrupted\n") << c.name;
+        EXPECT_FALSE(fs::exists(archive)) << c.name;
+    }
+}
+
+TEST(Create, KeyInputIsRequiredAndMustBeUsable)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const std::string archive = dir / "archive.run";
+    const struct {
+        const char* name;
+        std::string input;
+        const char* message;
+    } cases[] = {
+        {"no input", "", "ivqa: Enter passphrase or select keyfile!\n"},
+        {"empty line", "\nmore\n", "ivqa: Enter passphrase or select keyfile!\n"},
+        {"too long", std::string(256, 'p') + "\n", "ivqa: the passphrase is longer than 255 characters"},
+        {"not UTF-8", "caf\xE9\n", "ivqa: the passphrase is not valid UTF-8\n"},
+    };
+    for (const auto& c : cases) {
+        const auto outcome = RunIvqa(CreateArgs(dir, archive, {source + "/top.txt"}), c.input);
+        EXPECT_EQ(outcome.status, 10) << c.name;
+        EXPECT_EQ(outcome.err.rfind(c.message, 0), 0u) << c.name << ": " << outcome.err;
+        EXPECT_FALSE(fs::exists(archive)) << c.name;
+    }
+    // 255 characters are what the module hashes, so they are accepted.
+    const std::string longest(255, 'p');
+    ASSERT_EQ(RunIvqa(CreateArgs(dir, archive, {source + "/top.txt"}), longest + "\n").status, 0);
+    EXPECT_EQ(RunIvqa({"test", archive}, longest + "\n").status, 0);
+}
+
+TEST(Create, KeyfileAloneIsEnoughAndNeededToExtract)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    ASSERT_EQ(RunIvqa({"keygen", dir / "my.key"}).status, 0);
+    const std::string archive = dir / "archive.run";
+    const auto created = RunIvqa(CreateArgs(dir, archive, {"--keyfile", dir / "my.key", source + "/top.txt"}), "");
+    ASSERT_EQ(created.status, 0) << created.err;
+
+    fs::create_directory(dir / "out");
+    EXPECT_EQ(RunIvqa({"extract", archive, "--dest", dir / "out"}, "\n").status, 10);
+    const auto extracted =
+        RunIvqa({"extract", archive, "--dest", dir / "out", "--keyfile", "file://" + dir / "my.key"}, "\n");
+    ASSERT_EQ(extracted.status, 0) << extracted.err;
+    EXPECT_EQ(ReadText(dir / "out/top.txt"), "top\n");
+}
+
+TEST(Create, OutputNameGetsTheExtensionAndDotOperandsTheirRealName)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const auto created = RunIvqa(CreateArgs(dir, dir / "backup", {"."}), Secret, source + "/input/nested");
+    ASSERT_EQ(created.status, 0) << created.err;
+    EXPECT_EQ(created.out, dir / "backup.run\n");
+    const auto listed = RunIvqa({"list", dir / "backup.run"}, Secret);
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_NE(listed.out.find("\nnested/\n"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find(" nested/deeper/deep.txt\n"), std::string::npos) << listed.out;
+}
+
+TEST(Info, ShowsModuleCipherPayloadAndHelpWithoutAPassphrase)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    WriteFile(dir / "help.txt", "Call Bob\nfor the passphrase.\n");
+    for (const std::string key : {"en", "ru"}) {
+        const std::string archive = dir / ("archive-" + key + ".run");
+        const auto created = RunIvqa(
+            CreateArgs(dir, archive, {"-c", "rc5", "--help-text", dir / "help.txt", source + "/top.txt"}, key), Secret);
+        ASSERT_EQ(created.status, 0) << created.err;
+        const auto info = RunIvqa({"info", archive}, "");
+        ASSERT_EQ(info.status, 0) << info.err;
+        const std::uint64_t offset = key == "en" ? IVQA_PAYLOAD_OFFSET_EN : IVQA_PAYLOAD_OFFSET_RU;
+        const std::string module = key == "en" ? "English (GUI_en.iqm)" : "Russian (GUI_ru.iqm)";
+        EXPECT_EQ(info.out, "Module:       " + module +
+                                "\n"
+                                "Cipher:       RC5\n"
+                                "Payload size: " +
+                                std::to_string(fs::file_size(archive) - offset) +
+                                " bytes\n"
+                                "Help text:    31 characters\n"
+                                "\n"
+                                "Call Bob\n"
+                                "for the passphrase.\n");
+    }
+}
+
+TEST(Extract, SpeaksTheLanguageOfTheArchivesModule)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const std::string archive = dir / "archive.run";
+    ASSERT_EQ(RunIvqa(CreateArgs(dir, archive, {source + "/top.txt"}, "ru"), Secret).status, 0);
+    fs::create_directory(dir / "out");
+    const auto extracted = Extract(archive, dir / "out");
+    ASSERT_EQ(extracted.status, 0) << extracted.err;
+    EXPECT_NE(extracted.out.find(" top.txt\nГотово!\n"), std::string::npos) << extracted.out;
+    EXPECT_EQ(ReadText(dir / "out/top.txt"), "top\n");
+}
+
+TEST(Create, LongHelpTextIsCutWithAWarning)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    std::string help;
+    for (int i = 0; i < 300; ++i)
+        help += "line " + std::to_string(i) + "\n";
+    WriteFile(dir / "help.txt", help);
+    const std::string archive = dir / "archive.run";
+    const auto created = RunIvqa(CreateArgs(dir, archive, {"--help-text", dir / "help.txt", source + "/top.txt"}), Secret);
+    ASSERT_EQ(created.status, 0) << created.err;
+    EXPECT_EQ(created.err, "ivqa: warning: the help text is longer than 1024 characters and was cut to that length\n");
+    EXPECT_NE(RunIvqa({"info", archive}).out.find("Help text:    1024 characters\n"), std::string::npos);
+
+    WriteFile(dir / "latin1.txt", "caf\xE9\n");
+    const auto refused = RunIvqa(CreateArgs(dir, archive, {"--help-text", dir / "latin1.txt", source + "/top.txt"}), Secret);
+    EXPECT_EQ(refused.status, 66);
+    EXPECT_NE(refused.err.find("is not valid UTF-8"), std::string::npos);
+}
+
+} // namespace

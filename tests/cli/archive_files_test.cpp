@@ -1,0 +1,147 @@
+// The archive's file: its name, the module copy at its head, and finding
+// the payload behind either module without running it.
+
+#include "cli/archive_output.h"
+#include "cli/archive_probe.h"
+#include "core/archive_format.h"
+#include "ivqa.h"
+#include "module_test_support.h"
+#include "payload_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(ArchiveFileName, AppendsRunUnlessTheNameEndsInExactlyThat)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"backup", "backup.run"},       {"backup.run", "backup.run"}, {"backup.RUN", "backup.RUN.run"},
+        {"dir/a.tar", "dir/a.tar.run"}, {".run", ".run"},             {"run", "run.run"},
+    };
+    for (const auto& [requested, expected] : cases)
+        EXPECT_EQ(ArchiveFileName(requested), expected) << requested;
+}
+
+mode_t ModeOf(const std::string& path)
+{
+    struct stat status {};
+    EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+    return status.st_mode & 07777;
+}
+
+TEST(CopyModule, CopiesByteForByteAsAnExecutableLessTheUmask)
+{
+    TempDir dir;
+    const auto module = NoiseBytes(200000, 1);
+    WriteFile(dir / "module.iqm", module);
+    // An older, longer file of the name with other permissions is replaced.
+    WriteFile(dir / "out.run", NoiseBytes(300000, 2));
+    ::chmod((dir / "out.run").c_str(), 0600);
+
+    const mode_t previous = ::umask(027);
+    const ModuleCopyResult result = CopyModule(dir / "module.iqm", dir / "out.run");
+    ::umask(previous);
+    ASSERT_EQ(result, ModuleCopyResult::Ok);
+    EXPECT_EQ(ReadFile(dir / "out.run"), module);
+    EXPECT_EQ(ModeOf(dir / "out.run"), 0750u);
+}
+
+TEST(CopyModule, RefusesToReplaceItsOwnSourceAndReportsWhatFails)
+{
+    TempDir dir;
+    const auto module = NoiseBytes(1000, 3);
+    WriteFile(dir / "module.iqm", module);
+    fs::create_symlink("module.iqm", dir / "link.run");
+    EXPECT_EQ(CopyModule(dir / "module.iqm", dir / "module.iqm"), ModuleCopyResult::SameFile);
+    EXPECT_EQ(CopyModule(dir / "module.iqm", dir / "link.run"), ModuleCopyResult::SameFile);
+    EXPECT_EQ(ReadFile(dir / "module.iqm"), module) << "the module is untouched";
+
+    EXPECT_EQ(CopyModule(dir / "missing.iqm", dir / "a.run"), ModuleCopyResult::CannotReadModule);
+    EXPECT_EQ(CopyModule(dir.Path(), dir / "a.run"), ModuleCopyResult::CannotReadModule);
+    EXPECT_EQ(CopyModule(dir / "module.iqm", dir / "no/such/a.run"), ModuleCopyResult::CannotWriteOutput);
+    EXPECT_EQ(CopyModule(dir / "module.iqm", dir.Path()), ModuleCopyResult::CannotWriteOutput);
+}
+
+// A stand-in module: zeros up to the offset, as the padded module ends.
+std::string WriteArchive(const TempDir& dir, const std::string& name, std::uint64_t offset, std::uint32_t cipher,
+                         const std::u16string& help)
+{
+    const std::string path = dir / name;
+    WriteFile(path, std::vector<std::uint8_t>(offset, 0));
+    SdaContext* context = nullptr;
+    EXPECT_EQ(IQ_SDAInit(&context, U16(path).c_str(), u"pass", nullptr, cipher, help.empty() ? nullptr : help.c_str(),
+                         nullptr, nullptr, nullptr, nullptr),
+              IQ_OK);
+    WriteFile(dir / "content.txt", "content");
+    EXPECT_EQ(IQ_SDAAddFile(context, U16(dir / "content.txt").c_str(), 5), IQ_OK);
+    IQ_SDAFinal(context);
+    return path;
+}
+
+TEST(ProbeArchive, FindsThePayloadBehindEitherModule)
+{
+    TempDir dir;
+    const auto modules = KnownModules();
+    for (const KnownModule& module : modules) {
+        for (std::uint32_t cipher = 0; cipher < 5; ++cipher) {
+            const std::u16string help = cipher % 2 == 0 ? u"" : u"Read me \u00e4";
+            const std::string path =
+                WriteArchive(dir, std::string(module.key) + std::to_string(cipher), module.build.payloadOffset, cipher, help);
+            const auto layout = ProbeArchive(path);
+            ASSERT_TRUE(layout) << module.key << " cipher " << cipher;
+            EXPECT_EQ(layout->module, &module);
+            EXPECT_EQ(layout->cipherId, cipher);
+            EXPECT_EQ(layout->help, help);
+            EXPECT_EQ(layout->fileSize, fs::file_size(path));
+        }
+    }
+}
+
+TEST(ProbeArchive, RefusesFilesThatHoldNoPayloadWhereAModulePutsIt)
+{
+    TempDir dir;
+    const std::uint64_t offset = KnownModules()[0].build.payloadOffset;
+    const std::string good = WriteArchive(dir, "good.run", offset, 0, u"help");
+    const auto bytes = ReadFile(good);
+    const std::size_t header = offset + 2 + 2 * 4;
+
+    const auto variant = [&](const std::string& name, auto change) {
+        auto copy = bytes;
+        change(copy);
+        WriteFile(dir / name, copy);
+        return dir / name;
+    };
+    const std::string cases[] = {
+        variant("bare-module", [&](auto& b) { b.resize(offset); }),
+        variant("cut-in-header", [&](auto& b) { b.resize(header + CipherHeaderSize - 1); }),
+        variant("cipher-5", [&](auto& b) { b[header] = 5; }),
+        variant("reserved-set", [&](auto& b) { b[header + 34] = 1; }),
+        variant("salt-zero", [&](auto& b) { std::fill_n(b.begin() + header + HeaderSaltOffset, 16, 0); }),
+        variant("help-over-limit", [&](auto& b) { StoreLe16(b.data() + offset, 1431); }),
+        variant("text", [&](auto& b) { b.assign(3 * offset, 'x'); }),
+        dir / "missing",
+        dir.Path(),
+    };
+    ASSERT_TRUE(ProbeArchive(good));
+    for (const std::string& path : cases)
+        EXPECT_FALSE(ProbeArchive(path)) << path;
+}
+
+TEST(ProbeArchive, BlowfishIvTailMustBeZero)
+{
+    TempDir dir;
+    const std::uint64_t offset = KnownModules()[0].build.payloadOffset;
+    const std::string path = WriteArchive(dir, "blowfish.run", offset, 2, u"");
+    ASSERT_TRUE(ProbeArchive(path));
+    auto bytes = ReadFile(path);
+    bytes[offset + 2 + HeaderIvOffset + 8] = 1;
+    WriteFile(path, bytes);
+    EXPECT_FALSE(ProbeArchive(path));
+}
+
+} // namespace

@@ -1,0 +1,63 @@
+#include "cli_fixture.h"
+
+#include "payload_builder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+bool HaveRealModules()
+{
+#ifdef IVQA_HAVE_REAL_MODULES
+    return true;
+#else
+    return false;
+#endif
+}
+
+std::vector<std::string> ModuleArgs(const TempDir& dir, const std::string& key)
+{
+    if (HaveRealModules())
+        return key == "en" ? std::vector<std::string>{} : std::vector<std::string>{"--module", key};
+    const std::string path = dir / ("stand-in-" + key + ".iqm");
+    if (!fs::exists(path))
+        WriteFile(path, std::vector<std::uint8_t>(key == "en" ? IVQA_PAYLOAD_OFFSET_EN : IVQA_PAYLOAD_OFFSET_RU, 0));
+    return {"--module", path};
+}
+
+std::string MakeInputTree(const TempDir& dir)
+{
+    const std::string root = dir / "src";
+    const std::string input = root + "/input";
+    fs::create_directories(input + "/nested/deeper");
+    fs::create_directories(input + "/empty-dir");
+    WriteFile(input + "/notes.txt", "Some notes.\n");
+    WriteFile(input + "/empty.txt", std::vector<std::uint8_t>{});
+    WriteFile(input + "/two-blocks.bin", NoiseBytes(1048576 + 4097, 7));
+    WriteFile(input + "/nested/deeper/deep.txt", TextBytes(30000, 8));
+    WriteFile(input + "/Gr\xc3\xbc\xc3\x9f" "e \xd0\xbf\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82.txt", "non-ASCII");
+    WriteFile(root + "/top.txt", "top\n");
+    return root;
+}
+
+void ExpectSameTree(const std::string& expected, const std::string& actual)
+{
+    ASSERT_EQ(ListTree(expected), ListTree(actual));
+    for (const auto& entry : fs::recursive_directory_iterator(expected)) {
+        if (entry.is_regular_file()) {
+            const std::string relative = fs::relative(entry.path(), expected).string();
+            EXPECT_EQ(ReadFile(entry.path().string()), ReadFile(actual + "/" + relative)) << relative;
+        }
+    }
+}
+
+std::vector<std::string> CreateArgs(const TempDir& dir, const std::string& output,
+                                    const std::vector<std::string>& rest, const std::string& module)
+{
+    std::vector<std::string> args{"create", "-o", output};
+    const auto moduleArgs = ModuleArgs(dir, module);
+    args.insert(args.end(), moduleArgs.begin(), moduleArgs.end());
+    args.insert(args.end(), rest.begin(), rest.end());
+    return args;
+}

@@ -1,0 +1,192 @@
+#include "ivqa_process.h"
+
+#include "module_test_support.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <pty.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+std::string MakeScratch()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "ivqa-run-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    return pattern;
+}
+
+} // namespace
+
+std::string IvqaProgram()
+{
+    const char* bin = std::getenv("IVQA_BIN_DIR");
+    return std::string(bin != nullptr ? bin : ".") + "/ivqa";
+}
+
+ChildProcess::ChildProcess(const ProcessSpec& spec) : scratch_(MakeScratch()), stderrOnTerminal_(spec.stderrOnTerminal)
+{
+    const std::string program = spec.program.empty() ? IvqaProgram() : spec.program;
+    WriteFile(scratch_ + "/in", spec.input);
+    int slave = -1;
+    if (spec.stdinOnTerminal || spec.stderrOnTerminal) {
+        struct winsize size {};
+        size.ws_col = 100;
+        size.ws_row = 30;
+        if (::openpty(&master_, &slave, nullptr, nullptr, &size) != 0)
+            throw std::runtime_error("openpty failed");
+        ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+    }
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (spec.stdinOnTerminal)
+        posix_spawn_file_actions_adddup2(&actions, slave, 0);
+    else
+        posix_spawn_file_actions_addopen(&actions, 0, (scratch_ + "/in").c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, (scratch_ + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (spec.stderrOnTerminal)
+        posix_spawn_file_actions_adddup2(&actions, slave, 2);
+    else
+        posix_spawn_file_actions_addopen(&actions, 2, (scratch_ + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+    if (master_ >= 0) {
+        posix_spawn_file_actions_addclose(&actions, master_);
+        posix_spawn_file_actions_addclose(&actions, slave);
+    }
+    if (!spec.workingDirectory.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, spec.workingDirectory.c_str());
+
+    // Archives run in console mode: no display reaches them.
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (std::strncmp(*entry, "DISPLAY=", 8) != 0 && std::strncmp(*entry, "WAYLAND_DISPLAY=", 16) != 0)
+            environment.emplace_back(*entry);
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> argStrings{program};
+    argStrings.insert(argStrings.end(), spec.args.begin(), spec.args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : argStrings)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (slave >= 0)
+        ::close(slave);
+    if (spawned != 0)
+        throw std::runtime_error("cannot start " + program + ": " + std::strerror(spawned));
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    if (master_ >= 0)
+        ::close(master_);
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch_, ignored);
+}
+
+void ChildProcess::Drain(int timeoutMs)
+{
+    if (master_ < 0)
+        return;
+    pollfd ready{master_, POLLIN, 0};
+    if (::poll(&ready, 1, timeoutMs) <= 0)
+        return;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t count = ::read(master_, buffer, sizeof buffer);
+        if (count <= 0)
+            return;
+        screen_.append(buffer, static_cast<std::size_t>(count));
+    }
+}
+
+bool ChildProcess::WaitForScreen(const std::string& text, int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (screen_.find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        Drain(20);
+    }
+    return true;
+}
+
+bool ChildProcess::WaitForEchoOff(int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        struct termios mode {};
+        // The two sides of a pseudo-terminal share one set of modes.
+        if (::tcgetattr(master_, &mode) == 0 && (mode.c_lflag & ECHO) == 0)
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        Drain(5);
+    }
+}
+
+void ChildProcess::Type(const std::string& text)
+{
+    if (::write(master_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        throw std::runtime_error("cannot type on the terminal");
+}
+
+void ChildProcess::Signal(int signal)
+{
+    ::kill(pid_, signal);
+}
+
+ProcessOutcome ChildProcess::Finish()
+{
+    ProcessOutcome outcome;
+    int status = 0;
+    for (;;) {
+        const pid_t done = ::waitpid(pid_, &status, master_ >= 0 ? WNOHANG : 0);
+        if (done == pid_)
+            break;
+        if (done < 0 && errno != EINTR)
+            throw std::runtime_error("waitpid failed");
+        Drain(20);
+    }
+    pid_ = -1;
+    Drain(50);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    outcome.out = ReadText(scratch_ + "/out");
+    outcome.err = stderrOnTerminal_ ? screen_ : ReadText(scratch_ + "/err");
+    return outcome;
+}
+
+ProcessOutcome RunIvqa(const std::vector<std::string>& args, const std::string& input,
+                       const std::string& workingDirectory)
+{
+    ProcessSpec spec;
+    spec.args = args;
+    spec.input = input;
+    spec.workingDirectory = workingDirectory;
+    ChildProcess child(spec);
+    return child.Finish();
+}

@@ -1,0 +1,54 @@
+#pragma once
+// Runs the ivqa program (or an archive) as a user or a script would: its
+// standard input from a text or a pseudo-terminal, standard error captured
+// or on that terminal, standard output captured.
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+struct ProcessOutcome {
+    int status = -1; // exit status, or 128 + signal
+    std::string out;
+    std::string err; // the terminal's transcript when standard error is on it
+};
+
+struct ProcessSpec {
+    std::string program; // empty: the ivqa program of this build
+    std::vector<std::string> args;
+    std::string input;            // standard input unless it is the terminal
+    std::string workingDirectory; // empty: this process's
+    bool stdinOnTerminal = false;
+    bool stderrOnTerminal = false;
+};
+
+std::string IvqaProgram();
+
+class ChildProcess {
+public:
+    explicit ChildProcess(const ProcessSpec& spec);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Terminal only: waits until `text` has been shown since the start.
+    bool WaitForScreen(const std::string& text, int timeoutMs = 30000);
+    // Terminal only: waits until the program has switched echo off.
+    bool WaitForEchoOff(int timeoutMs = 30000);
+    void Type(const std::string& text);
+    void Signal(int signal);
+    ProcessOutcome Finish();
+
+private:
+    void Drain(int timeoutMs);
+
+    pid_t pid_ = -1;
+    int master_ = -1;
+    std::string scratch_;
+    std::string screen_;
+    bool stderrOnTerminal_;
+};
+
+// A whole run with standard input from `input` and no terminal.
+ProcessOutcome RunIvqa(const std::vector<std::string>& args, const std::string& input = "",
+                       const std::string& workingDirectory = "");

@@ -1,0 +1,87 @@
+// ivqa wipe and ivqa rm from a script.
+
+#include "cli_fixture.h"
+#include "ivqa_process.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct RemovalCase {
+    const char* name;
+    std::vector<std::string> args;
+};
+
+class RemovesWithYes : public ::testing::TestWithParam<RemovalCase> {};
+
+TEST_P(RemovesWithYes, FilesFoldersAndLinksButNoLinkTarget)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    WriteFile(dir / "outside.txt", "stays");
+    fs::create_symlink(dir / "outside.txt", source + "/input/nested/link");
+    fs::create_symlink(dir / "outside.txt", dir / "top-link");
+
+    std::vector<std::string> args = GetParam().args;
+    for (const std::string& path : {source + "/input", source + "/top.txt", dir / "top-link"})
+        args.push_back(path);
+    const auto outcome = RunIvqa(args);
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_TRUE(ListTree(source).empty());
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "top-link")));
+    EXPECT_EQ(ReadText(dir / "outside.txt"), "stays");
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, RemovesWithYes,
+                         ::testing::Values(RemovalCase{"WipeDefaults", {"wipe", "--yes"}},
+                                           RemovalCase{"WipeFastOnce", {"wipe", "-m", "fast", "-n", "1", "--yes"}},
+                                           RemovalCase{"WipeGutmann", {"wipe", "--yes", "-m", "gutmann", "-n", "1"}},
+                                           RemovalCase{"Rm", {"rm", "--yes"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Removal, WithoutTerminalOrYesNothingIsTouched)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const auto before = ListTree(source);
+    for (const char* command : {"wipe", "rm"}) {
+        const auto outcome = RunIvqa({command, source + "/input", source + "/top.txt"}, "y\n");
+        EXPECT_EQ(outcome.status, 64) << command;
+        EXPECT_NE(outcome.err.find("give --yes"), std::string::npos) << outcome.err;
+    }
+    EXPECT_EQ(ListTree(source), before);
+}
+
+TEST(Removal, RefusesDotOperandsBeforeTouchingAnything)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const auto before = ListTree(source);
+    for (const std::string& dot : {std::string("."), std::string(".."), source + "/input/.", source + "/input/../"}) {
+        const auto outcome = RunIvqa({"wipe", "--yes", source + "/top.txt", dot}, "", source + "/input");
+        EXPECT_EQ(outcome.status, 64) << dot;
+        EXPECT_EQ(RunIvqa({"rm", "--yes", dot}, "", source + "/input").status, 64) << dot;
+    }
+    EXPECT_EQ(ListTree(source), before);
+}
+
+TEST(Removal, AnEntryThatCannotBeRemovedStopsTheRun)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    for (const char* command : {"wipe", "rm"}) {
+        const auto outcome = RunIvqa({command, "--yes", dir / "missing.txt", source + "/top.txt"});
+        EXPECT_EQ(outcome.status, 4) << command;
+        EXPECT_EQ(outcome.err, "ivqa: Can not remove \"" + dir / "missing.txt" +
+                                   "\"!\n"
+                                   "ivqa: Can not open input file!\n");
+        EXPECT_TRUE(fs::exists(source + "/top.txt")) << "entries after the failed one stay";
+    }
+}
+
+} // namespace

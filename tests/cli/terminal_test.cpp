@@ -1,0 +1,136 @@
+// ivqa on a terminal: the progress bar, the passphrase typed twice without
+// echo, and the questions.
+
+#include "cli_fixture.h"
+#include "ivqa_process.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(Terminal, ProgressBarShowsNameBytesRateAndPercent)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    ProcessSpec spec;
+    spec.args = CreateArgs(dir, dir / "archive.run", {source + "/input/two-blocks.bin"});
+    spec.input = "pass\n";
+    spec.stderrOnTerminal = true;
+    ChildProcess create(spec);
+    const auto outcome = create.Finish();
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.err.find("\rtwo-blocks.bin "), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("2.0 MiB"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("MB/s  100%"), std::string::npos) << outcome.err;
+    // The line is cleared at the end, and never wider than the terminal.
+    EXPECT_EQ(outcome.err.substr(outcome.err.size() - 4), "\r\033[K");
+    EXPECT_EQ(outcome.out, dir / "archive.run\n");
+
+    spec.args = {"wipe", "--yes", "-m", "fast", "-n", "2", source + "/input/two-blocks.bin"};
+    ChildProcess wipe(spec);
+    const auto wiped = wipe.Finish();
+    ASSERT_EQ(wiped.status, 0) << wiped.err;
+    EXPECT_NE(wiped.err.find("\rtwo-blocks.bin "), std::string::npos) << wiped.err;
+    EXPECT_NE(wiped.err.find("3.0 MiB"), std::string::npos) << "3 buffers a pass, 2 passes: " << wiped.err;
+}
+
+ChildProcess* TypePassphrase(ChildProcess& child, const std::string& prompt, const std::string& text)
+{
+    EXPECT_TRUE(child.WaitForScreen(prompt));
+    EXPECT_TRUE(child.WaitForEchoOff());
+    child.Type(text + "\n");
+    return &child;
+}
+
+TEST(Terminal, PassphraseIsTypedTwiceWithoutEcho)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    ProcessSpec spec;
+    spec.args = CreateArgs(dir, dir / "archive.run", {source + "/top.txt"});
+    spec.stdinOnTerminal = true;
+    spec.stderrOnTerminal = true;
+    ChildProcess create(spec);
+    TypePassphrase(create, "Passphrase: ", "typed secret");
+    TypePassphrase(create, "Confirm passphrase: ", "typed secret");
+    const auto outcome = create.Finish();
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.err.find("secret"), std::string::npos) << outcome.err;
+    EXPECT_EQ(RunIvqa({"test", dir / "archive.run"}, "typed secret\n").status, 0);
+}
+
+TEST(Terminal, DifferentPassphrasesCreateNothing)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    ProcessSpec spec;
+    spec.args = CreateArgs(dir, dir / "archive.run", {source + "/top.txt"});
+    spec.stdinOnTerminal = true;
+    spec.stderrOnTerminal = true;
+    ChildProcess create(spec);
+    TypePassphrase(create, "Passphrase: ", "typed secret");
+    TypePassphrase(create, "Confirm passphrase: ", "typed secreT");
+    const auto outcome = create.Finish();
+    EXPECT_EQ(outcome.status, 10);
+    EXPECT_NE(outcome.err.find("ivqa: Passphrases do not match!"), std::string::npos) << outcome.err;
+    EXPECT_FALSE(fs::exists(dir / "archive.run"));
+}
+
+TEST(Terminal, UnreadableEntryIsSkippedOnTheAnswer)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const struct {
+        const char* answer;
+        int status;
+    } cases[] = {{"\n", 0}, {"y\n", 0}, {"n\n", 4}};
+    for (const auto& c : cases) {
+        ProcessSpec spec;
+        spec.args = CreateArgs(dir, dir / "archive.run", {source + "/missing.txt", source + "/top.txt"});
+        spec.stdinOnTerminal = true;
+        spec.stderrOnTerminal = true;
+        ChildProcess create(spec);
+        TypePassphrase(create, "Passphrase: ", "pass");
+        TypePassphrase(create, "Confirm passphrase: ", "pass");
+        EXPECT_TRUE(create.WaitForScreen("Can not add \"" + source + "/missing.txt\"! Do you want to skip it? [Y/n] "));
+        create.Type(c.answer);
+        const auto outcome = create.Finish();
+        EXPECT_EQ(outcome.status, c.status) << c.answer << outcome.err;
+        EXPECT_EQ(fs::exists(dir / "archive.run"), c.status == 0);
+    }
+}
+
+TEST(Terminal, WipeAsksFirst)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const struct {
+        const char* command;
+        const char* question;
+        const char* answer;
+        bool removed;
+    } cases[] = {
+        {"wipe", "Do you realy want to wipe files? [y/N] ", "\n", false},
+        {"wipe", "Do you realy want to wipe files? [y/N] ", "n\n", false},
+        {"rm", "Do you really want to delete files? [y/N] ", "n\n", false},
+        {"wipe", "Do you realy want to wipe files? [y/N] ", "y\n", true},
+    };
+    for (const auto& c : cases) {
+        ProcessSpec spec;
+        spec.args = {c.command, source + "/top.txt"};
+        spec.stdinOnTerminal = true;
+        spec.stderrOnTerminal = true;
+        ChildProcess wipe(spec);
+        EXPECT_TRUE(wipe.WaitForScreen(c.question)) << c.command;
+        wipe.Type(c.answer);
+        const auto outcome = wipe.Finish();
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_EQ(fs::exists(source + "/top.txt"), !c.removed) << c.command << " " << c.answer;
+    }
+}
+
+} // namespace
