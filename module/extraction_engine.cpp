@@ -1,0 +1,394 @@
+#include "module/extraction_engine.h"
+
+#include "core/archive_format.h"
+#include "core/key_derivation.h"
+#include "crypto/crc32.h"
+#include "platform/secure_memory.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+
+namespace {
+
+constexpr char AgentName[] = "Ironquiver_SDA";
+
+std::uint32_t Crc32Of(std::initializer_list<std::pair<const std::uint8_t*, std::size_t>> pieces)
+{
+    std::uint32_t crc = 0xFFFFFFFFU;
+    for (const auto& [data, length] : pieces)
+        crc = Crc32Update(crc, data, length);
+    return crc ^ 0xFFFFFFFFU;
+}
+
+// A name is one component below the current directory, nothing else.
+bool IsSafeName(std::u16string_view name)
+{
+    if (name.empty() || name == u"." || name == u"..")
+        return false;
+    return name.find_first_of(std::u16string_view(u"/\0", 2)) == std::u16string_view::npos;
+}
+
+// The passphrase as DeriveKey takes it: terminated, at most 255 units, in a
+// locked buffer that is wiped on the way out.
+class PassphraseCopy {
+public:
+    explicit PassphraseCopy(std::u16string_view text)
+    {
+        SecureLock(units_, sizeof units_);
+        const std::size_t length = std::min(text.size(), MaxPassphraseUnits);
+        std::copy_n(text.data(), length, units_);
+        units_[length] = 0;
+        present_ = length > 0;
+    }
+    ~PassphraseCopy() { SecureWipeAndUnlock(units_, sizeof units_); }
+    PassphraseCopy(const PassphraseCopy&) = delete;
+    PassphraseCopy& operator=(const PassphraseCopy&) = delete;
+
+    const char16_t* Get() const { return present_ ? units_ : nullptr; }
+
+private:
+    char16_t units_[MaxPassphraseUnits + 1] = {};
+    bool present_ = false;
+};
+
+// One run over the record stream. Each method that can fail returns Done on
+// success and the run's code otherwise.
+class Run {
+public:
+    Run(ExtractState& state, const ExtractInput& input) : state_(state), input_(input) {}
+
+    ExtractResult Execute()
+    {
+        if (auto result = Open(); result != ExtractResult::Done)
+            return result;
+        if (auto result = Key(); result != ExtractResult::Done)
+            return result;
+        if (Writing()) {
+            auto destination = input_.fileSystem->OpenDestination(input_.destination);
+            if (!destination)
+                return ExtractResult::OutputDirError;
+            state_.walk.push_back(std::move(destination));
+        }
+        return Records();
+    }
+
+private:
+    bool Writing() const { return input_.mode == ExtractMode::Extract; }
+
+    // Reads one field and decrypts it with a call of its own: for RC4 the
+    // cut into calls is part of the stream.
+    bool ReadPiece(std::uint8_t* buffer, std::size_t length)
+    {
+        if (!state_.archive->ReadExact(buffer, length))
+            return false;
+        CipherProcess(&state_.cipher, buffer, length);
+        return true;
+    }
+
+    ExtractResult Open()
+    {
+        state_.inputBlock = static_cast<std::uint8_t*>(SecureAlloc(MaxPackedBlock));
+        state_.outputBlock = static_cast<std::uint8_t*>(SecureAlloc(BlockSize));
+        state_.stream = std::make_unique<z_stream>();
+        if (state_.inputBlock == nullptr || state_.outputBlock == nullptr)
+            return ExtractResult::OutOfMemory;
+
+        state_.archive = input_.archive->Open();
+        if (!state_.archive)
+            return ExtractResult::ArchiveError;
+        if (!state_.archive->Seek(2 + 2 * static_cast<std::uint64_t>(input_.helpLength)) ||
+            !state_.archive->ReadExact(header_, CipherHeaderSize))
+            return ExtractResult::ArchiveError;
+        return ExtractResult::Done;
+    }
+
+    ExtractResult Key()
+    {
+        const std::uint32_t cipherId = header_[HeaderCipherIdOffset];
+        // Records under an unknown id would be read as if unencrypted.
+        if (cipherId >= CipherCount)
+            return ExtractResult::Corrupted;
+
+        const PassphraseCopy passphrase(input_.passphrase);
+        const std::u16string keyfile(input_.keyfileLocation);
+        const DeriveKeyResult derived =
+            DeriveKey(cipherId, passphrase.Get(), keyfile.empty() ? nullptr : keyfile.c_str(),
+                      header_ + HeaderSaltOffset, state_.key, AgentName);
+        if (derived != DeriveKeyResult::Ok) {
+            SecureWipe(state_.key, sizeof state_.key);
+            return derived == DeriveKeyResult::OutOfMemory ? ExtractResult::OutOfMemory
+                                                           : ExtractResult::KeyfileError;
+        }
+        const int keyed = CipherInit(&state_.cipher, cipherId, CipherKeyLength(cipherId),
+                                     header_ + HeaderIvOffset, state_.key, CipherDirection::Decrypt);
+        SecureWipe(state_.key, sizeof state_.key);
+        if (keyed == 0)
+            return ExtractResult::OutOfMemory;
+
+        std::uint8_t* check = header_ + HeaderCheckValueOffset;
+        CipherProcess(&state_.cipher, check, 4);
+        return LoadLe32(check) == CheckValue ? ExtractResult::Done : ExtractResult::WrongKey;
+    }
+
+    ExtractResult Records()
+    {
+        for (;;) {
+            input_.observer->Checkpoint();
+            std::uint8_t type = 0;
+            if (!ReadPiece(&type, 1))
+                return ExtractResult::Done; // no end marker: the archive ends here
+            ExtractResult result = ExtractResult::Done;
+            switch (static_cast<RecordType>(type)) {
+            case RecordType::DirEnter:
+                result = EnterDirectory(type);
+                break;
+            case RecordType::DirLeave:
+                result = LeaveDirectory();
+                break;
+            case RecordType::File:
+                result = ExtractFile(type);
+                break;
+            default:
+                return ExtractResult::Corrupted;
+            }
+            if (result != ExtractResult::Done)
+                return result;
+        }
+    }
+
+    // Reads L and the name behind it, refusing a length the buffer cannot
+    // hold before anything is read into it.
+    ExtractResult ReadName()
+    {
+        if (!ReadPiece(lengthField_, 2))
+            return ExtractResult::ArchiveError;
+        nameUnits_ = LoadLe16(lengthField_);
+        if (nameUnits_ > MaxNameUnits)
+            return ExtractResult::Corrupted;
+        if (!ReadPiece(nameBytes_, 2 * nameUnits_))
+            return ExtractResult::ArchiveError;
+        for (std::size_t i = 0; i < nameUnits_; ++i)
+            name_[i] = static_cast<char16_t>(LoadLe16(nameBytes_ + 2 * i));
+        name_[nameUnits_] = 0;
+        return ExtractResult::Done;
+    }
+
+    std::u16string_view Name() const { return {name_, nameUnits_}; }
+
+    ExtractResult EnterDirectory(std::uint8_t type)
+    {
+        std::uint8_t crcField[4];
+        std::uint8_t timeField[8];
+        if (!ReadPiece(crcField, 4) || !ReadPiece(timeField, 8))
+            return ExtractResult::ArchiveError;
+        if (auto result = ReadName(); result != ExtractResult::Done)
+            return result;
+        const std::uint32_t crc =
+            Crc32Of({{&type, 1}, {timeField, 8}, {lengthField_, 2}, {nameBytes_, 2 * nameUnits_}});
+        if (crc != LoadLe32(crcField) || !IsSafeName(Name()))
+            return ExtractResult::Corrupted;
+
+        const std::uint64_t creationTime = LoadLe64(timeField);
+        input_.observer->ReportEntry({EntryKind::Directory, Name(), 0, 0, creationTime, 0});
+        ++depth_;
+        if (!Writing())
+            return ExtractResult::Done;
+
+        ExtractFileSystem& fs = *input_.fileSystem;
+        FsDirectory& parent = *state_.walk.back();
+        if (!fs.Exists(parent, Name()) && !fs.MakeDirectory(parent, Name()))
+            return ExtractResult::OutputDirError;
+        auto directory = fs.OpenDirectory(parent, Name());
+        if (!directory || !fs.SetDirectoryCreationTime(*directory, creationTime))
+            return ExtractResult::OutputDirError;
+        state_.walk.push_back(std::move(directory));
+        return ExtractResult::Done;
+    }
+
+    ExtractResult LeaveDirectory()
+    {
+        // Leaving the destination itself would climb out of it.
+        if (depth_ == 0)
+            return ExtractResult::Corrupted;
+        --depth_;
+        if (Writing())
+            state_.walk.pop_back();
+        input_.observer->LeaveDirectory();
+        return ExtractResult::Done;
+    }
+
+    ExtractResult ExtractFile(std::uint8_t type)
+    {
+        std::uint8_t crcField[4];
+        std::uint8_t sizeFields[16];
+        std::uint8_t attributeFields[20];
+        if (!ReadPiece(crcField, 4) || !ReadPiece(sizeFields, 16) || !ReadPiece(attributeFields, 20))
+            return ExtractResult::ArchiveError;
+        if (auto result = ReadName(); result != ExtractResult::Done)
+            return result;
+        const std::uint32_t crc = Crc32Of({{&type, 1},
+                                           {sizeFields, 16},
+                                           {attributeFields, 20},
+                                           {lengthField_, 2},
+                                           {nameBytes_, 2 * nameUnits_}});
+        if (crc != LoadLe32(crcField) || !IsSafeName(Name()))
+            return ExtractResult::Corrupted;
+
+        const ExtractEntry entry{EntryKind::File,
+                                 Name(),
+                                 LoadLe64(sizeFields),
+                                 LoadLe32(attributeFields),
+                                 LoadLe64(attributeFields + 4),
+                                 LoadLe64(attributeFields + 12)};
+        const std::uint64_t blockCount = LoadLe64(sizeFields + 8);
+        input_.observer->ReportEntry(entry);
+
+        bool write = Writing();
+        if (write) {
+            if (auto result = PrepareOutput(entry, &write); result != ExtractResult::Done)
+                return result;
+        }
+        for (std::uint64_t block = 0; block < blockCount; ++block) {
+            if (auto result = ExtractBlock(write); result != ExtractResult::Done)
+                return result;
+        }
+        if (write) {
+            ExtractFileSystem& fs = *input_.fileSystem;
+            if (!fs.SetFileTimes(*state_.outputFile, entry.creationTime, entry.lastWriteTime) ||
+                !fs.Close(std::move(state_.outputFile)))
+                return ExtractResult::OutputFileError;
+        }
+        return ExtractResult::Done;
+    }
+
+    // Free space, the overwrite question and the new file; `*write` becomes
+    // false when the user keeps the existing file.
+    ExtractResult PrepareOutput(const ExtractEntry& entry, bool* write)
+    {
+        ExtractFileSystem& fs = *input_.fileSystem;
+        std::uint64_t available = 0;
+        if (!fs.QueryFreeSpace(input_.destination, &available) || entry.size > available)
+            return ExtractResult::NoDiskSpace;
+
+        FsDirectory& parent = *state_.walk.back();
+        if (fs.Exists(parent, entry.name)) {
+            if (!input_.observer->AskOverwrite(entry.name)) {
+                *write = false;
+                return ExtractResult::Done;
+            }
+            if (!fs.RemoveEntry(parent, entry.name))
+                return ExtractResult::OutputFileError;
+        }
+        state_.outputFile = fs.CreateNewFile(parent, entry.name, entry.attributes);
+        return state_.outputFile ? ExtractResult::Done : ExtractResult::OutputFileError;
+    }
+
+    ExtractResult ExtractBlock(bool write)
+    {
+        input_.observer->Checkpoint();
+        std::uint8_t crcField[4];
+        std::uint8_t lengthField[4];
+        if (!ReadPiece(crcField, 4) || !ReadPiece(lengthField, 4))
+            return ExtractResult::ArchiveError;
+        const std::uint32_t packed = LoadLe32(lengthField);
+        if (packed > MaxPackedBlock)
+            return ExtractResult::Corrupted;
+        if (!ReadPiece(state_.inputBlock, packed))
+            return ExtractResult::ArchiveError;
+        if (input_.mode == ExtractMode::List)
+            return ExtractResult::Done;
+
+        std::size_t produced = 0;
+        if (auto result = Inflate(packed, &produced); result != ExtractResult::Done)
+            return result;
+        if (Crc32Of({{state_.outputBlock, produced}}) != LoadLe32(crcField))
+            return ExtractResult::Corrupted;
+        if (write && !input_.fileSystem->Write(*state_.outputFile, state_.outputBlock, produced))
+            return ExtractResult::OutputFileError;
+        input_.observer->BlockDone(produced);
+        return ExtractResult::Done;
+    }
+
+    // One fresh decompressor and one inflate call per block. A stream that
+    // stops short still hands on what it produced: the block CRC decides.
+    ExtractResult Inflate(std::uint32_t packed, std::size_t* produced)
+    {
+        z_stream& stream = *state_.stream;
+        stream = z_stream{};
+        const int init = inflateInit(&stream);
+        if (init == Z_MEM_ERROR)
+            return ExtractResult::OutOfMemory;
+        if (init != Z_OK)
+            return ExtractResult::DecompressorError;
+        state_.streamActive = true;
+
+        stream.next_in = state_.inputBlock;
+        stream.avail_in = packed;
+        stream.next_out = state_.outputBlock;
+        stream.avail_out = BlockSize;
+        const int result = inflate(&stream, Z_FINISH);
+        const bool inputConsumed = stream.avail_in == 0;
+        *produced = BlockSize - stream.avail_out;
+        inflateEnd(&stream);
+        state_.streamActive = false;
+        if (result == Z_NEED_DICT || (result == Z_BUF_ERROR && inputConsumed))
+            return ExtractResult::Corrupted;
+        return ExtractResult::Done;
+    }
+
+    ExtractState& state_;
+    const ExtractInput& input_;
+    std::uint8_t header_[CipherHeaderSize] = {};
+    std::size_t depth_ = 0;
+    std::uint8_t lengthField_[2] = {};
+    std::size_t nameUnits_ = 0;
+    std::uint8_t nameBytes_[2 * MaxNameUnits] = {};
+    char16_t name_[MaxNameUnits + 1] = {};
+};
+
+} // namespace
+
+ExtractState::ExtractState()
+{
+    SecureLock(key, sizeof key);
+}
+
+ExtractState::~ExtractState()
+{
+    ReleaseExtractState(*this);
+    SecureWipeAndUnlock(key, sizeof key);
+}
+
+ExtractResult RunExtraction(ExtractState& state, const ExtractInput& input)
+{
+    try {
+        const ExtractResult result = Run(state, input).Execute();
+        ReleaseExtractState(state);
+        return result;
+    } catch (const std::bad_alloc&) {
+        ReleaseExtractState(state);
+        return ExtractResult::OutOfMemory;
+    } catch (...) {
+        ReleaseExtractState(state);
+        throw;
+    }
+}
+
+void ReleaseExtractState(ExtractState& state)
+{
+    state.archive.reset();
+    state.outputFile.reset();
+    state.walk.clear();
+    SecureFree(state.inputBlock, MaxPackedBlock);
+    state.inputBlock = nullptr;
+    SecureFree(state.outputBlock, BlockSize);
+    state.outputBlock = nullptr;
+    if (state.streamActive && state.stream)
+        inflateEnd(state.stream.get());
+    state.streamActive = false;
+    state.stream.reset();
+    if (state.cipher.state != nullptr)
+        CipherRelease(&state.cipher);
+    SecureWipe(state.key, sizeof state.key);
+}

@@ -1,0 +1,57 @@
+// The self-decrypting module: the archive is this program's own file, its
+// payload at the build's PayloadOffset.
+
+#include "module/console_frontend.h"
+#include "module/dialog_window.h"
+#include "module/module_build.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+bool HasDisplay()
+{
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
+std::string ProgramName(const char* argv0)
+{
+    if (argv0 == nullptr || *argv0 == '\0')
+        return "archive";
+    const char* slash = std::strrchr(argv0, '/');
+    return slash != nullptr ? slash + 1 : argv0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string program = ProgramName(argc > 0 ? argv[0] : nullptr);
+    std::string error;
+    const auto options = ParseConsoleOptions(argc > 0 ? argc - 1 : 0, argv + (argc > 0 ? 1 : 0), &error);
+    if (!options) {
+        std::fprintf(stderr, "%s: %s\n%s", program.c_str(), error.c_str(), ConsoleUsage(program).c_str());
+        return ExitUsage;
+    }
+    if (options->help) {
+        std::fputs(ConsoleUsage(program).c_str(), stdout);
+        return 0;
+    }
+
+    const ModuleBuild& build = ThisModuleBuild();
+    // The kernel's link to the running file: it survives a rename of the
+    // archive while it runs.
+    const FilePayloadArchive archive("/proc/self/exe", build.payloadOffset);
+    const auto fileSystem = MakeNativeExtractFileSystem();
+
+    const bool console = options->console || options->list || options->test || !HasDisplay();
+    if (!console)
+        RunWindowMode(build, archive, *fileSystem); // returns only without a display
+    const ConsoleStreams streams{stdin, stdout, stderr};
+    return RunConsole(*options, build, archive, *fileSystem, streams);
+}

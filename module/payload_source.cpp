@@ -1,0 +1,120 @@
+#include "module/payload_source.h"
+
+#include "platform/unique_fd.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Records arrive in pieces of a few bytes; a small read-ahead saves a system
+// call per field. Block payloads larger than the buffer are read directly.
+class FilePayloadReader final : public PayloadReader {
+public:
+    FilePayloadReader(UniqueFd fd, std::uint64_t payloadOffset)
+        : fd_(std::move(fd)), payloadOffset_(payloadOffset)
+    {
+    }
+
+    bool Seek(std::uint64_t position) override
+    {
+        if (position > static_cast<std::uint64_t>(INT64_MAX) - payloadOffset_)
+            return false;
+        const auto target = static_cast<off_t>(payloadOffset_ + position);
+        if (::lseek(fd_.Get(), target, SEEK_SET) != target)
+            return false;
+        begin_ = end_ = 0;
+        return true;
+    }
+
+    bool ReadExact(std::uint8_t* buffer, std::size_t length) override
+    {
+        const std::size_t buffered = std::min(length, end_ - begin_);
+        std::memcpy(buffer, ahead_ + begin_, buffered);
+        begin_ += buffered;
+        buffer += buffered;
+        length -= buffered;
+        if (length == 0)
+            return true;
+        if (length >= sizeof ahead_)
+            return ReadFromFile(buffer, length) == length;
+        end_ = ReadFromFile(ahead_, sizeof ahead_);
+        begin_ = std::min(length, end_);
+        std::memcpy(buffer, ahead_, begin_);
+        return begin_ == length;
+    }
+
+private:
+    // Bytes read before the end of the file or an error.
+    std::size_t ReadFromFile(std::uint8_t* buffer, std::size_t length)
+    {
+        std::size_t total = 0;
+        while (total < length) {
+            const ssize_t count = ::read(fd_.Get(), buffer + total, length - total);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count <= 0)
+                break;
+            total += static_cast<std::size_t>(count);
+        }
+        return total;
+    }
+
+    UniqueFd fd_;
+    std::uint64_t payloadOffset_;
+    std::uint8_t ahead_[16384];
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+};
+
+class MemoryPayloadReader final : public PayloadReader {
+public:
+    explicit MemoryPayloadReader(std::span<const std::uint8_t> payload) : payload_(payload) {}
+
+    bool Seek(std::uint64_t position) override
+    {
+        if (position > payload_.size())
+            return false;
+        position_ = static_cast<std::size_t>(position);
+        return true;
+    }
+
+    bool ReadExact(std::uint8_t* buffer, std::size_t length) override
+    {
+        if (length > payload_.size() - position_)
+            return false;
+        std::memcpy(buffer, payload_.data() + position_, length);
+        position_ += length;
+        return true;
+    }
+
+private:
+    std::span<const std::uint8_t> payload_;
+    std::size_t position_ = 0;
+};
+
+} // namespace
+
+FilePayloadArchive::FilePayloadArchive(std::string path, std::uint64_t payloadOffset)
+    : path_(std::move(path)), payloadOffset_(payloadOffset)
+{
+}
+
+std::unique_ptr<PayloadReader> FilePayloadArchive::Open() const
+{
+    UniqueFd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!fd)
+        return nullptr;
+    auto reader = std::make_unique<FilePayloadReader>(std::move(fd), payloadOffset_);
+    if (!reader->Seek(0))
+        return nullptr;
+    return reader;
+}
+
+std::unique_ptr<PayloadReader> MemoryPayloadArchive::Open() const
+{
+    return std::make_unique<MemoryPayloadReader>(payload_);
+}

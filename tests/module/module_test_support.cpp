@@ -1,0 +1,129 @@
+#include "module_test_support.h"
+
+#include "core/archive_format.h"
+#include "platform/utf.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir()
+{
+    std::string pattern = (fs::temp_directory_path() / "ivqa-module-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code error;
+    fs::remove_all(path_, error);
+}
+
+void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+void WriteFile(const std::string& path, const std::string& text)
+{
+    WriteFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string ReadText(const std::string& path)
+{
+    const auto bytes = ReadFile(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+std::vector<std::string> ListTree(const std::string& root)
+{
+    std::vector<std::string> entries;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        std::string relative = fs::relative(it->path(), root).string();
+        if (it->is_symlink())
+            relative += " -> " + fs::read_symlink(it->path()).string();
+        else if (it->is_directory())
+            relative += "/";
+        entries.push_back(relative);
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+struct timespec LastWriteTime(const std::string& path)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0)
+        throw std::runtime_error("cannot stat " + path);
+    return info.st_mtim;
+}
+
+std::u16string U16(const std::string& utf8)
+{
+    return Utf8ToUtf16(utf8).value();
+}
+
+void RecordingObserver::ReportEntry(const ExtractEntry& entry)
+{
+    const std::string name = Utf16ToUtf8(entry.name).value_or("?");
+    if (entry.kind == EntryKind::Directory)
+        events.push_back("d:" + name);
+    else
+        events.push_back("f:" + name + ":" + std::to_string(entry.size));
+}
+
+bool RecordingObserver::AskOverwrite(std::u16string_view name)
+{
+    events.push_back("?" + Utf16ToUtf8(name).value_or("?"));
+    return overwriteAnswer;
+}
+
+void RecordingObserver::Checkpoint()
+{
+    ++checkpoints;
+    if (onCheckpoint)
+        onCheckpoint();
+}
+
+void RecordingObserver::BlockDone(std::size_t bytes)
+{
+    ++blocks;
+    inflatedBytes += bytes;
+}
+
+ExtractResult ExtractPayload(const std::vector<std::uint8_t>& payload, const std::u16string& passphrase,
+                             const std::string& destination, ExtractObserver& observer, ExtractMode mode,
+                             ExtractFileSystem* fileSystem, const std::u16string& keyfile)
+{
+    const MemoryPayloadArchive archive(payload);
+    const auto native = MakeNativeExtractFileSystem();
+    const std::u16string destinationUnits = U16(destination);
+    ExtractState state;
+    ExtractInput input;
+    input.archive = &archive;
+    input.helpLength = LoadLe16(payload.data());
+    input.passphrase = passphrase;
+    input.keyfileLocation = keyfile;
+    input.destination = destinationUnits;
+    input.mode = mode;
+    input.fileSystem = fileSystem != nullptr ? fileSystem : native.get();
+    input.observer = &observer;
+    return RunExtraction(state, input);
+}

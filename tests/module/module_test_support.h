@@ -1,0 +1,62 @@
+#pragma once
+// Fixtures of the module tests: scratch folders, file helpers, and an
+// observer that records what the engine reports.
+
+#include "module/extraction_engine.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A fresh folder under the temporary directory, removed with its contents.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+void WriteFile(const std::string& path, const std::string& text);
+std::vector<std::uint8_t> ReadFile(const std::string& path);
+std::string ReadText(const std::string& path);
+
+// Every path below `root`, relative, directories with a trailing '/', links
+// as "name -> target"; sorted.
+std::vector<std::string> ListTree(const std::string& root);
+
+// Seconds and nanoseconds of the last-write time, following no link.
+struct timespec LastWriteTime(const std::string& path);
+
+std::u16string U16(const std::string& utf8);
+
+// Records entries as "d:name", "f:name:size", leaves as "<", questions as
+// "?name"; counts checkpoints and blocks.
+class RecordingObserver : public ExtractObserver {
+public:
+    void ReportEntry(const ExtractEntry& entry) override;
+    void LeaveDirectory() override { events.push_back("<"); }
+    bool AskOverwrite(std::u16string_view name) override;
+    void Checkpoint() override;
+    void BlockDone(std::size_t inflatedBytes) override;
+
+    std::vector<std::string> events;
+    bool overwriteAnswer = false;
+    std::size_t checkpoints = 0;
+    std::size_t blocks = 0;
+    std::uint64_t inflatedBytes = 0;
+    std::function<void()> onCheckpoint;
+};
+
+// One run over an in-memory payload.
+ExtractResult ExtractPayload(const std::vector<std::uint8_t>& payload, const std::u16string& passphrase,
+                             const std::string& destination, ExtractObserver& observer,
+                             ExtractMode mode = ExtractMode::Extract, ExtractFileSystem* fileSystem = nullptr,
+                             const std::u16string& keyfile = u"");

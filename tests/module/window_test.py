@@ -1,0 +1,152 @@
+#!/usr/bin/env python3
+"""Runs the window build of each module under a virtual X server: the dialog
+appears with its title, Esc leaves it open, Exit ends the process with
+status 0; the English one also extracts its archive through the window.
+Saves a screenshot of each dialog."""
+
+import ctypes
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+TITLE = "Ironquiver Self-Decrypting Archive"
+
+
+def xdotool(*args, timeout=20):
+    return subprocess.run(["xdotool", *args], capture_output=True, text=True, timeout=timeout)
+
+
+def find_window(process, timeout=20.0):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if process.poll() is not None:
+            raise AssertionError(f"module ended early with status {process.returncode}")
+        found = xdotool("search", "--name", TITLE)
+        ids = found.stdout.split()
+        if ids:
+            return ids[0]
+        time.sleep(0.1)
+    raise AssertionError(f"no window titled {TITLE!r}")
+
+
+def urgent(window):
+    """Whether the window carries the urgency hint (the flash)."""
+    xlib = ctypes.CDLL("libX11.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XGetWMHints.restype = ctypes.POINTER(ctypes.c_long)
+    xlib.XGetWMHints.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    xlib.XFree.argtypes = [ctypes.c_void_p]
+    display = xlib.XOpenDisplay(None)
+    try:
+        hints = xlib.XGetWMHints(display, int(window))
+        if not hints:
+            return False
+        flags = hints[0]
+        xlib.XFree(hints)
+        return bool(flags & (1 << 8))
+    finally:
+        xlib.XCloseDisplay(display)
+
+
+def wait_until(condition, what, timeout=60.0):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if condition():
+            return
+        time.sleep(0.1)
+    raise AssertionError("timed out waiting for " + what)
+
+
+def extract_in_window(process, window, work):
+    """A wrong passphrase (its error box closed with Return), then the right
+    one: the files arrive and the window is flashed."""
+    def click(x, y):
+        xdotool("mousemove", "--window", window, str(x), str(y), "click", "1")
+
+    for passphrase in ("Wrong pass", "Sample pass"):
+        click(100, 106)  # the passphrase field
+        xdotool("type", "--delay", "20", passphrase)
+        click(414, 98)  # Extract
+        if passphrase.startswith("Wrong"):
+            wait_until(lambda: xdotool("search", "--name", "^Error$").stdout.split(), "the error box")
+            box = xdotool("search", "--name", "^Error$").stdout.split()[0]
+            xdotool("windowfocus", "--sync", box)
+            xdotool("key", "Return")
+            wait_until(lambda: not xdotool("search", "--name", "^Error$").stdout.split(), "the box to close")
+            assert not os.path.exists(os.path.join(work, "docs")), "a wrong passphrase wrote files"
+    readme = os.path.join(work, "docs", "readme.txt")
+    wait_until(lambda: os.path.exists(os.path.join(work, "top.dat")), "the run")
+    wait_until(lambda: urgent(window), "the flash")
+    with open(readme, "rb") as data:
+        assert data.read() == b"Hello, archive.\n" * 4
+    assert process.poll() is None, "the module ended after a run"
+
+
+def check(module, exit_key, bin_dir, source_dir, screenshot_dir, work):
+    archive = os.path.join(work, module + ".run")
+    with open(archive, "wb") as out:
+        for part in (os.path.join(bin_dir, module),
+                     os.path.join(source_dir, "tests/module/data/sample_payload_aes.bin")):
+            with open(part, "rb") as data:
+                shutil.copyfileobj(data, out)
+    os.chmod(archive, 0o755)
+
+    process = subprocess.Popen([archive], cwd=work)
+    try:
+        window = find_window(process)
+        time.sleep(0.5)  # let it draw
+        os.makedirs(screenshot_dir, exist_ok=True)
+        subprocess.run(["import", "-window", window,
+                        os.path.join(screenshot_dir, module.replace(".iqm", ".png"))],
+                       check=True, timeout=30)
+
+        if exit_key:
+            extract_in_window(process, window, work)
+        xdotool("windowfocus", "--sync", window)
+        xdotool("key", "Escape")
+        time.sleep(0.5)
+        assert process.poll() is None, "Esc closed the dialog"
+
+        if exit_key:
+            xdotool("key", exit_key)
+        else:
+            # The Exit button: x 200, y 84 dialog units, 60 x 14 of them.
+            xdotool("mousemove", "--window", window, "414", "159", "click", "1")
+        status = process.wait(timeout=20)
+        assert status == 0, f"Exit gave status {status}"
+    except Exception:
+        subprocess.run(["import", "-window", "root", os.path.join(screenshot_dir, "failure.png")], timeout=30)
+        raise
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+    print(f"{module}: window shown, Esc ignored, Exit ended with status 0")
+    for entry in os.listdir(work):
+        path = os.path.join(work, entry)
+        if os.path.isdir(path):
+            shutil.rmtree(path)
+        elif not entry.endswith(".run"):
+            os.remove(path)
+
+
+def main():
+    bin_dir = os.environ["IVQA_BIN_DIR"]
+    source_dir = os.environ["IVQA_SOURCE_DIR"]
+    screenshot_dir = os.environ["IVQA_SCREENSHOT_DIR"]
+    # The server may still be starting: without it the module would fall
+    # back to the console.
+    wait_until(lambda: xdotool("getdisplaygeometry").returncode == 0, "the X server", timeout=20)
+    with tempfile.TemporaryDirectory() as work:
+        # The English Exit button by its access key, the Russian one by a click.
+        for module, exit_key in (("GUI_en.iqm", "alt+x"), ("GUI_ru.iqm", None)):
+            check(module, exit_key, bin_dir, source_dir, screenshot_dir, work)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
