@@ -1,0 +1,112 @@
+#include "core/entry_removal.h"
+
+#include "platform/file_status.h"
+#include "platform/unique_fd.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+struct ListingCloser {
+    void operator()(DIR* listing) const { closedir(listing); }
+};
+using Listing = std::unique_ptr<DIR, ListingCloser>;
+
+bool IsDotOrDotDot(const char* name)
+{
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+bool SameObject(const FileStatus& a, const FileStatus& b)
+{
+    return a.device == b.device && a.inode == b.inode;
+}
+
+class RemovalWalk {
+public:
+    RemovalWalk(const RemovalCallbacks& callbacks, FileRemover& remover, const FileStatus& root)
+        : callbacks_(callbacks), remover_(remover), root_(root)
+    {
+    }
+
+    CoreResult RemoveDirectory(int dirFd, const EntryName& entry);
+
+private:
+    CoreResult RemoveListedEntry(int dirFd, const dirent& listed);
+
+    const RemovalCallbacks& callbacks_;
+    FileRemover& remover_;
+    const FileStatus& root_;
+};
+
+CoreResult RemovalWalk::RemoveDirectory(int dirFd, const EntryName& entry)
+{
+    const char16_t* const name = entry.display.c_str();
+    const char* const path = entry.path.c_str();
+    callbacks_.ReportName(name);
+    const auto skipOrFail = [&] { return callbacks_.AskSkip(name) ? IQ_OK : IQ_INPUT_DIR_ERROR; };
+
+    FileStatus own;
+    if (!QueryFileStatus(dirFd, path, false, &own))
+        return skipOrFail();
+    if (IsSymbolicLink(own))
+        return ::unlinkat(dirFd, path, 0) == 0 ? IQ_OK : skipOrFail();
+
+    // O_NOFOLLOW again: the entry may have been swapped for a link since.
+    UniqueFd handle(::openat(dirFd, path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+    FileStatus opened;
+    if (!handle || !QueryOpenFileStatus(handle.Get(), &opened))
+        return skipOrFail();
+    // The root may also be met below the top, through a bind mount.
+    if (SameObject(opened, root_))
+        return IQ_INPUT_DIR_ERROR;
+
+    Listing listing(fdopendir(handle.Get()));
+    if (!listing)
+        return IQ_INPUT_DIR_ERROR;
+    (void)handle.Release();
+
+    for (;;) {
+        errno = 0;
+        const dirent* listed = readdir(listing.get());
+        if (listed == nullptr) {
+            if (errno != 0)
+                return IQ_INPUT_DIR_ERROR;
+            break;
+        }
+        if (IsDotOrDotDot(listed->d_name))
+            continue;
+        if (const CoreResult result = RemoveListedEntry(dirfd(listing.get()), *listed); result != IQ_OK)
+            return result;
+    }
+    listing.reset();
+
+    // Fails while a skipped entry is still inside: the caller decides again.
+    return ::unlinkat(dirFd, path, AT_REMOVEDIR) == 0 ? IQ_OK : skipOrFail();
+}
+
+CoreResult RemovalWalk::RemoveListedEntry(int dirFd, const dirent& listed)
+{
+    FileStatus own;
+    const bool isDirectory = listed.d_type == DT_DIR ||
+                             (listed.d_type == DT_UNKNOWN &&
+                              QueryFileStatus(dirFd, listed.d_name, false, &own) && IsDirectory(own));
+    const EntryName entry = ListedEntryName(listed.d_name, false);
+    return isDirectory ? RemoveDirectory(dirFd, entry) : remover_.Remove(dirFd, entry);
+}
+
+} // namespace
+
+CoreResult RemoveTree(const RemovalCallbacks& callbacks, FileRemover& remover, int dirFd, const EntryName& entry)
+{
+    FileStatus root;
+    if (!QueryFileStatus(AT_FDCWD, "/", false, &root))
+        return IQ_INPUT_DIR_ERROR;
+    RemovalWalk walk(callbacks, remover, root);
+    return walk.RemoveDirectory(dirFd, entry);
+}
