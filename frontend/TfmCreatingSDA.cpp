@@ -177,6 +177,9 @@ QWidget* TfmCreatingSDA::buildModulePage()
     mmHelpMsgText->setLineWrapMode(QPlainTextEdit::NoWrap);
     mmHelpMsgText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mmHelpMsgText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Wide enough for the starting lines.
+    mmHelpMsgText->setMinimumSize(mmHelpMsgText->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 72,
+                                  200);
     bbLoadFromFile = new QPushButton(QStringLiteral("Load From &File"), page);
     bbLoadFromFile->setObjectName(QStringLiteral("bbLoadFromFile"));
     bbLoadFromFile->setAutoDefault(false);

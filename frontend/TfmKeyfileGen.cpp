@@ -30,6 +30,7 @@ TfmKeyfileGen::TfmKeyfileGen(FormSet& forms) : QDialog(forms.fmMain.get()), form
     udKeyfileSize->setSingleStep(64);
     edPassphrLen = udKeyfileSize->findChild<QLineEdit*>(QStringLiteral("edPassphrLen"));
     auto* fields = new QFormLayout(options);
+    fields->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     fields->addRow(QStringLiteral("Keyfile size (bytes):"), udKeyfileSize);
 
     edOutFile = new QLineEdit(this);

@@ -65,6 +65,7 @@ TfmPassphrGen::TfmPassphrGen(FormSet& forms)
                                    Settings::PassGenNum.maximum, options);
     edPassphrNum = udPassphrNum->findChild<QLineEdit*>(QStringLiteral("edPassphrNum"));
     auto* fields = new QFormLayout(options);
+    fields->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     fields->addRow(QStringLiteral("Passphrase length:"), udPassphrLen);
     fields->addRow(QStringLiteral("Number of passphrases:"), udPassphrNum);
 

@@ -32,6 +32,7 @@ struct SeamCalls {
         ++active->entered_;
         active->step_();
         ++active->returned_;
+        active->holdIfStep();
     }
     static std::int32_t skip(const char16_t* path)
     {
@@ -229,6 +230,23 @@ void CoreSeam::release()
         holding_ = false;
     }
     released_.notify_all();
+}
+
+void CoreSeam::holdAtStep(int step)
+{
+    std::lock_guard lock(mutex_);
+    holdStep_ = step;
+    steps_ = 0;
+}
+
+void CoreSeam::holdIfStep()
+{
+    std::unique_lock lock(mutex_);
+    if (holdStep_ == 0 || ++steps_ != holdStep_)
+        return;
+    holdStep_ = 0;
+    holding_ = true;
+    released_.wait(lock, [this] { return !holding_; });
 }
 
 void CoreSeam::waitIfHeld()

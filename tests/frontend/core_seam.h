@@ -43,6 +43,9 @@ public:
     void holdNextEntry();
     bool holding() const;
     void release();
+    // Holds the worker in its `step`-th step callback (counted from 1),
+    // after the window has shown it, until release().
+    void holdAtStep(int step);
 
     // Library callbacks that have begun and that have returned.
     int callbacksEntered() const { return entered_; }
@@ -58,6 +61,7 @@ private:
     void amend(int index, const QString& suffix);
     int recordIndex(const QString& call);
     void waitIfHeld();
+    void holdIfStep();
 
     mutable std::mutex mutex_;
     std::condition_variable released_;
@@ -65,6 +69,8 @@ private:
     std::vector<std::uint32_t> randomRequests_;
     bool holdRequested_ = false;
     bool holding_ = false;
+    int holdStep_ = 0;
+    int steps_ = 0;
     std::atomic<int> entered_{0};
     std::atomic<int> returned_{0};
     NameCallback name_ = nullptr;
