@@ -4,7 +4,7 @@ SANITIZE_DIR ?= build-sanitize
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-main test-sanitize bench clean
+.PHONY: all deps configure build run run-gui run-headless test test-main test-sanitize bench clean
 
 all: build
 
@@ -16,6 +16,20 @@ configure: deps
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# The window program when a display is there, the headless demo otherwise.
+run: build
+	@scripts/run-gui $(BUILD_DIR) || { status=$$?; [ $$status -eq 3 ] || exit $$status; \
+	    $(MAKE) --no-print-directory run-headless; }
+
+run-gui: build
+	scripts/run-gui $(BUILD_DIR)
+
+# The demo for machines without a display comes with the command-line
+# program.
+run-headless: build
+	@if [ -x scripts/run-demo ]; then scripts/run-demo $(BUILD_DIR); \
+	else echo "make run: no display, and the headless demo is not part of this tree yet" >&2; exit 1; fi
 
 # Every suite, then the library and module suites again under
 # AddressSanitizer and UndefinedBehaviorSanitizer.
