@@ -94,6 +94,7 @@ void TestWipeRun::wipeFromTheMainWindow()
     int barValue = -1;
     int barMaximum = -1;
     bool shown = false;
+    bool minimized = false;
     core.holdNextEntry();
     OnHold look(core, [&] {
         if (core.count("WipeFile") == 0) {
@@ -105,6 +106,8 @@ void TestWipeRun::wipeFromTheMainWindow()
         title = forms.fmMain->windowTitle();
         barValue = progress.pbProgress->value();
         barMaximum = progress.pbProgress->maximum();
+        progress.bbMinimize->click();
+        minimized = forms.fmMain->isMinimized();
     });
 
     MessageBoxAnswers answers({QMessageBox::Yes});
@@ -120,6 +123,9 @@ void TestWipeRun::wipeFromTheMainWindow()
     // Two repetitions of one pass over two 512 KiB pieces.
     QCOMPARE(barMaximum, 4);
     QCOMPARE(barValue, 4);
+    // Minimize hides the whole program; the end of the run restores it.
+    QVERIFY(minimized);
+    QVERIFY(!forms.fmMain->isMinimized());
 
     QVERIFY(!QFile::exists(inputs.file));
     QVERIFY(!QFileInfo::exists(inputs.folder));
