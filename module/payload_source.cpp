@@ -32,6 +32,8 @@ public:
 
     bool ReadExact(std::uint8_t* buffer, std::size_t length) override
     {
+        if (length == 0)
+            return true; // an empty field, its buffer possibly null
         const std::size_t buffered = std::min(length, end_ - begin_);
         std::memcpy(buffer, ahead_ + begin_, buffered);
         begin_ += buffered;
@@ -84,6 +86,8 @@ public:
 
     bool ReadExact(std::uint8_t* buffer, std::size_t length) override
     {
+        if (length == 0)
+            return true;
         if (length > payload_.size() - position_)
             return false;
         std::memcpy(buffer, payload_.data() + position_, length);

@@ -28,7 +28,7 @@ std::string BinPath(const std::string& name)
     return std::string(bin != nullptr ? bin : ".") + "/" + name;
 }
 
-struct ArchiveSpec {
+struct ArchivePlan {
     std::uint32_t cipher = 0;
     std::u16string passphrase;
     std::u16string keyfile;
@@ -59,18 +59,18 @@ const char16_t* OrNull(const std::u16string& text)
 }
 
 // The module copied byte for byte, the payload appended by the library.
-std::string MakeArchive(const std::string& path, const ArchiveSpec& spec)
+std::string MakeArchive(const std::string& path, const ArchivePlan& plan)
 {
-    fs::copy_file(BinPath(spec.module), path, fs::copy_options::overwrite_existing);
+    fs::copy_file(BinPath(plan.module), path, fs::copy_options::overwrite_existing);
     SdaContext* context = nullptr;
     const std::u16string archive = U16(path);
-    const CoreResult init = IQ_SDAInit(&context, archive.c_str(), OrNull(spec.passphrase), OrNull(spec.keyfile),
-                                       spec.cipher, OrNull(spec.help), nullptr, nullptr, nullptr, nullptr);
+    const CoreResult init = IQ_SDAInit(&context, archive.c_str(), OrNull(plan.passphrase), OrNull(plan.keyfile),
+                                       plan.cipher, OrNull(plan.help), nullptr, nullptr, nullptr, nullptr);
     EXPECT_EQ(init, IQ_OK);
-    for (const std::string& dir : spec.dirs)
-        EXPECT_EQ(IQ_SDAAddDir(context, U16(dir).c_str(), spec.level), IQ_OK) << dir;
-    for (const std::string& file : spec.files)
-        EXPECT_EQ(IQ_SDAAddFile(context, U16(file).c_str(), spec.level), IQ_OK) << file;
+    for (const std::string& dir : plan.dirs)
+        EXPECT_EQ(IQ_SDAAddDir(context, U16(dir).c_str(), plan.level), IQ_OK) << dir;
+    for (const std::string& file : plan.files)
+        EXPECT_EQ(IQ_SDAAddFile(context, U16(file).c_str(), plan.level), IQ_OK) << file;
     IQ_SDAFinal(context);
     return path;
 }
@@ -130,14 +130,14 @@ TEST_P(EveryCipherAndLevel, ExtractsWhatWasArchived)
     const auto [cipher, level] = GetParam();
     TempDir dir;
     const std::string source = MakeInput(dir);
-    ArchiveSpec spec;
-    spec.cipher = cipher;
-    spec.level = level;
-    spec.passphrase = u"p\u00e4ssw\u00f6rd";
-    spec.help = u"Help for the recipient.";
-    spec.dirs = {source + "/input"};
-    spec.files = {source + "/top.txt"};
-    const std::string archive = MakeArchive(dir / "archive.run", spec);
+    ArchivePlan plan;
+    plan.cipher = cipher;
+    plan.level = level;
+    plan.passphrase = u"p\u00e4ssw\u00f6rd";
+    plan.help = u"Help for the recipient.";
+    plan.dirs = {source + "/input"};
+    plan.files = {source + "/top.txt"};
+    const std::string archive = MakeArchive(dir / "archive.run", plan);
 
     const std::string out = dir / "out";
     fs::create_directory(out);
@@ -166,12 +166,12 @@ protected:
 
     std::string Archive(const std::u16string& passphrase, const std::u16string& keyfile)
     {
-        ArchiveSpec spec;
-        spec.cipher = CipherRc4;
-        spec.passphrase = passphrase;
-        spec.keyfile = keyfile;
-        spec.files = {dir / "data.txt"};
-        return MakeArchive(dir / "archive.run", spec);
+        ArchivePlan plan;
+        plan.cipher = CipherRc4;
+        plan.passphrase = passphrase;
+        plan.keyfile = keyfile;
+        plan.files = {dir / "data.txt"};
+        return MakeArchive(dir / "archive.run", plan);
     }
 
     TempDir dir;
@@ -218,10 +218,10 @@ protected:
     void SetUp() override
     {
         WriteFile(dir / "data.txt", "contents");
-        ArchiveSpec spec;
-        spec.passphrase = u"right";
-        spec.files = {dir / "data.txt"};
-        archive = MakeArchive(dir / "archive.run", spec);
+        ArchivePlan plan;
+        plan.passphrase = u"right";
+        plan.files = {dir / "data.txt"};
+        archive = MakeArchive(dir / "archive.run", plan);
     }
 
     TempDir dir;
@@ -281,12 +281,12 @@ TEST(RussianModule, SpeaksRussianAndFindsItsOwnPayload)
 {
     TempDir dir;
     WriteFile(dir / "data.txt", "contents");
-    ArchiveSpec spec;
-    spec.module = "GUI_ru.iqm";
-    spec.passphrase = u"right";
-    spec.help = u"\u041f\u043e\u043c\u043e\u0449\u044c";
-    spec.files = {dir / "data.txt"};
-    const std::string archive = MakeArchive(dir / "archive.run", spec);
+    ArchivePlan plan;
+    plan.module = "GUI_ru.iqm";
+    plan.passphrase = u"right";
+    plan.help = u"\u041f\u043e\u043c\u043e\u0449\u044c";
+    plan.files = {dir / "data.txt"};
+    const std::string archive = MakeArchive(dir / "archive.run", plan);
     const std::string out = dir / "out";
     fs::create_directory(out);
     const auto result = RunProcess(archive, {"--dest", out}, WithInput("right\n"));
