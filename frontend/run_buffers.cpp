@@ -20,7 +20,7 @@ void LockedUtf16::assign(QStringView text)
 {
     wipe();
     const auto length = static_cast<std::size_t>(text.size());
-    if (!units_ || length + 1 > capacity_)
+    if (!units_ || length == 0 || length + 1 > capacity_)
         return;
     std::memcpy(units_, text.utf16(), length * sizeof(char16_t));
 }
