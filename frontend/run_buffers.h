@@ -25,7 +25,8 @@ public:
     // False when the locked memory could not be had.
     bool allocated() const { return units_ != nullptr; }
     // Copies `text` when it fits with its terminator; a text that does not
-    // fit leaves the buffer empty, as the run's buffers are specified.
+    // fit leaves the buffer empty rather than cut: a cut passphrase or path
+    // would quietly be another one.
     void assign(QStringView text);
     // The text, or null when it is empty: the library takes null for "none".
     const char16_t* textOrNull() const;
