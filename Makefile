@@ -1,4 +1,4 @@
-# Quick start: `make run` (build, then the demo), `make test` (every test).
+# Quick start: `make run` (build, then the program or the demo), `make test` (every test).
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 300
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test test-main test-sanitize test-fuzz fuzz fuzz-build bench clean
+.PHONY: all deps configure build run run-gui run-headless test test-main test-sanitize test-fuzz fuzz fuzz-build bench clean
 
 all: build
 
@@ -20,9 +20,17 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# Builds, then archives examples/sample/ with `ivqa create`, restores it by
-# running the archive in console mode and compares the trees.
+# The window program when a display is there; otherwise archives
+# examples/sample/ with `ivqa create`, restores it by running the archive in
+# console mode and compares the trees.
 run: build
+	@scripts/run-gui $(BUILD_DIR) || { status=$$?; [ $$status -eq 3 ] || exit $$status; \
+	    $(MAKE) --no-print-directory run-headless; }
+
+run-gui: build
+	scripts/run-gui $(BUILD_DIR)
+
+run-headless: build
 	scripts/demo $(BUILD_DIR)
 
 # Every suite, then the library and module suites again under

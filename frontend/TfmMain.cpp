@@ -1,12 +1,19 @@
 #include "frontend/TfmMain.h"
 
-#include "frontend/TfmChangeCompLevel.h"
-#include "frontend/TfmOptions.h"
 #include "frontend/form_set.h"
+#include "frontend/help_commands.h"
 #include "frontend/list_file.h"
 #include "frontend/message_boxes.h"
 #include "frontend/settings_table.h"
+#include "frontend/TfmAbout.h"
+#include "frontend/TfmChangeCompLevel.h"
+#include "frontend/TfmCreatingSDA.h"
+#include "frontend/TfmKeyfileGen.h"
+#include "frontend/TfmOptions.h"
+#include "frontend/TfmPassphrGen.h"
+#include "frontend/TfmWipeProgress.h"
 #include "frontend/theme_icons.h"
+#include "frontend/vendor.h"
 
 #include <QAction>
 #include <QDragEnterEvent>
@@ -26,15 +33,9 @@
 
 namespace {
 
-const QString kCaption = QStringLiteral("Ironquiver Self-Decryptor");
 const QString kListFilter = QStringLiteral("Ironquiver Self-Decryptor Lists (*.iq)");
 const QString kSelectInputFirst = QStringLiteral("Select input files first!");
 const QString kClearListQuestion = QStringLiteral("Do you want to clear files list?");
-
-QStringList execFileDialog(QFileDialog& dialog)
-{
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList{};
-}
 
 bool hasLocalFiles(const QMimeData* mime)
 {
@@ -48,10 +49,10 @@ bool hasLocalFiles(const QMimeData* mime)
 
 } // namespace
 
-TfmMain::TfmMain(FormSet& forms) : forms_(forms), fileDialogRunner_(execFileDialog)
+TfmMain::TfmMain(FormSet& forms) : forms_(forms)
 {
     setObjectName(QStringLiteral("fmMain"));
-    setWindowTitle(kCaption);
+    setWindowTitle(Vendor::kProgramCaption);
     setAcceptDrops(true);
 
     buildInputList();
@@ -76,7 +77,7 @@ TfmMain::~TfmMain()
 
 void TfmMain::setFileDialogRunner(FileDialogRunner runner)
 {
-    fileDialogRunner_ = std::move(runner);
+    forms_.setFileDialogRunner(std::move(runner));
 }
 
 void TfmMain::buildInputList()
@@ -273,7 +274,7 @@ int TfmMain::defaultLevel() const
 
 QStringList TfmMain::runFileDialog(QFileDialog& dialog)
 {
-    return fileDialogRunner_(dialog);
+    return forms_.runFileDialog(dialog);
 }
 
 bool TfmMain::add(const InputEntry& entry)
@@ -367,7 +368,7 @@ void TfmMain::tbCreateSDAClick()
 {
     if (warnIfEmpty())
         return;
-    // The archive creation dialog opens here once it exists.
+    forms_.fmCreatingSDA->exec();
 }
 
 void TfmMain::tbWipeClick()
@@ -376,7 +377,7 @@ void TfmMain::tbWipeClick()
         return;
     if (!MessageBoxes::question(this, QStringLiteral("Do you realy want to wipe files?")))
         return;
-    // The wipe worker starts here (mode 2) once it exists.
+    forms_.fmWipeProgress->run(WipeMode::Wipe);
 }
 
 void TfmMain::tbNewClick()
@@ -482,12 +483,12 @@ void TfmMain::tbSetCompLevelClick()
 
 void TfmMain::tbPassGenClick()
 {
-    // The passphrase generator opens here once it exists.
+    forms_.fmPassphrGen->exec();
 }
 
 void TfmMain::tbKeyFileGenClick()
 {
-    // The keyfile generator opens here once it exists.
+    forms_.fmKeyfileGen->exec();
 }
 
 void TfmMain::mnOptionsClick()
@@ -497,22 +498,22 @@ void TfmMain::mnOptionsClick()
 
 void TfmMain::mnHomePageClick()
 {
-    // Opens the home page once the help commands exist.
+    openHomePage();
 }
 
 void TfmMain::mnEMailClick()
 {
-    // Opens the mail program once the help commands exist.
+    writeMailToAuthor();
 }
 
 void TfmMain::mnCheckUpdatesClick()
 {
-    // Asks the update host once the help commands exist.
+    checkForUpdates(this);
 }
 
 void TfmMain::mnAboutClick()
 {
-    // Shows the About box once it exists.
+    forms_.fmAbout->exec();
 }
 
 void TfmMain::dragEnterEvent(QDragEnterEvent* event)

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "frontend/file_dialog_runner.h"
 #include "frontend/input_list_model.h"
 
 #include <QMainWindow>
 #include <QStringList>
-
-#include <functional>
 
 class FormSet;
 class QAction;
@@ -22,13 +21,10 @@ class TfmMain : public QMainWindow {
     Q_OBJECT
 
 public:
-    // Shows a prepared file dialog modally and returns the chosen paths, none
-    // when it was cancelled. Tests put their own in place.
-    using FileDialogRunner = std::function<QStringList(QFileDialog&)>;
-
     explicit TfmMain(FormSet& forms);
     ~TfmMain() override;
 
+    // Replaces the file dialogs of every form (tests put their own in place).
     void setFileDialogRunner(FileDialogRunner runner);
 
     InputListModel& inputList() { return list_; }
@@ -123,5 +119,4 @@ private:
     FormSet& forms_;
     InputListModel list_;
     QString listFileName_;
-    FileDialogRunner fileDialogRunner_;
 };

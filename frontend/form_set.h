@@ -1,11 +1,29 @@
 #pragma once
 
+#include "frontend/core_api.h"
+#include "frontend/file_dialog_runner.h"
+
+#include <QString>
+
 #include <memory>
 
 class SettingsStore;
+class TfmAbout;
 class TfmChangeCompLevel;
+class TfmCreateSDAProgress;
+class TfmCreatingSDA;
+class TfmKeyfileGen;
 class TfmMain;
 class TfmOptions;
+class TfmPassphrGen;
+class TfmWipeProgress;
+
+// What the forms use beyond the window system.
+struct FormServices {
+    CoreApi core = realCoreApi();
+    // Where GUI_en.iqm and GUI_ru.iqm lie; empty for the program's folder.
+    QString moduleDir;
+};
 
 // Every window of the front end, created once at start-up and kept until the
 // program ends; a dialog is hidden between its uses and keeps its controls.
@@ -14,20 +32,30 @@ class TfmOptions;
 // before the main window.
 class FormSet {
 public:
-    explicit FormSet(SettingsStore& settings);
+    explicit FormSet(SettingsStore& settings, FormServices services = {});
     ~FormSet();
     FormSet(const FormSet&) = delete;
     FormSet& operator=(const FormSet&) = delete;
 
+    QString moduleDir() const;
+    void setFileDialogRunner(FileDialogRunner runner);
+    QStringList runFileDialog(QFileDialog& dialog) const;
+
     SettingsStore& settings;
+    const FormServices services;
 
     // The main window reads nothing from the Options dialog while it is
     // created: the dialog does not exist yet.
     std::unique_ptr<TfmMain> fmMain;
-    // The About box is created here, before the Options dialog.
+    std::unique_ptr<TfmAbout> fmAbout;
     std::unique_ptr<TfmOptions> fmOptions;
-    // The wipe progress window, the archive creation dialog and its progress
-    // window are created here, in that order.
+    std::unique_ptr<TfmWipeProgress> fmWipeProgress;
+    std::unique_ptr<TfmCreatingSDA> fmCreatingSDA;
+    std::unique_ptr<TfmCreateSDAProgress> fmCreateSDAProgress;
     std::unique_ptr<TfmChangeCompLevel> fmChangeCompLevel;
-    // The passphrase generator and the keyfile generator follow, in that order.
+    std::unique_ptr<TfmPassphrGen> fmPassphrGen;
+    std::unique_ptr<TfmKeyfileGen> fmKeyfileGen;
+
+private:
+    FileDialogRunner fileDialogRunner_;
 };

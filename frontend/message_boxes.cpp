@@ -9,6 +9,8 @@ QMessageBox::StandardButton show(QWidget* owner, QMessageBox::Icon icon, const Q
                                  QMessageBox::StandardButton defaultButton)
 {
     QMessageBox box(icon, caption, text, buttons, owner);
+    // Texts carry paths and what a server sent: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
@@ -25,6 +27,11 @@ void error(QWidget* owner, const QString& text)
 {
     show(owner, QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok,
          QMessageBox::Ok);
+}
+
+void information(QWidget* owner, const QString& caption, const QString& text)
+{
+    show(owner, QMessageBox::Information, caption, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool question(QWidget* owner, const QString& text, QMessageBox::StandardButton defaultButton)

@@ -11,6 +11,7 @@ namespace MessageBoxes {
 
 void warning(QWidget* owner, const QString& text);
 void error(QWidget* owner, const QString& text);
+void information(QWidget* owner, const QString& caption, const QString& text);
 
 // True when the user answers Yes.
 bool question(QWidget* owner, const QString& text,

@@ -14,7 +14,15 @@ FormsFixture::~FormsFixture() = default;
 
 FormSet& FormsFixture::start()
 {
-    forms_ = std::make_unique<FormSet>(*store_);
+    FormServices services;
+    services.moduleDir = qEnvironmentVariable("IVQA_BIN_DIR");
+    return start(std::move(services));
+}
+
+FormSet& FormsFixture::start(FormServices services)
+{
+    services_ = services;
+    forms_ = std::make_unique<FormSet>(*store_, std::move(services));
     return *forms_;
 }
 
@@ -26,7 +34,7 @@ void FormsFixture::stop()
 FormSet& FormsFixture::restart()
 {
     stop();
-    return start();
+    return start(services_);
 }
 
 QString FormsFixture::iniPath() const

@@ -17,7 +17,10 @@ public:
     FormsFixture();
     ~FormsFixture();
 
+    // The forms over the real library, with the modules of the build
+    // (IVQA_BIN_DIR), or over the given services.
     FormSet& start();
+    FormSet& start(FormServices services);
     void stop();
     FormSet& restart();
     FormSet& forms() { return *forms_; }
@@ -33,6 +36,7 @@ private:
     QTemporaryDir dir_;
     std::unique_ptr<SettingsStore> store_;
     std::unique_ptr<FormSet> forms_;
+    FormServices services_;
 };
 
 QByteArray readFile(const QString& path);

@@ -1,17 +1,32 @@
-// Draws the main window with a few entries and every page of the Options
-// dialog on a real X server and saves them as PNG files for a reviewer, in
-// $IVQA_SCREENSHOT_DIR. Fails when a picture cannot be made.
+// Draws every window of the front end on a real X server and saves them as
+// PNG files for a reviewer, in $IVQA_SCREENSHOT_DIR: the main window with a
+// few entries, every Options page, the compression-level dialog, both pages
+// of the archive creation dialog, both progress windows in mid-run, the
+// generators and the About box. Fails when a picture cannot be made.
+#include "core_seam.h"
 #include "forms_fixture.h"
+#include "frontend/TfmAbout.h"
 #include "frontend/TfmChangeCompLevel.h"
+#include "frontend/TfmCreateSDAProgress.h"
+#include "frontend/TfmCreatingSDA.h"
+#include "frontend/TfmKeyfileGen.h"
 #include "frontend/TfmMain.h"
 #include "frontend/TfmOptions.h"
+#include "frontend/TfmPassphrGen.h"
+#include "frontend/TfmWipeProgress.h"
+#include "frontend/archive_job.h"
+#include "frontend/radio_group.h"
 #include "frontend/theme_icons.h"
+#include "module_runner.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeView>
@@ -19,6 +34,17 @@
 #include <cstdio>
 
 namespace {
+
+bool grab(QWidget& window, const QDir& folder, const QString& name)
+{
+    const QString file = folder.filePath(name + ".png");
+    if (!window.grab().save(file)) {
+        std::fprintf(stderr, "%s: cannot write\n", qPrintable(file));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(file));
+    return true;
+}
 
 bool shoot(QWidget& window, const QDir& folder, const QString& name)
 {
@@ -28,13 +54,32 @@ bool shoot(QWidget& window, const QDir& folder, const QString& name)
         return false;
     }
     QTest::qWait(100);  // let the style finish its first paint
-    const QString file = folder.filePath(name + ".png");
-    if (!window.grab().save(file)) {
-        std::fprintf(stderr, "%s: cannot write\n", qPrintable(file));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(file));
-    return true;
+    return grab(window, folder, name);
+}
+
+// Runs `start` (which shows `window` modally until a run ends) and takes
+// the picture while the seam holds the worker in its third step.
+bool shootMidRun(CoreSeam& core, QWidget& window, const QDir& folder, const QString& name,
+                 const std::function<void()>& start)
+{
+    bool ok = false;
+    core.holdAtStep(3);
+    QTimer watch;
+    watch.setInterval(10);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!core.holding() || !window.isVisible())
+            return;
+        watch.stop();
+        ok = QTest::qWaitForWindowExposed(&window);
+        QTest::qWait(150);
+        ok = ok && grab(window, folder, name);
+        core.release();
+    });
+    watch.start();
+    start();
+    if (!ok)
+        std::fprintf(stderr, "%s: the run was not caught in mid-run\n", qPrintable(name));
+    return ok;
 }
 
 } // namespace
@@ -50,8 +95,9 @@ int main(int argc, char* argv[])
     }
     const QDir folder(target);
 
+    CoreSeam core;
     FormsFixture run;
-    FormSet& forms = run.start();
+    FormSet& forms = run.start(core.services());
     TfmMain& main = *forms.fmMain;
     TfmOptions& options = *forms.fmOptions;
 
@@ -79,9 +125,57 @@ int main(int argc, char* argv[])
     options.pcOptions->setCurrentIndex(1);
     ok = shoot(options, folder, "options_2_compression_level_0") && ok;
     options.hide();
+    options.cbCipher->setCurrentIndex(0);
+    options.tbCompLevel->setValue(7);
 
     forms.fmChangeCompLevel->tbNewCompLevel->setValue(3);
     ok = shoot(*forms.fmChangeCompLevel, folder, "change_comp_level") && ok;
     forms.fmChangeCompLevel->hide();
+
+    TfmCreatingSDA& creating = *forms.fmCreatingSDA;
+    creating.edPasswd1->setText("correct horse battery");
+    creating.edPasswd2->setText("correct horse battery");
+    creating.edPassFile->setText("file:///home/alice/Keys/my.key");
+    creating.edOutFile->setText("/home/alice/backup.run");
+    creating.pcCreatingSDA->setCurrentIndex(0);
+    ok = shoot(creating, folder, "creating_sda_1_general") && ok;
+    creating.pcCreatingSDA->setCurrentIndex(1);
+    ok = shoot(creating, folder, "creating_sda_2_module_options") && ok;
+    creating.reject();
+
+    // Real runs over real files, caught in their third step.
+    main.clearList();
+    writeFile(run.path("in/holiday-video.mkv"), noise(6 * 1048576, 5));
+    main.addFile(run.path("in/holiday-video.mkv"));
+    main.inputList().setLevel(0, 0);
+    auto job = std::make_unique<ArchiveJob>();
+    job->modulePath = QDir(forms.moduleDir()).filePath("GUI_en.iqm");
+    job->outputPath = run.path("out.run");
+    job->passphrase.assign(u"secret");
+    job->entries = takeRunEntries(main.inputList());
+    ok = shootMidRun(core, *forms.fmCreateSDAProgress, folder, "create_sda_progress",
+                     [&] { forms.fmCreateSDAProgress->run(std::move(job)); })
+        && ok;
+    // The completed run has cleared the list.
+    main.addFile(run.path("in/holiday-video.mkv"));
+    options.rgWipeAlg->setItemIndex(0);
+    options.udPassCnt->setValue(1);
+    ok = shootMidRun(core, *forms.fmWipeProgress, folder, "wipe_progress",
+                     [&] { forms.fmWipeProgress->run(WipeMode::Wipe); })
+        && ok;
+
+    TfmPassphrGen& passphrases = *forms.fmPassphrGen;
+    passphrases.show();
+    passphrases.bbGenerate->click();
+    ok = shoot(passphrases, folder, "passphrase_generator") && ok;
+    passphrases.reject();
+
+    TfmKeyfileGen& keyfiles = *forms.fmKeyfileGen;
+    keyfiles.edOutFile->setText("/home/alice/Keys/my.key");
+    ok = shoot(keyfiles, folder, "keyfile_generator") && ok;
+    keyfiles.reject();
+
+    ok = shoot(*forms.fmAbout, folder, "about") && ok;
+    forms.fmAbout->hide();
     return ok ? 0 : 1;
 }

@@ -80,10 +80,15 @@ UnexpectedBoxGuard::UnexpectedBoxGuard()
     timer_.start();
 }
 
+void MessageBoxAnswers::answerWith(Decision decide)
+{
+    decisions_.append(std::move(decide));
+}
+
 void MessageBoxAnswers::poll()
 {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box || !box->isVisible())
+    if (deciding_ || !box || !box->isVisible())
         return;
     SeenBox seen;
     seen.caption = box->windowTitle();
@@ -94,8 +99,15 @@ void MessageBoxAnswers::poll()
         seen.defaultButton = box->standardButton(button);
     seen_.append(seen);
 
-    const QMessageBox::StandardButton answer =
-        answers_.isEmpty() ? seen.defaultButton : answers_.takeFirst();
+    QMessageBox::StandardButton answer = seen.defaultButton;
+    if (!answers_.isEmpty()) {
+        answer = answers_.takeFirst();
+    } else if (!decisions_.isEmpty()) {
+        const Decision decide = decisions_.takeFirst();
+        deciding_ = true;
+        answer = decide(*box);
+        deciding_ = false;
+    }
     if (QAbstractButton* button = box->button(answer))
         button->click();
     else

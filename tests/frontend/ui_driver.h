@@ -32,8 +32,16 @@ class MessageBoxAnswers : public QObject {
     Q_OBJECT
 
 public:
+    // Looks at the open box (and may wait, events running) before it
+    // names the button that answers it.
+    using Decision = std::function<QMessageBox::StandardButton(QMessageBox&)>;
+
     explicit MessageBoxAnswers(QList<QMessageBox::StandardButton> answers = {});
     ~MessageBoxAnswers() override;
+
+    // The next box not yet answered by a button of the list is answered by
+    // `decide`.
+    void answerWith(Decision decide);
 
     // Whether some instance is answering boxes now.
     static bool active() { return instances_ > 0; }
@@ -44,8 +52,10 @@ private:
     void poll();
 
     QList<QMessageBox::StandardButton> answers_;
+    QList<Decision> decisions_;
     QList<SeenBox> seen_;
     QTimer timer_;
+    bool deciding_ = false;
     static inline int instances_ = 0;
 };
 

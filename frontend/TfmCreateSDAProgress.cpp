@@ -1,0 +1,47 @@
+#include "frontend/TfmCreateSDAProgress.h"
+
+#include "frontend/TfmOptions.h"
+#include "frontend/archive_job.h"
+#include "frontend/form_set.h"
+#include "frontend/result_messages.h"
+
+namespace {
+
+// The writer recurses once per folder level.
+constexpr std::size_t kArchiveWorkerStack = 16777216;
+
+ProgressTexts archiveTexts()
+{
+    return {QStringLiteral("Creating Self-Decrypting Archive..."),
+            QStringLiteral("Adding:"),
+            QStringLiteral("Adding "),
+            QStringLiteral("Can not add "),
+            QMessageBox::Yes,
+            QStringLiteral("Do you realy want to abort archive creation?"),
+            QStringLiteral("Not enaugh resources to start archive creation!")};
+}
+
+} // namespace
+
+TfmCreateSDAProgress::TfmCreateSDAProgress(FormSet& forms)
+    : ProgressDialog(forms, archiveTexts(), QStringLiteral("fmCreateSDAProgress"))
+{
+}
+
+std::optional<RunOutcome> TfmCreateSDAProgress::run(std::unique_ptr<ArchiveJob> job)
+{
+    const bool clearWhenCompleted = forms_.fmOptions->inFileAct() == 0;
+    const CoreApi& core = forms_.services.core;
+    RunOutcome outcome;
+    const bool started = runWorker(
+        [&](WorkerChannel& channel, const CoreCallbacks& callbacks) {
+            outcome = runArchiveJob(*job, core, callbacks, channel);
+            const bool failed = outcome.end == RunEnd::Failed;
+            return RunEnding{failed ? archiveResultMessage(outcome.code) : QString(),
+                             outcome.end == RunEnd::Completed && clearWhenCompleted};
+        },
+        kArchiveWorkerStack);
+    if (!started)
+        return std::nullopt;
+    return outcome;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "frontend/progress_dialog.h"
+
+#include <memory>
+#include <optional>
+
+struct ArchiveJob;
+
+// The archive progress window (form `fmCreateSDAProgress`) over the archive
+// worker.
+class TfmCreateSDAProgress : public ProgressDialog {
+    Q_OBJECT
+
+public:
+    explicit TfmCreateSDAProgress(FormSet& forms);
+
+    // One archive run, shown modally until it ends. Nothing when the worker
+    // could not be started. A completed run clears the input list when the
+    // input-files action is "Do not delete".
+    std::optional<RunOutcome> run(std::unique_ptr<ArchiveJob> job);
+};

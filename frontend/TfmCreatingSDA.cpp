@@ -1,0 +1,360 @@
+#include "frontend/TfmCreatingSDA.h"
+
+#include "frontend/TfmCreateSDAProgress.h"
+#include "frontend/TfmMain.h"
+#include "frontend/TfmOptions.h"
+#include "frontend/TfmPassphrGen.h"
+#include "frontend/TfmWipeProgress.h"
+#include "frontend/archive_job.h"
+#include "frontend/form_set.h"
+#include "frontend/help_message.h"
+#include "frontend/mask_style.h"
+#include "frontend/message_boxes.h"
+#include "frontend/theme_icons.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+const QString kStartingHelp = QStringLiteral(
+    "Press \"Browse\" to change output folder.\n"
+    "Press \"Select Keyfile\" button to select keyfile.\n"
+    "Press \"Extract\" button to decrypt and extract archive contents.");
+
+const QString kArchiveSuffix = QStringLiteral(".run");
+
+// Only the beginning of a help file can survive the limit; this many bytes
+// always hold more than 1,024 units of help text.
+constexpr qint64 kHelpFileReadLimit = 65536;
+
+QToolButton* smallButton(QWidget* parent, const char* name, const char* hint, const char* icon,
+                         QStyle::StandardPixmap fallback)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setToolTip(QString::fromLatin1(hint));
+    button->setIcon(themeIcon(icon, fallback));
+    button->setAutoRaise(false);
+    return button;
+}
+
+QLineEdit* lineEdit(QWidget* parent, const char* name)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setMinimumWidth(300);
+    return edit;
+}
+
+// Wipes what a QString copy of a secret holds once nothing else shares it.
+void wipeText(QString& text)
+{
+    if (!text.isDetached())
+        return;
+    std::fill(text.begin(), text.end(), QChar(0));
+    text.clear();
+}
+
+} // namespace
+
+TfmCreatingSDA::TfmCreatingSDA(FormSet& forms)
+    : QDialog(forms.fmMain.get(), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      forms_(forms)
+{
+    setObjectName(QStringLiteral("fmCreatingSDA"));
+    setWindowTitle(QStringLiteral("Creating Self-Decrypting Archive"));
+
+    pcCreatingSDA = new QTabWidget(this);
+    pcCreatingSDA->setObjectName(QStringLiteral("pcCreatingSDA"));
+    pcCreatingSDA->addTab(buildGeneralPage(), QStringLiteral("General"));
+    pcCreatingSDA->addTab(buildModulePage(), QStringLiteral("Self-Decrypting Module Options"));
+
+    bbOK = new QPushButton(QStringLiteral("&OK"), this);
+    bbOK->setObjectName(QStringLiteral("bbOK"));
+    bbOK->setDefault(true);
+    bbCancel = new QPushButton(QStringLiteral("C&ancel"), this);
+    bbCancel->setObjectName(QStringLiteral("bbCancel"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(bbOK);
+    buttons->addWidget(bbCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(pcCreatingSDA);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(bbOK, &QPushButton::clicked, this, &TfmCreatingSDA::bbOKClick);
+    connect(bbCancel, &QPushButton::clicked, this, &TfmCreatingSDA::bbCancelClick);
+    connect(edPasswd1, &QLineEdit::textChanged, this, &TfmCreatingSDA::edPasswd1Change);
+    connect(cbHidePass, &QCheckBox::clicked, this, &TfmCreatingSDA::cbHidePassClick);
+    connect(sbPassphrGen, &QToolButton::clicked, this, &TfmCreatingSDA::sbPassphrGenClick);
+    connect(sbSetKeyFile, &QToolButton::clicked, this, &TfmCreatingSDA::sbSetKeyFileClick);
+    connect(sbSetOutFileName, &QToolButton::clicked, this, &TfmCreatingSDA::sbSetOutFileNameClick);
+    connect(mmHelpMsgText, &QPlainTextEdit::textChanged, this, &TfmCreatingSDA::mmHelpMsgTextChange);
+    connect(bbLoadFromFile, &QPushButton::clicked, this, &TfmCreatingSDA::bbLoadFromFileClick);
+
+    mmHelpMsgText->setPlainText(kStartingHelp);
+    cbHidePassClick();
+}
+
+QWidget* TfmCreatingSDA::buildGeneralPage()
+{
+    auto* page = new QWidget;
+    auto* maskStyle = new AsteriskMaskStyle;
+    maskStyle->setParent(page);
+
+    edPasswd1 = lineEdit(page, "edPasswd1");
+    edPasswd2 = lineEdit(page, "edPasswd2");
+    for (QLineEdit* edit : {edPasswd1, edPasswd2}) {
+        edit->setMaxLength(255);
+        edit->setStyle(maskStyle);
+    }
+    cbHidePass = new QCheckBox(QStringLiteral("Hide passphrase"), page);
+    cbHidePass->setObjectName(QStringLiteral("cbHidePass"));
+    cbHidePass->setChecked(true);
+    sbPassphrGen = smallButton(page, "sbPassphrGen", "Passphrases generator", "dialog-password",
+                               QStyle::SP_MessageBoxInformation);
+    pbPassQual = new QProgressBar(page);
+    pbPassQual->setObjectName(QStringLiteral("pbPassQual"));
+    pbPassQual->setRange(0, 32);
+    pbPassQual->setValue(0);
+    pbPassQual->setTextVisible(false);
+    edPassFile = lineEdit(page, "edPassFile");
+    sbSetKeyFile = smallButton(page, "sbSetKeyFile", "Select keyfile", "document-open",
+                               QStyle::SP_DialogOpenButton);
+    edOutFile = lineEdit(page, "edOutFile");
+    sbSetOutFileName = smallButton(page, "sbSetOutFileName", "Set output file path", "document-save",
+                                   QStyle::SP_DialogSaveButton);
+
+    auto* grid = new QGridLayout(page);
+    int row = 0;
+    const auto label = [&](const char* text) {
+        grid->addWidget(new QLabel(QString::fromLatin1(text), page), row++, 0, 1, 2);
+    };
+    label("Passphrase:");
+    grid->addWidget(edPasswd1, row, 0);
+    grid->addWidget(sbPassphrGen, row++, 1);
+    grid->addWidget(cbHidePass, row++, 0, 1, 2);
+    label("Passphrase quality:");
+    grid->addWidget(pbPassQual, row++, 0);
+    label("Confirm passphrase:");
+    grid->addWidget(edPasswd2, row++, 0);
+    label("Keyfile path/URL:");
+    grid->addWidget(edPassFile, row, 0);
+    grid->addWidget(sbSetKeyFile, row++, 1);
+    label("Output file path:");
+    grid->addWidget(edOutFile, row, 0);
+    grid->addWidget(sbSetOutFileName, row++, 1);
+    grid->setRowStretch(row, 1);
+    return page;
+}
+
+QWidget* TfmCreatingSDA::buildModulePage()
+{
+    auto* page = new QWidget;
+    lbCharsCount = new QLabel(QStringLiteral("0:1024"), page);
+    lbCharsCount->setObjectName(QStringLiteral("lbCharsCount"));
+    lbCharsCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    mmHelpMsgText = new QPlainTextEdit(page);
+    mmHelpMsgText->setObjectName(QStringLiteral("mmHelpMsgText"));
+    mmHelpMsgText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    mmHelpMsgText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mmHelpMsgText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Wide enough for the starting lines.
+    mmHelpMsgText->setMinimumSize(mmHelpMsgText->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 72,
+                                  200);
+    bbLoadFromFile = new QPushButton(QStringLiteral("Load From &File"), page);
+    bbLoadFromFile->setObjectName(QStringLiteral("bbLoadFromFile"));
+    bbLoadFromFile->setAutoDefault(false);
+
+    auto* heading = new QHBoxLayout;
+    heading->addWidget(new QLabel(QStringLiteral("\"Help\" message text:"), page));
+    heading->addStretch(1);
+    heading->addWidget(lbCharsCount);
+    auto* below = new QHBoxLayout;
+    below->addStretch(1);
+    below->addWidget(bbLoadFromFile);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addLayout(heading);
+    layout->addWidget(mmHelpMsgText, 1);
+    layout->addLayout(below);
+    return page;
+}
+
+void TfmCreatingSDA::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    mmHelpMsgTextChange();
+}
+
+void TfmCreatingSDA::edPasswd1Change()
+{
+    pbPassQual->setValue(std::min(static_cast<int>(edPasswd1->text().size()), pbPassQual->maximum()));
+}
+
+void TfmCreatingSDA::cbHidePassClick()
+{
+    const QLineEdit::EchoMode mode = cbHidePass->isChecked() ? QLineEdit::Password : QLineEdit::Normal;
+    edPasswd1->setEchoMode(mode);
+    edPasswd2->setEchoMode(mode);
+}
+
+void TfmCreatingSDA::sbPassphrGenClick()
+{
+    forms_.fmPassphrGen->exec();
+}
+
+QString TfmCreatingSDA::chooseExistingFile()
+{
+    QFileDialog dialog(this);
+    dialog.setNameFilter(QStringLiteral("All Files (*)"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    const QStringList chosen = forms_.runFileDialog(dialog);
+    return chosen.isEmpty() ? QString() : chosen.first();
+}
+
+void TfmCreatingSDA::sbSetKeyFileClick()
+{
+    const QString path = chooseExistingFile();
+    if (!path.isEmpty())
+        edPassFile->setText(QStringLiteral("file://") + path);
+}
+
+void TfmCreatingSDA::sbSetOutFileNameClick()
+{
+    QFileDialog dialog(this);
+    dialog.setNameFilter(QStringLiteral("Self-Decrypting Archives (*.run)"));
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    const QStringList chosen = forms_.runFileDialog(dialog);
+    if (chosen.isEmpty())
+        return;
+    QString path = chosen.first();
+    // Compared exactly: "backup.RUN" becomes "backup.RUN.run".
+    if (!QFileInfo(path).fileName().endsWith(kArchiveSuffix, Qt::CaseSensitive))
+        path += kArchiveSuffix;
+    edOutFile->setText(path);
+}
+
+void TfmCreatingSDA::mmHelpMsgTextChange()
+{
+    if (cuttingHelp_)
+        return;
+    const QString text = mmHelpMsgText->toPlainText();
+    const QString cut = HelpMessage::cutToLimit(text);
+    if (cut.size() != text.size()) {
+        cuttingHelp_ = true;
+        mmHelpMsgText->setPlainText(cut);
+        mmHelpMsgText->moveCursor(QTextCursor::End);
+        cuttingHelp_ = false;
+    }
+    lbCharsCount->setText(QString::number(HelpMessage::length(cut)) + QStringLiteral(":")
+                          + QString::number(HelpMessage::kLimit));
+}
+
+void TfmCreatingSDA::bbLoadFromFileClick()
+{
+    const QString path = chooseExistingFile();
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        MessageBoxes::failure(this, QStringLiteral("Cannot open file \"%1\". %2")
+                                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return;
+    }
+    const QByteArray bytes = file.read(kHelpFileReadLimit);
+    if (file.error() != QFileDevice::NoError) {
+        MessageBoxes::failure(this, QStringLiteral("Cannot read file \"%1\". %2")
+                                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return;
+    }
+    mmHelpMsgText->setPlainText(HelpMessage::memoTextFromFile(bytes));
+}
+
+void TfmCreatingSDA::bbOKClick()
+{
+    if (edPasswd1->text().isEmpty() && edPassFile->text().isEmpty()) {
+        MessageBoxes::error(this, QStringLiteral("Enter passphrase or select keyfile!"));
+        return;
+    }
+    if (edPasswd1->text() != edPasswd2->text()) {
+        MessageBoxes::error(this, QStringLiteral("Passphrases do not match!"));
+        return;
+    }
+    if (edOutFile->text().isEmpty()) {
+        MessageBoxes::error(this, QStringLiteral("Set output archive file path!"));
+        return;
+    }
+
+    hide();
+    const int inputFilesAction = forms_.fmOptions->inFileAct();
+    const std::optional<RunOutcome> outcome = forms_.fmCreateSDAProgress->run(takeJob());
+    // A failed or aborted run leaves the input files alone.
+    if (outcome && outcome->end == RunEnd::Completed
+        && (inputFilesAction == static_cast<int>(WipeMode::Delete)
+            || inputFilesAction == static_cast<int>(WipeMode::Wipe)))
+        forms_.fmWipeProgress->run(static_cast<WipeMode>(inputFilesAction));
+    accept();
+}
+
+std::unique_ptr<ArchiveJob> TfmCreatingSDA::takeJob()
+{
+    auto job = std::make_unique<ArchiveJob>();
+    const int language = forms_.fmOptions->modLang();
+    const char* module = language == 0 ? "GUI_en.iqm" : language == 1 ? "GUI_ru.iqm" : nullptr;
+    if (module)
+        job->modulePath = QDir(forms_.moduleDir()).filePath(QString::fromLatin1(module));
+    job->outputPath = edOutFile->text();
+
+    QString passphrase = edPasswd1->text();
+    QString keyfile = edPassFile->text();
+    job->passphrase.assign(passphrase);
+    job->keyfile.assign(keyfile);
+    job->help.assign(HelpMessage::fromMemo(mmHelpMsgText->toPlainText()));
+    job->cipherId = static_cast<std::uint32_t>(forms_.fmOptions->cipherId());
+    job->entries = takeRunEntries(forms_.fmMain->inputList());
+
+    clearSecretFields();
+    wipeText(passphrase);
+    wipeText(keyfile);
+    return job;
+}
+
+void TfmCreatingSDA::clearSecretFields()
+{
+    // setText() rather than clear(): it also drops the fields' undo history.
+    for (QLineEdit* edit : {edPasswd1, edPasswd2, edPassFile, edOutFile})
+        edit->setText(QString());
+    pbPassQual->setValue(0);
+}
+
+void TfmCreatingSDA::bbCancelClick()
+{
+    reject();
+}
+
+void TfmCreatingSDA::reject()
+{
+    clearSecretFields();
+    QDialog::reject();
+}

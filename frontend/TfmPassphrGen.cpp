@@ -1,0 +1,162 @@
+#include "frontend/TfmPassphrGen.h"
+
+#include "frontend/TfmMain.h"
+#include "frontend/form_set.h"
+#include "frontend/message_boxes.h"
+#include "frontend/number_field.h"
+#include "frontend/settings_table.h"
+#include "platform/secure_memory.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include <array>
+#include <cstdint>
+
+namespace {
+
+const QString kRandomFailure = QStringLiteral("Can not generate random bytes!");
+
+// A buffer of random bytes that decide a secret: locked, zeroed before and
+// after its use.
+template <std::size_t Size>
+class RandomBlock {
+public:
+    RandomBlock() { SecureLock(bytes_.data(), Size); bytes_.fill(0); }
+    ~RandomBlock() { SecureWipeAndUnlock(bytes_.data(), Size); }
+    RandomBlock(const RandomBlock&) = delete;
+    RandomBlock& operator=(const RandomBlock&) = delete;
+
+    bool fill(const CoreApi& core) { return core.RndGetBytes(bytes_.data(), Size) == IQ_OK; }
+    std::array<std::uint8_t, Size>& bytes() { return bytes_; }
+
+private:
+    std::array<std::uint8_t, Size> bytes_;
+};
+
+QPushButton* button(QWidget* parent, const char* caption, const char* name)
+{
+    auto* push = new QPushButton(QString::fromLatin1(caption), parent);
+    push->setObjectName(QString::fromLatin1(name));
+    push->setAutoDefault(false);
+    return push;
+}
+
+} // namespace
+
+TfmPassphrGen::TfmPassphrGen(FormSet& forms)
+    : QDialog(forms.fmMain.get()), forms_(forms)
+{
+    setObjectName(QStringLiteral("fmPassphrGen"));
+    setWindowTitle(QStringLiteral("Passphrases Generator"));
+
+    auto* options = new QGroupBox(QStringLiteral("Options"), this);
+    udPassphrLen = new NumberField("udPassphrLen", "edPassphrLen", Settings::PassGenLength.minimum,
+                                   Settings::PassGenLength.maximum, options);
+    edPassphrLen = udPassphrLen->findChild<QLineEdit*>(QStringLiteral("edPassphrLen"));
+    udPassphrNum = new NumberField("udPassphrNum", "edPassphrNum", Settings::PassGenNum.minimum,
+                                   Settings::PassGenNum.maximum, options);
+    edPassphrNum = udPassphrNum->findChild<QLineEdit*>(QStringLiteral("edPassphrNum"));
+    auto* fields = new QFormLayout(options);
+    fields->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    fields->addRow(QStringLiteral("Passphrase length:"), udPassphrLen);
+    fields->addRow(QStringLiteral("Number of passphrases:"), udPassphrNum);
+
+    mmOutput = new QPlainTextEdit(this);
+    mmOutput->setObjectName(QStringLiteral("mmOutput"));
+    mmOutput->setLineWrapMode(QPlainTextEdit::NoWrap);
+    mmOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mmOutput->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mmOutput->setFixedSize(460, 200);
+    QFont fixed = mmOutput->font();
+    fixed.setFamily(QStringLiteral("monospace"));
+    fixed.setStyleHint(QFont::Monospace);
+    mmOutput->setFont(fixed);
+
+    bbClear = button(this, "Cl&ear", "bbClear");
+    bbGenerate = button(this, "Ge&nerate", "bbGenerate");
+    bbCancel = button(this, "C&ancel", "bbCancel");
+    connect(bbClear, &QPushButton::clicked, this, &TfmPassphrGen::bbClearClick);
+    connect(bbGenerate, &QPushButton::clicked, this, &TfmPassphrGen::bbGenerateClick);
+    connect(bbCancel, &QPushButton::clicked, this, &TfmPassphrGen::bbCancelClick);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(bbClear);
+    buttons->addStretch(1);
+    buttons->addWidget(bbGenerate);
+    buttons->addWidget(bbCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(options);
+    layout->addWidget(new QLabel(QStringLiteral("Output:"), this));
+    layout->addWidget(mmOutput);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    udPassphrLen->setValue(readSetting(forms_.settings, Settings::PassGenLength));
+    udPassphrNum->setValue(readSetting(forms_.settings, Settings::PassGenNum));
+}
+
+TfmPassphrGen::~TfmPassphrGen()
+{
+    writeSetting(forms_.settings, Settings::PassGenLength, udPassphrLen->number());
+    writeSetting(forms_.settings, Settings::PassGenNum, udPassphrNum->number());
+}
+
+void TfmPassphrGen::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // A window restored from the task bar is not shown anew.
+    if (!event->spontaneous())
+        shuffleTable();
+}
+
+void TfmPassphrGen::shuffleTable()
+{
+    RandomBlock<CharTable::kSize> key;
+    if (!key.fill(forms_.services.core)) {
+        MessageBoxes::error(this, kRandomFailure);
+        return;
+    }
+    table_.shuffle(key.bytes());
+}
+
+void TfmPassphrGen::bbGenerateClick()
+{
+    const int count = udPassphrNum->number();
+    const int length = udPassphrLen->number();
+    for (int n = 0; n < count; ++n) {
+        RandomBlock<64> draw;
+        if (!draw.fill(forms_.services.core)) {
+            MessageBoxes::error(this, kRandomFailure);
+            return;
+        }
+        QString passphrase(length, QChar(0));
+        for (int i = 0; i < length; ++i)
+            passphrase[i] = QLatin1Char(table_.at(draw.bytes()[static_cast<std::size_t>(i)]));
+        mmOutput->appendPlainText(passphrase);
+    }
+}
+
+void TfmPassphrGen::bbClearClick()
+{
+    mmOutput->clear();
+}
+
+void TfmPassphrGen::bbCancelClick()
+{
+    reject();
+}
+
+void TfmPassphrGen::done(int result)
+{
+    // Passphrases do not outlive the dialog.
+    mmOutput->clear();
+    QDialog::done(result);
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// The program's own names, numbers and addresses.
+namespace Vendor {
+
+inline const QString kProgramCaption = QStringLiteral("Ironquiver Self-Decryptor");
+inline const QString kOwnRelease = QStringLiteral("2.50");
+inline const QString kFullVersion = QStringLiteral("Ironquiver Self-Decryptor v2.50 beta 1");
+
+// IVQA_UPDATE_URL replaces the update address, so that tests can ask a
+// server of their own.
+inline const char kUpdateUrl[] = "http://update.ironquiver.example/version_en";
+inline const char kUpdateUrlVariable[] = "IVQA_UPDATE_URL";
+inline const char kUpdateAgent[] = "Ironquiver";
+
+inline const QString kHomePage = QStringLiteral("http://www.ironquiver.example/");
+inline const QString kHomePageHost = QStringLiteral("www.ironquiver.example");
+inline const QString kContact = QStringLiteral("Ironquiver Support <support@ironquiver.example>");
+
+} // namespace Vendor

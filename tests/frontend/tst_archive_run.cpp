@@ -1,0 +1,460 @@
+// Archives built through the forms over the real library and extracted by
+// the real module in console mode; the calls the forms make, the skip
+// question, Break, and the input-files action after the run.
+#include "core_seam.h"
+#include "forms_fixture.h"
+#include "frontend/TfmCreateSDAProgress.h"
+#include "frontend/TfmCreatingSDA.h"
+#include "frontend/TfmMain.h"
+#include "frontend/TfmOptions.h"
+#include "frontend/radio_group.h"
+#include "module_runner.h"
+#include "ui_driver.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+
+#include <sys/stat.h>
+
+namespace {
+
+const QString kCaption = "Ironquiver Self-Decryptor";
+const QString kBreakQuestion =
+    "Confirmation | question | Yes/No | No | Do you realy want to abort archive creation?";
+
+struct ArchiveForm {
+    QString passphrase;
+    QString keyfile;
+    QString output;
+};
+
+// Opens the creation dialog from the main window, fills it in and presses
+// OK; returns once the run, and what follows it, is over.
+void createArchive(FormSet& forms, const ArchiveForm& form)
+{
+    NextModal<TfmCreatingSDA> fill([&](TfmCreatingSDA* dialog) {
+        QTest::keyClicks(dialog->edPasswd1, form.passphrase);
+        QTest::keyClicks(dialog->edPasswd2, form.passphrase);
+        dialog->edPassFile->setText(form.keyfile);
+        dialog->edOutFile->setText(form.output);
+        dialog->bbOK->click();
+    });
+    forms.fmMain->tbCreateSDA->trigger();
+    QVERIFY(fill.ran());
+    QVERIFY(!forms.fmCreatingSDA->isVisible());
+}
+
+// Presses Break once the worker is held before an entry call.
+class BreakWhenHeld : public QObject {
+public:
+    BreakWhenHeld(CoreSeam& core, ProgressDialog& window)
+    {
+        timer_.setInterval(5);
+        connect(&timer_, &QTimer::timeout, this, [&core, &window, this] {
+            if (!core.holding() || !window.isVisible())
+                return;
+            timer_.stop();
+            window.bbBreak->click();
+        });
+        timer_.start();
+    }
+
+private:
+    QTimer timer_;
+};
+
+// What the question saw of the run while it was open.
+struct WhileAsked {
+    bool callbackHeld = false;
+    QString memo;
+    QString title;
+};
+
+// Answers the Break question once the held worker has entered its next
+// callback, after checking that the callback does not return meanwhile.
+MessageBoxAnswers::Decision answerBreak(CoreSeam& core, FormSet& forms, WhileAsked& seen,
+                                        QMessageBox::StandardButton answer)
+{
+    return [&core, &forms, &seen, answer](QMessageBox&) {
+        const int entered = core.callbacksEntered();
+        const int returned = core.callbacksReturned();
+        core.release();
+        const bool reached = QTest::qWaitFor([&] { return core.callbacksEntered() > entered; }, 10000);
+        QTest::qWait(150);
+        seen.callbackHeld = reached && core.callbacksReturned() == returned;
+        seen.memo = forms.fmCreateSDAProgress->mmCurFile->toPlainText();
+        seen.title = forms.fmMain->windowTitle();
+        return answer;
+    };
+}
+
+mode_t umaskNow()
+{
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+// A file of three blocks and a folder with nested files, an empty file and
+// an empty folder, below `root`.
+struct Inputs {
+    QString file;
+    QString folder;
+};
+
+Inputs makeInputs(const FormsFixture& run)
+{
+    writeFile(run.path("in/report.bin"), noise(2 * 1048576 + 4321, 1));
+    writeFile(run.path("in/Photos/beach.jpg"), noise(150000, 2));
+    writeFile(run.path("in/Photos/notes/list.txt"), QByteArray(20000, 'n') + "end\n");
+    writeFile(run.path("in/Photos/notes/empty.txt"), {});
+    QDir().mkpath(run.path("in/Photos/notes/none"));
+    return {run.path("in/report.bin"), run.path("in/Photos")};
+}
+
+// Adds the file at level 0 and the folder at level 9.
+void listInputs(FormSet& forms, const Inputs& inputs)
+{
+    forms.fmOptions->tbCompLevel->setValue(0);
+    forms.fmMain->addFile(inputs.file);
+    forms.fmOptions->tbCompLevel->setValue(9);
+    forms.fmMain->addFolder(inputs.folder);
+    forms.fmMain->refreshStatus();
+}
+
+QStringList extractedWith(const QString& archive, const QString& destination, const QByteArray& input,
+                          const QStringList& extra = {})
+{
+    QDir().mkpath(destination);
+    const Extraction result = extractArchive(archive, destination, input, extra);
+    if (result.exitCode != 0)
+        return {QString("exit %1: %2 %3").arg(result.exitCode).arg(result.output, result.errors)};
+    return {};
+}
+
+} // namespace
+
+class TestArchiveRun : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fileAtLevel0AndFolderAtLevel9ComeBackWhole();
+    void keyfileOnlyWithoutHelp();
+    void missingModuleCreatesNothing_data();
+    void missingModuleCreatesNothing();
+    void skipQuestion_data();
+    void skipQuestion();
+    void breakAnsweredNoHoldsTheWorkerThenCompletes();
+    void breakAnsweredYesLeavesNothing();
+    void inputFilesActionOnlyAfterACompletedRun_data();
+    void inputFilesActionOnlyAfterACompletedRun();
+};
+
+void TestArchiveRun::fileAtLevel0AndFolderAtLevel9ComeBackWhole()
+{
+    CoreSeam core;
+    FormsFixture run;
+    FormSet& forms = run.start(core.services());
+    const Inputs inputs = makeInputs(run);
+    listInputs(forms, inputs);
+
+    // The output chooser makes backup.run of backup.
+    FileDialogStub dialogs;
+    dialogs.choose({run.path("out/backup")});
+    dialogs.install(*forms.fmMain);
+    QDir().mkpath(run.path("out"));
+    forms.fmCreatingSDA->sbSetOutFileName->click();
+    const QString archive = run.path("out/backup.run");
+    QCOMPARE(forms.fmCreatingSDA->edOutFile->text(), archive);
+
+    // 256 characters typed, 255 kept and handed over whole.
+    const QString passphrase = QString(256, 'k');
+    MessageBoxAnswers answers;
+    createArchive(forms, {passphrase, "", archive});
+    QCOMPARE(describe(answers.seen()), QStringList{});
+
+    QCOMPARE(core.calls(), (QStringList{"SDAInit(pass=255 key=null help=156 cipher=0)",
+                                        "SDAAddFile(" + inputs.file + " 0) -> 0",
+                                        "SDAAddDir(" + inputs.folder + " 9) -> 0", "SDAFinal"}));
+    struct stat info {};
+    QCOMPARE(::stat(QFile::encodeName(archive).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 0777, 0755 & ~umaskNow());
+
+    // The end of the run: title, memo, fields, and the list cleared since
+    // the input files stay.
+    QCOMPARE(forms.fmMain->windowTitle(), kCaption);
+    QCOMPARE(forms.fmCreateSDAProgress->mmCurFile->toPlainText(), QString("Adding:\n"));
+    QVERIFY(!forms.fmCreateSDAProgress->isVisible());
+    QCOMPARE(forms.fmCreatingSDA->edPasswd1->text(), QString());
+    QCOMPARE(forms.fmCreatingSDA->edOutFile->text(), QString());
+    QVERIFY(forms.fmMain->inputList().isEmpty());
+    QCOMPARE(forms.fmMain->FileCount() + forms.fmMain->FolderCount(), 0);
+
+    const QString destination = run.path("extracted");
+    QCOMPARE(extractedWith(archive, destination, QString(255, 'k').toUtf8() + "\n"), QStringList{});
+    QCOMPARE(readFile(destination + "/report.bin"), readFile(inputs.file));
+    QCOMPARE(treeDifference(inputs.folder, destination + "/Photos"), QString());
+    QVERIFY(QFile::exists(inputs.file));
+}
+
+void TestArchiveRun::keyfileOnlyWithoutHelp()
+{
+    CoreSeam core;
+    FormsFixture run;
+    FormSet& forms = run.start(core.services());
+    const Inputs inputs = makeInputs(run);
+    listInputs(forms, inputs);
+    forms.fmOptions->cbCipher->setCurrentIndex(3);
+    writeFile(run.path("keys/my.key"), noise(3000, 9));
+    forms.fmCreatingSDA->mmHelpMsgText->clear();
+
+    FileDialogStub dialogs;
+    dialogs.choose({run.path("keys/my.key")});
+    dialogs.install(*forms.fmMain);
+    forms.fmCreatingSDA->sbSetKeyFile->click();
+    const QString keyfile = forms.fmCreatingSDA->edPassFile->text();
+    QCOMPARE(keyfile, "file://" + run.path("keys/my.key"));
+
+    const QString archive = run.path("keyed.run");
+    MessageBoxAnswers answers;
+    createArchive(forms, {"", keyfile, archive});
+    QCOMPARE(describe(answers.seen()), QStringList{});
+    QCOMPARE(core.calls().first(), "SDAInit(pass=null key=" + keyfile + " help=null cipher=3)");
+
+    const QString destination = run.path("extracted");
+    QCOMPARE(extractedWith(archive, destination, "\n", {"--keyfile", run.path("keys/my.key")}),
+             QStringList{});
+    QCOMPARE(readFile(destination + "/report.bin"), readFile(inputs.file));
+    QCOMPARE(treeDifference(inputs.folder, destination + "/Photos"), QString());
+}
+
+void TestArchiveRun::missingModuleCreatesNothing_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::newRow("no module in the folder") << "missing";
+    QTest::newRow("output names the module") << "itself";
+    QTest::newRow("no language chosen") << "none";
+}
+
+void TestArchiveRun::missingModuleCreatesNothing()
+{
+    QFETCH(QString, situation);
+
+    CoreSeam core;
+    FormsFixture run;
+    FormServices services = core.services();
+    services.moduleDir = run.path("modules");
+    QDir().mkpath(services.moduleDir);
+    const QString module = run.path("modules/GUI_en.iqm");
+    if (situation != "missing")
+        QVERIFY(QFile::copy(qEnvironmentVariable("IVQA_BIN_DIR") + "/GUI_en.iqm", module));
+    const QByteArray moduleBytes = readFile(module);
+    FormSet& forms = run.start(services);
+    if (situation == "none")
+        forms.fmOptions->lbModLang->setCurrentRow(-1);
+    writeFile(run.path("in/a.txt"), "a");
+    forms.fmMain->addFile(run.path("in/a.txt"));
+
+    const QString output = situation == "itself" ? module : run.path("out.run");
+    MessageBoxAnswers answers;
+    createArchive(forms, {"secret", "", output});
+    QCOMPARE(describe(answers.seen()),
+             QStringList{"Error | error | OK | OK | Can not create archive file!"});
+    QCOMPARE(core.calls(), QStringList{});
+    QCOMPARE(QFile::exists(run.path("out.run")), false);
+    QCOMPARE(readFile(module), moduleBytes);
+    QCOMPARE(forms.fmMain->inputList().entries().size(), size_t(1));
+    QCOMPARE(forms.fmMain->windowTitle(), kCaption);
+}
+
+void TestArchiveRun::skipQuestion_data()
+{
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<bool>("archiveLeft");
+
+    const QString question = "Confirmation | question | Yes/No | Yes | Can not add \"%1\"! Do you want to skip it?";
+    QTest::newRow("skipped") << QMessageBox::Yes << QStringList{question} << true;
+    QTest::newRow("not skipped") << QMessageBox::No
+                                 << QStringList{question, "Error | error | OK | OK | Can not open input file!"}
+                                 << false;
+}
+
+void TestArchiveRun::skipQuestion()
+{
+    QFETCH(QMessageBox::StandardButton, answer);
+    QFETCH(QStringList, boxes);
+    QFETCH(bool, archiveLeft);
+
+    CoreSeam core;
+    FormsFixture run;
+    FormSet& forms = run.start(core.services());
+    writeFile(run.path("in/a.txt"), "kept");
+    const QString missing = run.path("in/missing.txt");
+    forms.fmMain->addFile(run.path("in/a.txt"));
+    forms.fmMain->addFile(missing);
+    boxes[0] = boxes[0].arg(missing);
+
+    const QString archive = run.path("out.run");
+    MessageBoxAnswers answers({answer});
+    createArchive(forms, {"secret", "", archive});
+    QCOMPARE(describe(answers.seen()), boxes);
+    QCOMPARE(QFile::exists(archive), archiveLeft);
+    QCOMPARE(core.count("SDAFinal"), 1);
+    // A failed run keeps the list for another try.
+    QCOMPARE(forms.fmMain->inputList().isEmpty(), archiveLeft);
+    QCOMPARE(forms.fmMain->windowTitle(), kCaption);
+    if (archiveLeft) {
+        const QString destination = run.path("extracted");
+        QCOMPARE(extractedWith(archive, destination, "secret\n"), QStringList{});
+        QCOMPARE(QDir(destination).entryList(QDir::Files), QStringList{"a.txt"});
+    }
+}
+
+void TestArchiveRun::breakAnsweredNoHoldsTheWorkerThenCompletes()
+{
+    CoreSeam core;
+    FormsFixture run;
+    FormSet& forms = run.start(core.services());
+    const Inputs inputs = makeInputs(run);
+    listInputs(forms, inputs);
+    TfmCreateSDAProgress& progress = *forms.fmCreateSDAProgress;
+
+    WhileAsked seen;
+    MessageBoxAnswers answers;
+    const MessageBoxAnswers::Decision answerNo = answerBreak(core, forms, seen, QMessageBox::No);
+    answers.answerWith([&](QMessageBox& box) {
+        const QMessageBox::StandardButton answer = answerNo(box);
+        // Resumed, the worker adds the file and is held before the folder.
+        core.holdNextEntry();
+        return answer;
+    });
+
+    QString memoAfterFile;
+    QString titleAfterFile;
+    int barValue = -1;
+    int barMaximum = -1;
+    QTimer watch;
+    watch.setInterval(5);
+    connect(&watch, &QTimer::timeout, this, [&] {
+        if (answers.seen().isEmpty() || !core.holding())
+            return;
+        watch.stop();
+        memoAfterFile = progress.mmCurFile->toPlainText();
+        titleAfterFile = forms.fmMain->windowTitle();
+        barValue = progress.pbProgress->value();
+        barMaximum = progress.pbProgress->maximum();
+        core.release();
+    });
+    watch.start();
+
+    core.holdNextEntry();
+    BreakWhenHeld breaker(core, progress);
+    const QString archive = run.path("out.run");
+    createArchive(forms, {"secret", "", archive});
+
+    QCOMPARE(describe(answers.seen()), QStringList{kBreakQuestion});
+    QVERIFY2(seen.callbackHeld, "the callback returned while the question was open");
+    QCOMPARE(seen.memo, QString("Adding:\n"));
+    QCOMPARE(seen.title, kCaption);
+    // Three blocks of the file, three steps of the bar.
+    QCOMPARE(memoAfterFile, QString("Adding:\n\nreport.bin"));
+    QCOMPARE(titleAfterFile, QString("Adding \"report.bin\"..."));
+    QCOMPARE(barMaximum, 3);
+    QCOMPARE(barValue, 3);
+
+    QCOMPARE(core.count("SDAFinal"), 1);
+    QCOMPARE(forms.fmMain->windowTitle(), kCaption);
+    const QString destination = run.path("extracted");
+    QCOMPARE(extractedWith(archive, destination, "secret\n"), QStringList{});
+    QCOMPARE(readFile(destination + "/report.bin"), readFile(inputs.file));
+    QCOMPARE(treeDifference(inputs.folder, destination + "/Photos"), QString());
+}
+
+void TestArchiveRun::breakAnsweredYesLeavesNothing()
+{
+    CoreSeam core;
+    FormsFixture run;
+    FormSet& forms = run.start(core.services());
+    const Inputs inputs = makeInputs(run);
+    listInputs(forms, inputs);
+    // Wiping would follow a completed run; an aborted one touches nothing.
+    forms.fmOptions->rgInFilesAction->setItemIndex(2);
+
+    WhileAsked seen;
+    MessageBoxAnswers answers;
+    answers.answerWith(answerBreak(core, forms, seen, QMessageBox::Yes));
+    core.holdNextEntry();
+    BreakWhenHeld breaker(core, *forms.fmCreateSDAProgress);
+    const QString archive = run.path("out.run");
+    createArchive(forms, {"secret", "", archive});
+
+    QCOMPARE(describe(answers.seen()), QStringList{kBreakQuestion});
+    QVERIFY(seen.callbackHeld);
+    QCOMPARE(core.calls(), (QStringList{"SDAInit(pass=6 key=null help=156 cipher=0)",
+                                        "SDAAddFile(" + inputs.file + " 0) -> 8", "SDAFinal"}));
+    QVERIFY(!QFile::exists(archive));
+    QCOMPARE(forms.fmMain->windowTitle(), kCaption);
+    QCOMPARE(forms.fmMain->inputList().entries().size(), size_t(2));
+    QVERIFY(QFile::exists(inputs.file));
+    QVERIFY(QFile::exists(inputs.folder + "/notes/list.txt"));
+}
+
+void TestArchiveRun::inputFilesActionOnlyAfterACompletedRun_data()
+{
+    QTest::addColumn<int>("action");
+    QTest::addColumn<bool>("fails");
+    QTest::addColumn<QStringList>("actionCalls");
+
+    QTest::newRow("delete after a completed run") << 1 << false << QStringList{"RmFile(%1) -> 0", "RmDir(%2) -> 0"};
+    QTest::newRow("wipe after a completed run")
+        << 2 << false << QStringList{"WipeInit(1 0)", "WipeFile(%1) -> 0", "WipeDir(%2) -> 0", "WipeFinal"};
+    QTest::newRow("no delete after a failed run") << 1 << true << QStringList{};
+    QTest::newRow("no wipe after a failed run") << 2 << true << QStringList{};
+}
+
+void TestArchiveRun::inputFilesActionOnlyAfterACompletedRun()
+{
+    QFETCH(int, action);
+    QFETCH(bool, fails);
+    QFETCH(QStringList, actionCalls);
+
+    CoreSeam core;
+    FormsFixture run;
+    FormSet& forms = run.start(core.services());
+    const Inputs inputs = makeInputs(run);
+    listInputs(forms, inputs);
+    if (fails)
+        forms.fmMain->addFile(run.path("in/missing.txt"));
+    forms.fmOptions->rgInFilesAction->setItemIndex(action);
+    forms.fmOptions->rgWipeAlg->setItemIndex(0);
+    forms.fmOptions->udPassCnt->setValue(1);
+
+    MessageBoxAnswers answers({QMessageBox::No});
+    const QString archive = run.path("out.run");
+    createArchive(forms, {"secret", "", archive});
+
+    QStringList calls = core.calls();
+    calls = calls.mid(calls.indexOf("SDAFinal") + 1);
+    for (QString& call : actionCalls)
+        call.replace("%1", inputs.file).replace("%2", inputs.folder);
+    QCOMPARE(calls, actionCalls);
+    QCOMPARE(QFile::exists(archive), !fails);
+    QCOMPARE(QFile::exists(inputs.file), fails);
+    QCOMPARE(QFileInfo::exists(inputs.folder), fails);
+    QCOMPARE(forms.fmMain->inputList().isEmpty(), !fails);
+    QCOMPARE(forms.fmMain->windowTitle(), kCaption);
+}
+
+QTEST_MAIN(TestArchiveRun)
+#include "tst_archive_run.moc"

@@ -1,0 +1,365 @@
+// The archive creation dialog on its own: the three checks, the quality
+// bar, the choosers, the help-text counter and its cutting rule, Cancel.
+#include "core_seam.h"
+#include "forms_fixture.h"
+#include "frontend/TfmCreatingSDA.h"
+#include "frontend/TfmMain.h"
+#include "frontend/help_message.h"
+#include "ui_driver.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+const QString kStartingHelp =
+    "Press \"Browse\" to change output folder.\n"
+    "Press \"Select Keyfile\" button to select keyfile.\n"
+    "Press \"Extract\" button to decrypt and extract archive contents.";
+
+QString errorBox(const QString& text)
+{
+    return "Error | error | OK | OK | " + text;
+}
+
+} // namespace
+
+class TestCreatingSDA : public QObject {
+    Q_OBJECT
+
+private slots:
+    void checksInOrder_data();
+    void checksInOrder();
+    void qualityBarFollowsTheFirstField_data();
+    void qualityBarFollowsTheFirstField();
+    void passphraseFieldsHoldAtMost255();
+    void hidePassphraseMasksBothFields();
+    void keyfileChooserWritesAFileLocation();
+    void outputChooserAppendsTheArchiveExtension_data();
+    void outputChooserAppendsTheArchiveExtension();
+    void helpTextCountsLinesWithTheirLineEnds_data();
+    void helpTextCountsLinesWithTheirLineEnds();
+    void helpCounterStartsAt156();
+    void typingAtTheLimitAddsNothing();
+    void longHelpFileKeepsItsBeginning();
+    void cutNeverSplitsASurrogatePair();
+    void cancelEmptiesTheSecretFieldsOnly();
+    void createCommandOpensTheDialog();
+};
+
+void TestCreatingSDA::checksInOrder_data()
+{
+    QTest::addColumn<QString>("passphrase");
+    QTest::addColumn<QString>("confirmation");
+    QTest::addColumn<QString>("keyfile");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("nothing at all") << "" << "" << "" << "" << "Enter passphrase or select keyfile!";
+    QTest::newRow("confirmation only") << "" << "secret" << "" << "/tmp/a.run"
+                                       << "Enter passphrase or select keyfile!";
+    QTest::newRow("one character differs") << "secret1" << "secret2" << "" << ""
+                                           << "Passphrases do not match!";
+    QTest::newRow("case differs") << "Secret" << "secret" << "" << "/tmp/a.run"
+                                  << "Passphrases do not match!";
+    QTest::newRow("trailing blank") << "secret" << "secret " << "" << "/tmp/a.run"
+                                    << "Passphrases do not match!";
+    QTest::newRow("keyfile but confirmation typed") << "" << "x" << "file:///k" << "/tmp/a.run"
+                                                    << "Passphrases do not match!";
+    QTest::newRow("no output") << "secret" << "secret" << "" << "" << "Set output archive file path!";
+    QTest::newRow("keyfile, no output") << "" << "" << "file:///k" << "" << "Set output archive file path!";
+}
+
+void TestCreatingSDA::checksInOrder()
+{
+    QFETCH(QString, passphrase);
+    QFETCH(QString, confirmation);
+    QFETCH(QString, keyfile);
+    QFETCH(QString, output);
+    QFETCH(QString, message);
+
+    CoreSeam core;
+    FormsFixture run;
+    FormSet& forms = run.start(core.services());
+    forms.fmMain->addFile(run.path("input.txt"));
+    TfmCreatingSDA& dialog = *forms.fmCreatingSDA;
+    dialog.show();
+    dialog.edPasswd1->setText(passphrase);
+    dialog.edPasswd2->setText(confirmation);
+    dialog.edPassFile->setText(keyfile);
+    dialog.edOutFile->setText(output);
+
+    MessageBoxAnswers answers;
+    dialog.bbOK->click();
+    QCOMPARE(describe(answers.seen()), QStringList{errorBox(message)});
+    // Nothing was started and nothing was taken from the fields.
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(core.calls(), QStringList{});
+    QCOMPARE(dialog.edPasswd1->text(), passphrase);
+    QCOMPARE(dialog.edOutFile->text(), output);
+    QVERIFY(output.isEmpty() || !QFile::exists(output));
+}
+
+void TestCreatingSDA::qualityBarFollowsTheFirstField_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("bar");
+
+    QTest::newRow("8 characters, a quarter") << 8 << 8;
+    QTest::newRow("32 characters, full") << 32 << 32;
+    QTest::newRow("40 characters, full") << 40 << 32;
+}
+
+void TestCreatingSDA::qualityBarFollowsTheFirstField()
+{
+    QFETCH(int, length);
+    QFETCH(int, bar);
+
+    FormsFixture run;
+    TfmCreatingSDA& dialog = *run.start().fmCreatingSDA;
+    QCOMPARE(dialog.pbPassQual->minimum(), 0);
+    QCOMPARE(dialog.pbPassQual->maximum(), 32);
+    QTest::keyClicks(dialog.edPasswd1, QString(length, 'p'));
+    QCOMPARE(dialog.pbPassQual->value(), bar);
+    QTest::keyClicks(dialog.edPasswd2, QString(3, 'q'));
+    QCOMPARE(dialog.pbPassQual->value(), bar);
+    dialog.edPasswd1->setText("abc");
+    QCOMPARE(dialog.pbPassQual->value(), 3);
+}
+
+void TestCreatingSDA::passphraseFieldsHoldAtMost255()
+{
+    FormsFixture run;
+    TfmCreatingSDA& dialog = *run.start().fmCreatingSDA;
+    for (QLineEdit* field : {dialog.edPasswd1, dialog.edPasswd2}) {
+        QTest::keyClicks(field, QString(256, 'k'));
+        QCOMPARE(field->text(), QString(255, 'k'));
+    }
+}
+
+void TestCreatingSDA::hidePassphraseMasksBothFields()
+{
+    FormsFixture run;
+    TfmCreatingSDA& dialog = *run.start().fmCreatingSDA;
+    dialog.show();
+    QVERIFY(dialog.cbHidePass->isChecked());
+    for (QLineEdit* field : {dialog.edPasswd1, dialog.edPasswd2}) {
+        QCOMPARE(field->echoMode(), QLineEdit::Password);
+        QCOMPARE(field->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, field),
+                 int('*'));
+    }
+    dialog.cbHidePass->click();
+    QVERIFY(!dialog.cbHidePass->isChecked());
+    QCOMPARE(dialog.edPasswd1->echoMode(), QLineEdit::Normal);
+    QCOMPARE(dialog.edPasswd2->echoMode(), QLineEdit::Normal);
+    dialog.cbHidePass->click();
+    QCOMPARE(dialog.edPasswd2->echoMode(), QLineEdit::Password);
+}
+
+void TestCreatingSDA::keyfileChooserWritesAFileLocation()
+{
+    FormsFixture run;
+    FormSet& forms = run.start();
+    FileDialogStub dialogs;
+    dialogs.choose({"/home/a/Keys/my.key"}).choose({});
+    dialogs.install(*forms.fmMain);
+    TfmCreatingSDA& dialog = *forms.fmCreatingSDA;
+
+    dialog.sbSetKeyFile->click();
+    QCOMPARE(dialog.edPassFile->text(), QString("file:///home/a/Keys/my.key"));
+    dialog.sbSetKeyFile->click();  // cancelled
+    QCOMPARE(dialog.edPassFile->text(), QString("file:///home/a/Keys/my.key"));
+
+    const FileDialogStub::Call& call = dialogs.calls().first();
+    QCOMPARE(call.fileMode, QFileDialog::ExistingFile);
+    QCOMPARE(call.acceptMode, QFileDialog::AcceptOpen);
+    QCOMPARE(call.nameFilters, QStringList{"All Files (*)"});
+}
+
+void TestCreatingSDA::outputChooserAppendsTheArchiveExtension_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("field");
+
+    QTest::newRow("no extension") << "/home/a/backup" << "/home/a/backup.run";
+    QTest::newRow("the extension") << "/home/a/backup.run" << "/home/a/backup.run";
+    QTest::newRow("upper case") << "/home/a/backup.RUN" << "/home/a/backup.RUN.run";
+    QTest::newRow("other extension") << "/home/a/backup.tar" << "/home/a/backup.tar.run";
+    QTest::newRow("dotted folder") << "/home/a.run/backup" << "/home/a.run/backup.run";
+}
+
+void TestCreatingSDA::outputChooserAppendsTheArchiveExtension()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, field);
+
+    FormsFixture run;
+    FormSet& forms = run.start();
+    FileDialogStub dialogs;
+    dialogs.choose({chosen});
+    dialogs.install(*forms.fmMain);
+    TfmCreatingSDA& dialog = *forms.fmCreatingSDA;
+    dialog.sbSetOutFileName->click();
+    QCOMPARE(dialog.edOutFile->text(), field);
+
+    const FileDialogStub::Call& call = dialogs.calls().first();
+    QCOMPARE(call.nameFilters, QStringList{"Self-Decrypting Archives (*.run)"});
+    QCOMPARE(call.acceptMode, QFileDialog::AcceptSave);
+    QVERIFY(!call.options.testFlag(QFileDialog::DontConfirmOverwrite));
+}
+
+void TestCreatingSDA::helpTextCountsLinesWithTheirLineEnds_data()
+{
+    QTest::addColumn<QString>("memo");
+    QTest::addColumn<QString>("help");
+
+    QTest::newRow("empty memo: no help text") << "" << "";
+    QTest::newRow("one line") << "abc" << "abc\r\n";
+    QTest::newRow("caret on an empty last line") << "abc\n" << "abc\r\n";
+    QTest::newRow("an empty line inside") << "abc\n\ndef" << "abc\r\n\r\ndef\r\n";
+    QTest::newRow("two empty lines at the end") << "abc\n\n" << "abc\r\n\r\n";
+    QTest::newRow("a lone line break") << "\n" << "\r\n";
+}
+
+void TestCreatingSDA::helpTextCountsLinesWithTheirLineEnds()
+{
+    QFETCH(QString, memo);
+    QFETCH(QString, help);
+    QCOMPARE(HelpMessage::fromMemo(memo), help);
+    QCOMPARE(HelpMessage::length(memo), int(help.size()));
+}
+
+void TestCreatingSDA::helpCounterStartsAt156()
+{
+    FormsFixture run;
+    TfmCreatingSDA& dialog = *run.start().fmCreatingSDA;
+    QCOMPARE(dialog.mmHelpMsgText->toPlainText(), kStartingHelp);
+    dialog.show();
+    QCOMPARE(dialog.lbCharsCount->text(), QString("156:1024"));
+    QVERIFY(dialog.lbCharsCount->alignment().testFlag(Qt::AlignRight));
+    dialog.mmHelpMsgText->clear();
+    QCOMPARE(dialog.lbCharsCount->text(), QString("0:1024"));
+}
+
+void TestCreatingSDA::typingAtTheLimitAddsNothing()
+{
+    FormsFixture run;
+    TfmCreatingSDA& dialog = *run.start().fmCreatingSDA;
+    dialog.show();
+    const QString full = QString(600, 'a') + '\n' + QString(420, 'b');  // 602 + 422 = 1024
+    dialog.mmHelpMsgText->setPlainText(full);
+    QCOMPARE(dialog.lbCharsCount->text(), QString("1024:1024"));
+
+    dialog.mmHelpMsgText->moveCursor(QTextCursor::End);
+    QTest::keyClicks(dialog.mmHelpMsgText, "xyz");
+    QCOMPARE(dialog.mmHelpMsgText->toPlainText(), full);
+    QCOMPARE(dialog.lbCharsCount->text(), QString("1024:1024"));
+
+    // A line break typed at the end is not yet a line of its own.
+    QTest::keyClick(dialog.mmHelpMsgText, Qt::Key_Return);
+    QCOMPARE(dialog.lbCharsCount->text(), QString("1024:1024"));
+    QTest::keyClick(dialog.mmHelpMsgText, Qt::Key_Backspace);
+
+    // Typed elsewhere, the text's end gives way.
+    dialog.mmHelpMsgText->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(dialog.mmHelpMsgText, "Z");
+    QCOMPARE(dialog.mmHelpMsgText->toPlainText(), 'Z' + full.chopped(1));
+    QCOMPARE(dialog.lbCharsCount->text(), QString("1024:1024"));
+}
+
+void TestCreatingSDA::longHelpFileKeepsItsBeginning()
+{
+    FormsFixture run;
+    FormSet& forms = run.start();
+    QStringList lines;
+    QByteArray file;
+    for (int i = 0; i < 40; ++i) {
+        lines << QString(100, QChar('A' + i % 26));
+        file += lines.last().toLatin1() + "\r\n";
+    }
+    writeFile(run.path("help.txt"), file);
+    FileDialogStub dialogs;
+    dialogs.choose({run.path("help.txt")}).choose({run.path("help.txt")});
+    dialogs.install(*forms.fmMain);
+
+    TfmCreatingSDA& dialog = *forms.fmCreatingSDA;
+    dialog.show();
+    // Ten lines of 102 and two characters of the eleventh with its CR LF.
+    const QString kept = QStringList(lines.mid(0, 10)).join('\n') + '\n' + lines[10].left(2);
+    for (int load = 0; load < 2; ++load) {
+        dialog.bbLoadFromFile->click();
+        QCOMPARE(dialog.mmHelpMsgText->toPlainText(), kept);
+        QCOMPARE(dialog.lbCharsCount->text(), QString("1024:1024"));
+    }
+    QCOMPARE(dialogs.calls().first().fileMode, QFileDialog::ExistingFile);
+
+    // A short file replaces the memo's lines, whatever its line ends.
+    writeFile(run.path("short.txt"), "one\rtwo\nthree\r\n");
+    dialogs.choose({run.path("short.txt")});
+    dialog.bbLoadFromFile->click();
+    QCOMPARE(HelpMessage::fromMemo(dialog.mmHelpMsgText->toPlainText()),
+             QString("one\r\ntwo\r\nthree\r\n"));
+    QCOMPARE(dialog.lbCharsCount->text(), QString("17:1024"));
+}
+
+void TestCreatingSDA::cutNeverSplitsASurrogatePair()
+{
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    QCOMPARE(emoji.size(), 2);
+    // 1,021 + 2 + CR LF = 1,025: the pair goes whole.
+    QCOMPARE(HelpMessage::cutToLimit(QString(1021, 'a') + emoji), QString(1021, 'a'));
+    QCOMPARE(HelpMessage::cutToLimit(QString(1020, 'a') + emoji), QString(1020, 'a') + emoji);
+}
+
+void TestCreatingSDA::cancelEmptiesTheSecretFieldsOnly()
+{
+    FormsFixture run;
+    TfmCreatingSDA& dialog = *run.start().fmCreatingSDA;
+    dialog.show();
+    dialog.edPasswd1->setText("secret");
+    dialog.edPasswd2->setText("secret");
+    dialog.edPassFile->setText("file:///k");
+    dialog.edOutFile->setText("/tmp/out.run");
+    dialog.mmHelpMsgText->setPlainText("Ask Bob.");
+    dialog.cbHidePass->click();
+
+    dialog.bbCancel->click();
+    QVERIFY(!dialog.isVisible());
+    for (QLineEdit* field : {dialog.edPasswd1, dialog.edPasswd2, dialog.edPassFile, dialog.edOutFile})
+        QCOMPARE(field->text(), QString());
+    QCOMPARE(dialog.pbPassQual->value(), 0);
+    QVERIFY(!dialog.edPasswd1->isUndoAvailable());
+    QCOMPARE(dialog.mmHelpMsgText->toPlainText(), QString("Ask Bob."));
+    QVERIFY(!dialog.cbHidePass->isChecked());
+}
+
+void TestCreatingSDA::createCommandOpensTheDialog()
+{
+    FormsFixture run;
+    FormSet& forms = run.start();
+    {
+        MessageBoxAnswers answers;
+        forms.fmMain->tbCreateSDA->trigger();
+        QCOMPARE(describe(answers.seen()),
+                 QStringList{"Error | warning | OK | OK | Select input files first!"});
+    }
+    forms.fmMain->addFile(run.path("input.txt"));
+    NextModal<TfmCreatingSDA> shown([](TfmCreatingSDA* dialog) {
+        QCOMPARE(dialog->windowTitle(), QString("Creating Self-Decrypting Archive"));
+        QCOMPARE(dialog->lbCharsCount->text(), QString("156:1024"));
+        dialog->bbCancel->click();
+    });
+    forms.fmMain->mnCreateSDA->trigger();
+    QVERIFY(shown.ran());
+}
+
+QTEST_MAIN(TestCreatingSDA)
+#include "tst_creating_sda.moc"
