@@ -7,11 +7,6 @@
 
 namespace {
 
-bool IsDotOrDotDot(const char* name)
-{
-    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
-
 // Links are followed, so what a listing entry is comes from its target; a
 // link whose target cannot be read is handed on as a file, whose attribute
 // query then fails and asks the skip question.
@@ -70,19 +65,11 @@ CoreResult AddDirEntry(SdaContext& context, int dirFd, const EntryName& entry, i
         return IQ_INPUT_DIR_ERROR;
     (void)node.handle.Release();
 
-    for (;;) {
-        errno = 0;
-        const dirent* listed = readdir(node.listing.get());
-        if (listed == nullptr) {
-            if (errno != 0)
-                return IQ_INPUT_DIR_ERROR;
-            break;
-        }
-        if (IsDotOrDotDot(listed->d_name))
-            continue;
-        if (const CoreResult result = AddListedEntry(context, node.Fd(), *listed, level); result != IQ_OK)
-            return result;
-    }
+    if (const CoreResult result = ForEachListedEntry(
+            node.listing.get(), CoreResult{IQ_OK}, CoreResult{IQ_INPUT_DIR_ERROR},
+            [&](const dirent& listed) { return AddListedEntry(context, node.Fd(), listed, level); });
+        result != IQ_OK)
+        return result;
     node.listing.reset();
 
     if (const CoreResult result = WriteDirLeaveRecord(context); result != IQ_OK)

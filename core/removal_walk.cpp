@@ -1,5 +1,6 @@
 #include "core/entry_removal.h"
 
+#include "platform/dir_listing.h"
 #include "platform/file_status.h"
 #include "platform/unique_fd.h"
 
@@ -11,16 +12,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct ListingCloser {
-    void operator()(DIR* listing) const { closedir(listing); }
-};
-using Listing = std::unique_ptr<DIR, ListingCloser>;
-
-bool IsDotOrDotDot(const char* name)
-{
-    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
 
 bool SameObject(const FileStatus& a, const FileStatus& b)
 {
@@ -66,24 +57,16 @@ CoreResult RemovalWalk::RemoveDirectory(int dirFd, const EntryName& entry)
     if (SameObject(opened, root_))
         return IQ_INPUT_DIR_ERROR;
 
-    Listing listing(fdopendir(handle.Get()));
+    DirListing listing(fdopendir(handle.Get()));
     if (!listing)
         return IQ_INPUT_DIR_ERROR;
     (void)handle.Release();
 
-    for (;;) {
-        errno = 0;
-        const dirent* listed = readdir(listing.get());
-        if (listed == nullptr) {
-            if (errno != 0)
-                return IQ_INPUT_DIR_ERROR;
-            break;
-        }
-        if (IsDotOrDotDot(listed->d_name))
-            continue;
-        if (const CoreResult result = RemoveListedEntry(dirfd(listing.get()), *listed); result != IQ_OK)
-            return result;
-    }
+    if (const CoreResult result = ForEachListedEntry(
+            listing.get(), CoreResult{IQ_OK}, CoreResult{IQ_INPUT_DIR_ERROR},
+            [&](const dirent& listed) { return RemoveListedEntry(dirfd(listing.get()), listed); });
+        result != IQ_OK)
+        return result;
     listing.reset();
 
     // Fails while a skipped entry is still inside: the caller decides again.

@@ -8,17 +8,13 @@
 #include "core/packed_block.h"
 #include "crypto/cipher.h"
 #include "ivqa.h"
+#include "platform/dir_listing.h"
 #include "platform/file_status.h"
 #include "platform/unique_fd.h"
 
 #include <cstdint>
 #include <dirent.h>
 #include <memory>
-
-struct DirListingCloser {
-    void operator()(DIR* listing) const { closedir(listing); }
-};
-using DirListing = std::unique_ptr<DIR, DirListingCloser>;
 
 // One directory on the current walk chain.
 struct DirNode {
