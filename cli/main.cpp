@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/diagnostics.h"
 #include "cli/exit_codes.h"
+#include "platform/process_hardening.h"
 
 #include <cstdio>
 #include <string>
@@ -53,6 +54,7 @@ void PrintUsage(std::FILE* stream)
 
 int main(int argc, char** argv)
 {
+    HardenProcess();
     if (argc < 2) {
         PrintUsage(stderr);
         return ExitUsage;

@@ -5,11 +5,13 @@
 #include "frontend/form_set.h"
 #include "frontend/settings_store.h"
 #include "frontend/theme_icons.h"
+#include "platform/process_hardening.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    HardenProcess();
     QApplication app(argc, argv);
     installIconThemeFallback();
 

@@ -1,6 +1,7 @@
 #include "ivqa_process.h"
 
 #include "module_test_support.h"
+#include "program_call.h"
 
 #include <cerrno>
 #include <chrono>
@@ -72,23 +73,8 @@ ChildProcess::ChildProcess(const ProcessSpec& spec) : scratch_(MakeScratch()), s
         posix_spawn_file_actions_addchdir_np(&actions, spec.workingDirectory.c_str());
 
     // Archives run in console mode: no display reaches them.
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        if (std::strncmp(*entry, "DISPLAY=", 8) != 0 && std::strncmp(*entry, "WAYLAND_DISPLAY=", 16) != 0)
-            environment.emplace_back(*entry);
-    }
-    std::vector<char*> envp;
-    for (std::string& entry : environment)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> argStrings{program};
-    argStrings.insert(argStrings.end(), spec.args.begin(), spec.args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : argStrings)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-
-    const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    ProgramCall call(program, spec.args, false);
+    const int spawned = posix_spawn(&pid_, call.Path(), &actions, nullptr, call.Argv(), call.Envp());
     posix_spawn_file_actions_destroy(&actions);
     if (slave >= 0)
         ::close(slave);

@@ -2,32 +2,15 @@
 // Fixtures shared by the library tests: scratch directories, file helpers,
 // and a way to run a check without root's power over permissions.
 
+#include "scratch_files.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
-// A fresh directory under the system's temporary folder, removed with all
-// its contents (whatever their permissions) when the owner goes.
-class TempDir {
-public:
-    TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    ~TempDir();
-    const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-std::u16string U16(const std::string& utf8);
 std::string U8(const std::u16string& utf16);
 
-void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
-void WriteFile(const std::string& path, const std::string& text);
-std::vector<std::uint8_t> ReadFile(const std::string& path);
 void MakeDir(const std::string& path);
 void MakeSymlink(const std::string& target, const std::string& link);
 

@@ -11,41 +11,6 @@
 
 namespace fs = std::filesystem;
 
-TempDir::TempDir()
-{
-    std::string pattern = (fs::temp_directory_path() / "ivqa-module-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TempDir::~TempDir()
-{
-    std::error_code error;
-    fs::remove_all(path_, error);
-}
-
-void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-}
-
-void WriteFile(const std::string& path, const std::string& text)
-{
-    WriteFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
-}
-
-std::vector<std::uint8_t> ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::string ReadText(const std::string& path)
 {
     const auto bytes = ReadFile(path);
@@ -73,11 +38,6 @@ struct timespec LastWriteTime(const std::string& path)
     if (::lstat(path.c_str(), &info) != 0)
         throw std::runtime_error("cannot stat " + path);
     return info.st_mtim;
-}
-
-std::u16string U16(const std::string& utf8)
-{
-    return Utf8ToUtf16(utf8).value();
 }
 
 void RecordingObserver::ReportEntry(const ExtractEntry& entry)

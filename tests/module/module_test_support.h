@@ -3,29 +3,13 @@
 // observer that records what the engine reports.
 
 #include "module/extraction_engine.h"
+#include "scratch_files.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
-// A fresh folder under the temporary directory, removed with its contents.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
-void WriteFile(const std::string& path, const std::string& text);
-std::vector<std::uint8_t> ReadFile(const std::string& path);
 std::string ReadText(const std::string& path);
 
 // Every path below `root`, relative, directories with a trailing '/', links
@@ -34,8 +18,6 @@ std::vector<std::string> ListTree(const std::string& root);
 
 // Seconds and nanoseconds of the last-write time, following no link.
 struct timespec LastWriteTime(const std::string& path);
-
-std::u16string U16(const std::string& utf8);
 
 // Records entries as "d:name", "f:name:size", leaves as "<", questions as
 // "?name"; counts checkpoints and blocks.

@@ -1,6 +1,7 @@
 #include "process_runner.h"
 
 #include "module_test_support.h"
+#include "program_call.h"
 
 #include <cstring>
 #include <fcntl.h>
@@ -27,26 +28,10 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     if (!options.workingDirectory.empty())
         posix_spawn_file_actions_addchdir_np(&actions, options.workingDirectory.c_str());
 
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const bool display = std::strncmp(*entry, "DISPLAY=", 8) == 0 ||
-                             std::strncmp(*entry, "WAYLAND_DISPLAY=", 16) == 0;
-        if (options.withDisplay || !display)
-            environment.emplace_back(*entry);
-    }
-    std::vector<char*> envp;
-    for (std::string& entry : environment)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> argStrings{program};
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : argStrings)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
+    ProgramCall call(program, args, options.withDisplay);
 
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, call.Path(), &actions, nullptr, call.Argv(), call.Envp());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         throw std::runtime_error("cannot start " + program + ": " + std::strerror(spawned));
