@@ -2,6 +2,7 @@
 
 #include "platform/secure_memory.h"
 #include "platform/unique_fd.h"
+#include "platform/write_all.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -11,20 +12,6 @@
 namespace {
 
 constexpr std::uint32_t RequestSize = 256;
-
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t length)
-{
-    while (length > 0) {
-        const ssize_t count = ::write(fd, data, length);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        data += count;
-        length -= static_cast<std::size_t>(count);
-    }
-    return true;
-}
 
 class RandomBlock {
 public:

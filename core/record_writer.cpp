@@ -46,21 +46,6 @@ CoreResult WritePieces(SdaContext& context, std::uint8_t* record, std::size_t le
 
 } // namespace
 
-bool WriteAll(int fd, const void* data, std::size_t length)
-{
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    while (length > 0) {
-        const ssize_t written = ::write(fd, bytes, length);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 CoreResult WriteFileRecord(SdaContext& context, const FileRecordFields& fields, std::u16string_view name)
 {
     std::uint8_t record[FileRecordFixedLength + 2 * MaxNameUnits];

@@ -4,13 +4,11 @@
 // cut of the stream is exactly the one the extractor repeats.
 
 #include "core/sda_context.h"
+#include "platform/write_all.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-
-// All-or-nothing write; retries interrupted and partial writes.
-bool WriteAll(int fd, const void* data, std::size_t length);
 
 struct FileRecordFields {
     std::uint64_t size = 0;

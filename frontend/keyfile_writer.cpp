@@ -3,6 +3,7 @@
 #include "frontend/core_api.h"
 #include "platform/secure_memory.h"
 #include "platform/unique_fd.h"
+#include "platform/write_all.h"
 
 #include <QFile>
 
@@ -16,20 +17,6 @@
 namespace {
 
 constexpr std::size_t kBlock = 256;
-
-bool writeAll(int fd, const std::uint8_t* data, std::size_t length)
-{
-    while (length > 0) {
-        const ssize_t written = ::write(fd, data, length);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 class LockedBlock {
 public:
@@ -58,7 +45,7 @@ KeyfileWrite writeKeyfile(const QString& path, int size, const CoreApi& core)
         block.bytes.fill(0);
         if (core.RndGetBytes(block.bytes.data(), static_cast<std::uint32_t>(piece)) != IQ_OK)
             result = KeyfileWrite::RandomFailed;
-        else if (!writeAll(file.Get(), block.bytes.data(), piece))
+        else if (!WriteAll(file.Get(), block.bytes.data(), piece))
             result = KeyfileWrite::FileFailed;
         done += piece;
     }
