@@ -5,10 +5,9 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
-
-constexpr std::string_view Extension = ".run";
 
 mode_t ExecutableMode()
 {
@@ -33,12 +32,38 @@ bool WriteAll(int fd, const char* data, std::size_t length)
 
 } // namespace
 
-std::string ArchiveFileName(const std::string& requested)
+std::string_view ArchiveExtension(TargetSystem system)
 {
-    if (requested.size() >= Extension.size() &&
-        std::string_view(requested).substr(requested.size() - Extension.size()) == Extension)
+    return system == TargetSystem::Windows ? ".exe" : ".run";
+}
+
+std::string ArchiveFileName(const std::string& requested, TargetSystem system)
+{
+    const std::string_view extension = ArchiveExtension(system);
+    if (std::string_view(requested).ends_with(extension))
         return requested;
-    return requested + std::string(Extension);
+    return requested + std::string(extension);
+}
+
+TargetSystem SystemOfProgramHead(const std::uint8_t* head, std::size_t length)
+{
+    return length >= 2 && head[0] == 'M' && head[1] == 'Z' ? TargetSystem::Windows : TargetSystem::Linux;
+}
+
+std::optional<TargetSystem> SystemOfModuleFile(const std::string& path)
+{
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    struct stat status {};
+    if (!fd || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    std::uint8_t head[2];
+    ssize_t count = 0;
+    do
+        count = ::pread(fd.Get(), head, sizeof head, 0);
+    while (count < 0 && errno == EINTR);
+    if (count < 0)
+        return std::nullopt;
+    return SystemOfProgramHead(head, static_cast<std::size_t>(count));
 }
 
 ModuleCopyResult CopyModule(const std::string& module, const std::string& output)

@@ -2,11 +2,27 @@
 // The file a new archive is written to: its name, and the copy of the
 // module that the library appends the payload to.
 
-#include <string>
+#include "cli/module_builds.h"
 
-// Appends ".run" unless the name already ends in exactly ".run" (compared
-// case-sensitively, as the window program does with its extension).
-std::string ArchiveFileName(const std::string& requested);
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// ".run" for Linux, ".exe" for Windows.
+std::string_view ArchiveExtension(TargetSystem system);
+
+// Appends the system's extension unless the name already ends in exactly it
+// (compared case-sensitively, as the window program does).
+std::string ArchiveFileName(const std::string& requested, TargetSystem system);
+
+// A Windows program begins with "MZ"; anything else is taken for a Linux
+// module (the stand-ins of builds without the real modules are zeros).
+TargetSystem SystemOfProgramHead(const std::uint8_t* head, std::size_t length);
+
+// The system the module file at `path` runs on; null when it cannot be read.
+std::optional<TargetSystem> SystemOfModuleFile(const std::string& path);
 
 enum class ModuleCopyResult {
     Ok,

@@ -1,5 +1,6 @@
 #include "cli/archive_probe.h"
 
+#include "cli/archive_output.h"
 #include "core/archive_format.h"
 #include "crypto/cipher.h"
 #include "platform/unique_fd.h"
@@ -78,9 +79,21 @@ std::optional<ArchiveLayout> ProbeArchive(const std::string& path)
     struct stat status {};
     if (!fd || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode))
         return std::nullopt;
-    for (const KnownModule& module : KnownModules()) {
-        if (auto layout = TryModule(fd.Get(), static_cast<std::uint64_t>(status.st_size), module))
-            return layout;
+    // The head of the archive is its module: the builds of the system it names
+    // are tried first, so that bytes inside a Windows module that happen to
+    // look like a payload where a Linux one ends are never taken for it. A
+    // head that was damaged or cut off still leaves the other system's builds.
+    std::uint8_t head[2] = {};
+    const std::size_t headLength = ReadAt(fd.Get(), 0, head, sizeof head) ? sizeof head : 0;
+    const TargetSystem first = SystemOfProgramHead(head, headLength);
+    const std::uint64_t fileSize = static_cast<std::uint64_t>(status.st_size);
+    for (const bool named : {true, false}) {
+        for (const KnownModule& module : KnownModules()) {
+            if ((module.system == first) != named)
+                continue;
+            if (auto layout = TryModule(fd.Get(), fileSize, module))
+                return layout;
+        }
     }
     return std::nullopt;
 }

@@ -3,7 +3,8 @@
 // sign of where its file ends, so each known PayloadOffset is tried: the one
 // where a help length within that build's limit is followed by a plausible
 // header (a CipherId 0 to 4, zero bytes where the writer writes zeros, a
-// salt that is not all zero) in a file long enough to hold both.
+// salt that is not all zero) in a file long enough to hold both. The builds
+// of the system that the archive's head names are tried before the others.
 
 #include "cli/module_builds.h"
 

@@ -27,16 +27,18 @@ constexpr std::string_view Command = "create";
 constexpr OptionSpec Options[] = {
     {'o', "output", true},       {'c', "cipher", true},           {'l', "level", true},
     {'\0', "keyfile", true},     {'\0', "help-text", true},       {'\0', "module", true},
-    {'\0', "skip-unreadable", false}, {'h', "help", false},
+    {'\0', "target", true},      {'\0', "skip-unreadable", false}, {'h', "help", false},
 };
 
 constexpr char Usage[] =
     "usage: ivqa create -o OUT [-c aes|cast|blowfish|rc4|rc5] [-l LEVEL] [--keyfile LOCATION]\n"
-    "                   [--help-text FILE] [--module en|ru|PATH] [--skip-unreadable] INPUT...\n"
+    "                   [--help-text FILE] [--module en|ru|PATH] [--target SYSTEM]\n"
+    "                   [--skip-unreadable] INPUT...\n"
     "\n"
     "Writes one self-decrypting archive of the INPUT files and folders, in order.\n"
     "\n"
-    "  -o, --output OUT     the archive; \".run\" is appended unless OUT ends in it\n"
+    "  -o, --output OUT     the archive; \".run\" (\".exe\" for Windows) is appended\n"
+    "                       unless OUT ends in it\n"
     "  -c, --cipher NAME    aes (AES-256, the default), cast (CAST-256), blowfish,\n"
     "                       rc4 or rc5\n"
     "  -l, --level LEVEL    compression level 0 (none) to 9 (most), default 7\n"
@@ -45,6 +47,10 @@ constexpr char Usage[] =
     "                          characters, counted with CR LF line ends)\n"
     "      --module en|ru|PATH the extractor at the head of the archive: English\n"
     "                          (default), Russian, or a module file\n"
+    "      --target SYSTEM     linux (the default) or windows, the recipient's\n"
+    "                          system: en and ru then take GUI_en.iqm and\n"
+    "                          GUI_ru.iqm or GUI_en.exe.iqm and GUI_ru.exe.iqm;\n"
+    "                          a module file must be a program of that system\n"
     "      --skip-unreadable   skip entries that cannot be read instead of failing\n"
     "\n"
     "The passphrase is asked for twice on a terminal; otherwise it is the first\n"
@@ -57,6 +63,7 @@ struct CreatePlan {
     std::u16string keyfile; // empty: none
     std::string helpFile;   // empty: none
     std::string module;     // path of the module file
+    TargetSystem target = TargetSystem::Linux;
     bool skipUnreadable = false;
     std::vector<std::string> inputs;
 };
@@ -82,7 +89,13 @@ std::optional<CreatePlan> MakePlan(const ParsedArguments& parsed, int* status)
     const auto output = parsed.Value("output");
     if (!output || output->empty())
         return fail("create needs -o OUT");
-    plan.output = ArchiveFileName(*output);
+    if (const auto target = parsed.Value("target")) {
+        const auto system = TargetSystemByName(*target);
+        if (!system)
+            return fail("--target takes linux or windows, not \"" + *target + "\"");
+        plan.target = *system;
+    }
+    plan.output = ArchiveFileName(*output, plan.target);
     if (!Utf8ToUtf16(plan.output))
         return fail("the output path is not valid UTF-8");
     if (const auto cipher = parsed.Value("cipher")) {
@@ -105,7 +118,7 @@ std::optional<CreatePlan> MakePlan(const ParsedArguments& parsed, int* status)
     }
     plan.helpFile = parsed.Value("help-text").value_or("");
     const std::string module = parsed.Value("module").value_or("en");
-    if (const KnownModule* known = FindKnownModule(module))
+    if (const KnownModule* known = FindKnownModule(module, plan.target))
         plan.module = ProgramDirectory() + "/" + std::string(known->fileName);
     else
         plan.module = module;
@@ -157,6 +170,12 @@ int Create(const CreatePlan& plan)
         if (help.cut)
             PrintError("warning: the help text is longer than 1024 characters and was cut to that length");
     }
+
+    // A module of the other system would give an archive its recipient
+    // cannot run. An unreadable one is reported when the copy fails.
+    if (const auto system = SystemOfModuleFile(plan.module); system && *system != plan.target)
+        return Refuse(ExitUsage, "the module " + plan.module + " is not a " +
+                                     std::string(TargetSystemName(plan.target)) + " program");
 
     // Asked before anything is written: an interrupted prompt leaves nothing.
     ArchivePassphrase passphrase;

@@ -18,8 +18,8 @@ constexpr OptionSpec Options[] = {{'h', "help", false}};
 constexpr char Usage[] =
     "usage: ivqa info ARCHIVE\n"
     "\n"
-    "Shows the language of the archive's module, its cipher, the size of its\n"
-    "payload and its help text. Needs no passphrase.\n";
+    "Shows the language of the archive's module and the system it runs on, its\n"
+    "cipher, the size of its payload and its help text. Needs no passphrase.\n";
 
 } // namespace
 
@@ -43,6 +43,8 @@ int RunInfoCommand(CommandArgs args)
     const KnownModule& module = *layout->module;
     std::printf("Module:       %.*s (%.*s)\n", static_cast<int>(module.language.size()), module.language.data(),
                 static_cast<int>(module.fileName.size()), module.fileName.data());
+    const std::string_view system = TargetSystemName(module.system);
+    std::printf("System:       %.*s\n", static_cast<int>(system.size()), system.data());
     const std::string_view cipher = CipherName(layout->cipherId);
     std::printf("Cipher:       %.*s\n", static_cast<int>(cipher.size()), cipher.data());
     std::printf("Payload size: %llu bytes\n",

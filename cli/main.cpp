@@ -27,7 +27,7 @@ constexpr Subcommand Subcommands[] = {
     {"extract", &RunExtractCommand, "restore an archive's contents without running it"},
     {"list", &RunListCommand, "show an archive's entries"},
     {"test", &RunTestCommand, "check every block of an archive"},
-    {"info", &RunInfoCommand, "show module language, cipher, payload size and help text"},
+    {"info", &RunInfoCommand, "show module language and system, cipher, payload size, help text"},
     {"wipe", &RunWipeCommand, "overwrite files and folders, then delete them"},
     {"rm", &RunRmCommand, "delete files and folders without overwriting"},
     {"passgen", &RunPassgenCommand, "print random passphrases"},

@@ -4,26 +4,49 @@
 #include <unistd.h>
 
 // The build passes the same offsets that it pads the module files to.
-#if !defined(IVQA_PAYLOAD_OFFSET_EN) || !defined(IVQA_PAYLOAD_OFFSET_RU)
-#error "the payload offsets of both modules must be defined by the build"
+#if !defined(IVQA_PAYLOAD_OFFSET_EN) || !defined(IVQA_PAYLOAD_OFFSET_RU) || \
+    !defined(IVQA_PAYLOAD_OFFSET_WIN_EN) || !defined(IVQA_PAYLOAD_OFFSET_WIN_RU)
+#error "the payload offsets of all four modules must be defined by the build"
 #endif
 
+// A Windows build takes the help limits, texts and layout of the Linux build
+// of its language; only its file and its payload offset differ.
 std::span<const KnownModule> KnownModules()
 {
     static const KnownModule modules[] = {
-        {"en", "English", "GUI_en.iqm", {IVQA_PAYLOAD_OFFSET_EN, 1426, 1426, &EnglishTexts, {267, 200, 60}}},
-        {"ru", "Russian", "GUI_ru.iqm", {IVQA_PAYLOAD_OFFSET_RU, 1430, 1430, &RussianTexts, {271, 197, 67}}},
+        {"en", TargetSystem::Linux, "English", "GUI_en.iqm",
+         {IVQA_PAYLOAD_OFFSET_EN, 1426, 1426, &EnglishTexts, {267, 200, 60}}},
+        {"ru", TargetSystem::Linux, "Russian", "GUI_ru.iqm",
+         {IVQA_PAYLOAD_OFFSET_RU, 1430, 1430, &RussianTexts, {271, 197, 67}}},
+        {"en", TargetSystem::Windows, "English", "GUI_en.exe.iqm",
+         {IVQA_PAYLOAD_OFFSET_WIN_EN, 1426, 1426, &EnglishTexts, {267, 200, 60}}},
+        {"ru", TargetSystem::Windows, "Russian", "GUI_ru.exe.iqm",
+         {IVQA_PAYLOAD_OFFSET_WIN_RU, 1430, 1430, &RussianTexts, {271, 197, 67}}},
     };
     return modules;
 }
 
-const KnownModule* FindKnownModule(std::string_view key)
+const KnownModule* FindKnownModule(std::string_view key, TargetSystem system)
 {
     for (const KnownModule& module : KnownModules()) {
-        if (module.key == key)
+        if (module.key == key && module.system == system)
             return &module;
     }
     return nullptr;
+}
+
+std::optional<TargetSystem> TargetSystemByName(std::string_view name)
+{
+    if (name == "linux")
+        return TargetSystem::Linux;
+    if (name == "windows")
+        return TargetSystem::Windows;
+    return std::nullopt;
+}
+
+std::string_view TargetSystemName(TargetSystem system)
+{
+    return system == TargetSystem::Windows ? "Windows" : "Linux";
 }
 
 std::string ProgramDirectory()

@@ -1,25 +1,36 @@
 #pragma once
-// The two builds of the self-decrypting module as the command-line program
+// The builds of the self-decrypting module as the command-line program
 // knows them: where each reads its payload, its help limit and its texts,
-// and where its file lies beside this program.
+// which system it runs on, and where its file lies beside this program.
 
 #include "module/module_build.h"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
+// The recipient's system: the module at the head of an archive runs there.
+enum class TargetSystem { Linux, Windows };
+
 struct KnownModule {
     std::string_view key;      // "en" or "ru", as --module takes it
+    TargetSystem system;
     std::string_view language; // "English", "Russian"
-    std::string_view fileName; // "GUI_en.iqm", "GUI_ru.iqm"
+    std::string_view fileName; // "GUI_en.iqm", "GUI_ru.iqm", "GUI_en.exe.iqm", "GUI_ru.exe.iqm"
     ModuleBuild build;
 };
 
-// English first: the default, and the one tried first on an archive.
+// The Linux builds first, English before Russian: the default, and the
+// order in which an archive is tried unless its head names another system.
 std::span<const KnownModule> KnownModules();
 
-const KnownModule* FindKnownModule(std::string_view key);
+const KnownModule* FindKnownModule(std::string_view key, TargetSystem system);
+
+// "linux" or "windows", as --target takes it.
+std::optional<TargetSystem> TargetSystemByName(std::string_view name);
+// "Linux", "Windows".
+std::string_view TargetSystemName(TargetSystem system);
 
 // The folder of this program, where the modules and libivqa.so lie.
 std::string ProgramDirectory();

@@ -10,13 +10,13 @@
 #include "frontend/help_message.h"
 #include "frontend/mask_style.h"
 #include "frontend/message_boxes.h"
+#include "frontend/module_choice.h"
 #include "frontend/theme_icons.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -36,8 +36,6 @@ const QString kStartingHelp = QStringLiteral(
     "Press \"Browse\" to change output folder.\n"
     "Press \"Select Keyfile\" button to select keyfile.\n"
     "Press \"Extract\" button to decrypt and extract archive contents.");
-
-const QString kArchiveSuffix = QStringLiteral(".run");
 
 // Only the beginning of a help file can survive the limit; this many bytes
 // always hold more than 1,024 units of help text.
@@ -241,18 +239,18 @@ void TfmCreatingSDA::sbSetKeyFileClick()
 
 void TfmCreatingSDA::sbSetOutFileNameClick()
 {
+    // The recipient's system in force now names the archive: ".exe" for
+    // Windows, ".run" for Linux.
+    const int target = forms_.fmOptions->modTarget();
     QFileDialog dialog(this);
-    dialog.setNameFilter(QStringLiteral("Self-Decrypting Archives (*.run)"));
+    dialog.setNameFilter(ModuleChoice::archiveNameFilter(target));
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     const QStringList chosen = forms_.runFileDialog(dialog);
     if (chosen.isEmpty())
         return;
-    QString path = chosen.first();
     // Compared exactly: "backup.RUN" becomes "backup.RUN.run".
-    if (!QFileInfo(path).fileName().endsWith(kArchiveSuffix, Qt::CaseSensitive))
-        path += kArchiveSuffix;
-    edOutFile->setText(path);
+    edOutFile->setText(ModuleChoice::withArchiveSuffix(chosen.first(), target));
 }
 
 void TfmCreatingSDA::mmHelpMsgTextChange()
@@ -320,10 +318,10 @@ void TfmCreatingSDA::bbOKClick()
 std::unique_ptr<ArchiveJob> TfmCreatingSDA::takeJob()
 {
     auto job = std::make_unique<ArchiveJob>();
-    const int language = forms_.fmOptions->modLang();
-    const char* module = language == 0 ? "GUI_en.iqm" : language == 1 ? "GUI_ru.iqm" : nullptr;
-    if (module)
-        job->modulePath = QDir(forms_.moduleDir()).filePath(QString::fromLatin1(module));
+    const QString module =
+        ModuleChoice::moduleFileName(forms_.fmOptions->modLang(), forms_.fmOptions->modTarget());
+    if (!module.isEmpty())
+        job->modulePath = QDir(forms_.moduleDir()).filePath(module);
     job->outputPath = edOutFile->text();
 
     QString passphrase = edPasswd1->text();

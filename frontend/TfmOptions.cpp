@@ -166,18 +166,31 @@ QWidget* TfmOptions::buildWipePage()
     return page;
 }
 
+namespace {
+
+// A list box exactly as high as its items.
+QListWidget* shortList(QWidget* page, const char* objectName, const QStringList& items)
+{
+    auto* list = named(new QListWidget(page), objectName);
+    list->addItems(items);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setFixedHeight(list->sizeHintForRow(0) * list->count() + 2 * list->frameWidth() + 4);
+    return list;
+}
+
+} // namespace
+
 QWidget* TfmOptions::buildOthersPage()
 {
     auto* page = new QWidget;
-    lbModLang = named(new QListWidget(page), "lbModLang");
-    lbModLang->addItems({QStringLiteral("English"), QStringLiteral("Russian")});
-    lbModLang->setSelectionMode(QAbstractItemView::SingleSelection);
-    lbModLang->setFixedHeight(lbModLang->sizeHintForRow(0) * lbModLang->count()
-                              + 2 * lbModLang->frameWidth() + 4);
+    lbModLang = shortList(page, "lbModLang", {QStringLiteral("English"), QStringLiteral("Russian")});
+    lbModTarget = shortList(page, "lbModTarget", {QStringLiteral("Linux"), QStringLiteral("Windows")});
 
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(new QLabel(QStringLiteral("Select self-decrypting module language:"), page));
     layout->addWidget(lbModLang);
+    layout->addWidget(new QLabel(QStringLiteral("Recipient's system:"), page));
+    layout->addWidget(lbModTarget);
     layout->addStretch(1);
     return page;
 }
@@ -188,6 +201,7 @@ int TfmOptions::wipeAlg() const { return rgWipeAlg->itemIndex(); }
 int TfmOptions::passCnt() const { return udPassCnt->value(); }
 int TfmOptions::inFileAct() const { return rgInFilesAction->itemIndex(); }
 int TfmOptions::modLang() const { return lbModLang->currentRow(); }
+int TfmOptions::modTarget() const { return lbModTarget->currentRow(); }
 
 void TfmOptions::loadOptions()
 {
@@ -197,6 +211,7 @@ void TfmOptions::loadOptions()
     udPassCnt->setValue(readSetting(settings_, Settings::PassCnt));
     rgInFilesAction->setItemIndex(readSetting(settings_, Settings::InFileAct));
     lbModLang->setCurrentRow(readSetting(settings_, Settings::ModLang));
+    lbModTarget->setCurrentRow(readSetting(settings_, Settings::ModTarget));
 }
 
 void TfmOptions::saveOptions()
@@ -207,6 +222,7 @@ void TfmOptions::saveOptions()
     writeSetting(settings_, Settings::PassCnt, passCnt());
     writeSetting(settings_, Settings::InFileAct, inFileAct());
     writeSetting(settings_, Settings::ModLang, modLang());
+    writeSetting(settings_, Settings::ModTarget, modTarget());
 }
 
 void TfmOptions::bbApplyClick()

@@ -13,7 +13,7 @@ class QTabWidget;
 class RadioGroup;
 class SettingsStore;
 
-// The Options dialog (form `fmOptions`). Its six controls hold the settings in
+// The Options dialog (form `fmOptions`). Its seven controls hold the settings in
 // force for the whole run: the rest of the front end reads them here, never
 // from the file. Apply stores them; Cancel keeps them without storing.
 class TfmOptions : public QDialog {
@@ -29,6 +29,7 @@ public:
     int passCnt() const;
     int inFileAct() const;
     int modLang() const;
+    int modTarget() const;
 
     QTabWidget* pcOptions;
     QComboBox* cbCipher;
@@ -45,6 +46,7 @@ public:
     QLineEdit* edPassCnt;
     RadioGroup* rgInFilesAction;
     QListWidget* lbModLang;
+    QListWidget* lbModTarget;
     QPushButton* bbApply;
     QPushButton* bbCancel;
 

@@ -14,7 +14,7 @@ class WorkerChannel;
 // Everything one archive run needs, taken from the forms on the GUI thread
 // before the worker starts, so that the worker never touches a widget.
 struct ArchiveJob {
-    QString modulePath;  // empty when the language chose no module
+    QString modulePath;  // empty when the language or the system chose none
     QString outputPath;
     LockedUtf16 passphrase{256};
     // A keyfile location is a path, or "file://" and a path, or a URL.

@@ -21,7 +21,8 @@ class TfmWipeProgress;
 // What the forms use beyond the window system.
 struct FormServices {
     CoreApi core = realCoreApi();
-    // Where GUI_en.iqm and GUI_ru.iqm lie; empty for the program's folder.
+    // Where the modules (GUI_en.iqm, GUI_ru.iqm and their Windows builds
+    // GUI_en.exe.iqm, GUI_ru.exe.iqm) lie; empty for the program's folder.
     QString moduleDir;
 };
 

@@ -8,7 +8,10 @@ int readSetting(const SettingsStore& store, const SettingKey& key)
 {
     const int value = store.readInt(QString::fromLatin1(key.section), QString::fromLatin1(key.key),
                                     key.defaultValue);
-    return std::clamp(value, key.minimum, key.maximum);
+    if (value >= key.minimum && value <= key.maximum)
+        return value;
+    return key.outOfRange == OutOfRange::Default ? key.defaultValue
+                                                 : std::clamp(value, key.minimum, key.maximum);
 }
 
 void writeSetting(SettingsStore& store, const SettingKey& key, int value)

@@ -21,7 +21,7 @@ const SettingKey* const Keys[] = {
     &Settings::Cipher,     &Settings::CompLevel,   &Settings::WipeAlg,       &Settings::PassCnt,
     &Settings::InFileAct,  &Settings::ModLang,     &Settings::WndLeft,       &Settings::WndTop,
     &Settings::WndHeight,  &Settings::WndWidth,    &Settings::PassGenLength, &Settings::PassGenNum,
-    &Settings::KeyFileGenSize,
+    &Settings::KeyFileGenSize, &Settings::ModTarget,
 };
 
 // Kept to the end of the process: destroyed at exit, after Qt's own

@@ -308,30 +308,172 @@ TEST(Create, OutputNameGetsTheExtensionAndDotOperandsTheirRealName)
     EXPECT_NE(listed.out.find(" nested/deeper/deep.txt\n"), std::string::npos) << listed.out;
 }
 
-TEST(Info, ShowsModuleCipherPayloadAndHelpWithoutAPassphrase)
+TEST(Info, ShowsModuleSystemCipherPayloadAndHelpWithoutAPassphrase)
 {
     TempDir dir;
     const std::string source = MakeInputTree(dir);
     WriteFile(dir / "help.txt", "Call Bob\nfor the passphrase.\n");
-    for (const std::string key : {"en", "ru"}) {
-        const std::string archive = dir / ("archive-" + key + ".run");
-        const auto created = RunIvqa(
-            CreateArgs(dir, archive, {"-c", "rc5", "--help-text", dir / "help.txt", source + "/top.txt"}, key), Secret);
+    const struct {
+        const char* key;
+        const char* target;
+        const char* module;
+        const char* system;
+    } cases[] = {
+        {"en", "linux", "English (GUI_en.iqm)", "Linux"},
+        {"ru", "linux", "Russian (GUI_ru.iqm)", "Linux"},
+        {"en", "windows", "English (GUI_en.exe.iqm)", "Windows"},
+        {"ru", "windows", "Russian (GUI_ru.exe.iqm)", "Windows"},
+    };
+    for (const auto& c : cases) {
+        const std::string archive = dir / (std::string("archive-") + c.key + "-" + c.target);
+        const auto created = RunIvqa(CreateArgs(dir, archive, {"-c", "rc5", "--help-text", dir / "help.txt", source + "/top.txt"},
+                                                c.key, c.target),
+                                     Secret);
         ASSERT_EQ(created.status, 0) << created.err;
-        const auto info = RunIvqa({"info", archive}, "");
+        const std::string written = created.out.substr(0, created.out.size() - 1);
+        const auto info = RunIvqa({"info", written}, "");
         ASSERT_EQ(info.status, 0) << info.err;
-        const std::uint64_t offset = key == "en" ? IVQA_PAYLOAD_OFFSET_EN : IVQA_PAYLOAD_OFFSET_RU;
-        const std::string module = key == "en" ? "English (GUI_en.iqm)" : "Russian (GUI_ru.iqm)";
-        EXPECT_EQ(info.out, "Module:       " + module +
+        EXPECT_EQ(info.out, std::string("Module:       ") + c.module +
+                                "\n"
+                                "System:       " +
+                                c.system +
                                 "\n"
                                 "Cipher:       RC5\n"
                                 "Payload size: " +
-                                std::to_string(fs::file_size(archive) - offset) +
+                                std::to_string(fs::file_size(written) - PayloadOffsetOf(c.key, c.target)) +
                                 " bytes\n"
                                 "Help text:    31 characters\n"
                                 "\n"
                                 "Call Bob\n"
-                                "for the passphrase.\n");
+                                "for the passphrase.\n")
+            << c.key << " " << c.target;
+    }
+}
+
+// The module of a Windows archive cannot run here, but its payload is the
+// same as behind a Linux module: ivqa reads it where the Windows build ends.
+TEST(Create, WindowsArchiveIsReadOnLinuxByteForByte)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const auto created =
+        RunIvqa(CreateArgs(dir, dir / "backup", {source + "/input", source + "/top.txt"}, "en", "windows"), Secret);
+    ASSERT_EQ(created.status, 0) << created.err;
+    const std::string archive = dir / "backup.exe";
+    EXPECT_EQ(created.out, archive + "\n");
+    const auto module = ReadFile(StandInModule(dir, "en", "windows"));
+    const auto bytes = ReadFile(archive);
+    ASSERT_GT(bytes.size(), module.size());
+    EXPECT_TRUE(std::equal(module.begin(), module.end(), bytes.begin()));
+
+    fs::create_directory(dir / "out");
+    const auto extracted = Extract(archive, dir / "out");
+    ASSERT_EQ(extracted.status, 0) << extracted.err;
+    ExpectSameTree(source, dir / "out");
+
+    const auto listed = RunIvqa({"list", archive}, Secret);
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    for (const char* line : {"input/\n", " input/notes.txt\n", " input/nested/deeper/deep.txt\n", " top.txt\n"})
+        EXPECT_NE(listed.out.find(line), std::string::npos) << line << " in\n" << listed.out;
+    const auto tested = RunIvqa({"test", archive}, Secret);
+    EXPECT_EQ(tested.status, 0) << tested.err;
+}
+
+// A copy of the program in a folder of its own, with the module files that a
+// test puts beside it: `en` and `ru` are looked for there.
+std::string CopyProgramTo(const std::string& folder)
+{
+    fs::create_directories(folder);
+    const std::string bin = std::getenv("IVQA_BIN_DIR");
+    for (const char* name : {"ivqa", "libivqa.so"})
+        fs::copy_file(bin + "/" + name, folder + "/" + name);
+    return folder + "/ivqa";
+}
+
+ProcessOutcome RunProgram(const std::string& program, const std::vector<std::string>& args)
+{
+    ProcessSpec spec;
+    spec.program = program;
+    spec.args = args;
+    spec.input = Secret;
+    ChildProcess child(spec);
+    return child.Finish();
+}
+
+TEST(Create, TargetChoosesTheModuleOfThatSystemBesideTheProgram)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const std::string program = CopyProgramTo(dir / "prog");
+    for (const char* target : {"linux", "windows"}) {
+        for (const char* key : {"en", "ru"})
+            fs::copy_file(StandInModule(dir, key, target),
+                          dir / ("prog/GUI_" + std::string(key) + (target == std::string("windows") ? ".exe.iqm" : ".iqm")));
+    }
+    const struct {
+        std::vector<std::string> options;
+        const char* module;
+        const char* output;
+    } cases[] = {
+        {{}, "GUI_en.iqm", "a.run"},
+        {{"--target", "linux", "--module", "ru"}, "GUI_ru.iqm", "a.run"},
+        {{"--target", "windows"}, "GUI_en.exe.iqm", "a.exe"},
+        {{"--module", "ru", "--target=windows"}, "GUI_ru.exe.iqm", "a.exe"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"create", "-o", dir / "a"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back(source + "/top.txt");
+        const auto created = RunProgram(program, args);
+        ASSERT_EQ(created.status, 0) << c.module << ": " << created.err;
+        const std::string archive = dir / c.output;
+        EXPECT_EQ(created.out, archive + "\n");
+        const auto module = ReadFile(dir / ("prog/" + std::string(c.module)));
+        const auto bytes = ReadFile(archive);
+        ASSERT_GT(bytes.size(), module.size()) << c.module;
+        EXPECT_TRUE(std::equal(module.begin(), module.end(), bytes.begin())) << c.module;
+        EXPECT_NE(RunIvqa({"info", archive}).out.find(std::string("(") + c.module + ")\n"), std::string::npos);
+        fs::remove(archive);
+    }
+
+    // No Windows module of the language: the same failure as a missing Linux one.
+    fs::remove(dir / "prog/GUI_ru.exe.iqm");
+    const auto missing = RunProgram(program, {"create", "-o", dir / "a", "--module", "ru", "--target", "windows",
+                                              source + "/top.txt"});
+    EXPECT_EQ(missing.status, 5) << missing.err;
+    EXPECT_EQ(missing.err, "ivqa: cannot read the module " + dir / "prog/GUI_ru.exe.iqm" +
+                               "\nivqa: Can not create archive file!\n");
+    EXPECT_FALSE(fs::exists(dir / "a.exe"));
+}
+
+TEST(Create, RefusesABadTargetAndAModuleOfTheOtherSystem)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const std::string linuxModule = StandInModule(dir, "en", "linux");
+    const std::string windowsModule = StandInModule(dir, "en", "windows");
+    const struct {
+        std::vector<std::string> options;
+        const char* message;
+    } cases[] = {
+        {{"--target", "macos", "--module", linuxModule}, "ivqa: --target takes linux or windows, not \"macos\"\n"
+                                                         "Try 'ivqa create --help'.\n"},
+        {{"--target", "Windows", "--module", windowsModule}, "ivqa: --target takes linux or windows, not \"Windows\"\n"
+                                                             "Try 'ivqa create --help'.\n"},
+        {{"--target=", "--module", linuxModule}, "ivqa: --target takes linux or windows, not \"\"\n"
+                                                 "Try 'ivqa create --help'.\n"},
+        {{"--target", "windows", "--module", linuxModule}, "is not a Windows program\n"},
+        {{"--module", windowsModule}, "is not a Linux program\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"create", "-o", dir / "a"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back(source + "/top.txt");
+        const auto outcome = RunIvqa(args, Secret);
+        EXPECT_EQ(outcome.status, 64) << c.options[1] << ": " << outcome.err;
+        EXPECT_TRUE(outcome.err.ends_with(c.message)) << outcome.err;
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_FALSE(fs::exists(dir / "a.run") || fs::exists(dir / "a.exe")) << outcome.err;
     }
 }
 

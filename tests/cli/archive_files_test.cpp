@@ -17,14 +17,28 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TEST(ArchiveFileName, AppendsRunUnlessTheNameEndsInExactlyThat)
+TEST(ArchiveFileName, AppendsTheSystemsExtensionUnlessTheNameEndsInExactlyThat)
 {
-    const std::pair<const char*, const char*> cases[] = {
-        {"backup", "backup.run"},       {"backup.run", "backup.run"}, {"backup.RUN", "backup.RUN.run"},
-        {"dir/a.tar", "dir/a.tar.run"}, {".run", ".run"},             {"run", "run.run"},
+    const struct {
+        TargetSystem system;
+        const char* requested;
+        const char* expected;
+    } cases[] = {
+        {TargetSystem::Linux, "backup", "backup.run"},
+        {TargetSystem::Linux, "backup.run", "backup.run"},
+        {TargetSystem::Linux, "backup.RUN", "backup.RUN.run"},
+        {TargetSystem::Linux, "dir/a.tar", "dir/a.tar.run"},
+        {TargetSystem::Linux, ".run", ".run"},
+        {TargetSystem::Linux, "run", "run.run"},
+        {TargetSystem::Linux, "backup.exe", "backup.exe.run"},
+        {TargetSystem::Windows, "backup", "backup.exe"},
+        {TargetSystem::Windows, "backup.exe", "backup.exe"},
+        {TargetSystem::Windows, "backup.EXE", "backup.EXE.exe"},
+        {TargetSystem::Windows, "backup.run", "backup.run.exe"},
+        {TargetSystem::Windows, "a.exe/backup", "a.exe/backup.exe"},
     };
-    for (const auto& [requested, expected] : cases)
-        EXPECT_EQ(ArchiveFileName(requested), expected) << requested;
+    for (const auto& c : cases)
+        EXPECT_EQ(ArchiveFileName(c.requested, c.system), c.expected) << c.requested;
 }
 
 mode_t ModeOf(const std::string& path)
@@ -67,12 +81,15 @@ TEST(CopyModule, RefusesToReplaceItsOwnSourceAndReportsWhatFails)
     EXPECT_EQ(CopyModule(dir / "module.iqm", dir.Path()), ModuleCopyResult::CannotWriteOutput);
 }
 
-// A stand-in module: zeros up to the offset, as the padded module ends.
+// A stand-in module: zeros up to the offset, as the padded module ends,
+// after `head`.
 std::string WriteArchive(const TempDir& dir, const std::string& name, std::uint64_t offset, std::uint32_t cipher,
-                         const std::u16string& help)
+                         const std::u16string& help, const std::string& head = "")
 {
     const std::string path = dir / name;
-    WriteFile(path, std::vector<std::uint8_t>(offset, 0));
+    std::vector<std::uint8_t> module(offset, 0);
+    std::copy(head.begin(), head.end(), module.begin());
+    WriteFile(path, module);
     SdaContext* context = nullptr;
     EXPECT_EQ(IQ_SDAInit(&context, U16(path).c_str(), u"pass", nullptr, cipher, help.empty() ? nullptr : help.c_str(),
                          nullptr, nullptr, nullptr, nullptr),
@@ -83,23 +100,68 @@ std::string WriteArchive(const TempDir& dir, const std::string& name, std::uint6
     return path;
 }
 
-TEST(ProbeArchive, FindsThePayloadBehindEitherModule)
+std::string HeadOf(const KnownModule& module)
+{
+    return module.system == TargetSystem::Windows ? "MZ" : "\x7f" "ELF";
+}
+
+TEST(ProbeArchive, FindsThePayloadBehindEachModule)
 {
     TempDir dir;
     const auto modules = KnownModules();
+    ASSERT_EQ(modules.size(), 4u);
     for (const KnownModule& module : modules) {
         for (std::uint32_t cipher = 0; cipher < 5; ++cipher) {
             const std::u16string help = cipher % 2 == 0 ? u"" : u"Read me \u00e4";
+            const std::string name = std::string(module.fileName) + std::to_string(cipher);
             const std::string path =
-                WriteArchive(dir, std::string(module.key) + std::to_string(cipher), module.build.payloadOffset, cipher, help);
+                WriteArchive(dir, name, module.build.payloadOffset, cipher, help, HeadOf(module));
             const auto layout = ProbeArchive(path);
-            ASSERT_TRUE(layout) << module.key << " cipher " << cipher;
-            EXPECT_EQ(layout->module, &module);
+            ASSERT_TRUE(layout) << name;
+            EXPECT_EQ(layout->module, &module) << name;
             EXPECT_EQ(layout->cipherId, cipher);
             EXPECT_EQ(layout->help, help);
             EXPECT_EQ(layout->fileSize, fs::file_size(path));
         }
     }
+    // A Windows build has the help limit of the Linux build of its language.
+    EXPECT_EQ(FindKnownModule("ru", TargetSystem::Windows)->build.maxHelpUnits,
+              FindKnownModule("ru", TargetSystem::Linux)->build.maxHelpUnits);
+    EXPECT_EQ(FindKnownModule("en", TargetSystem::Windows)->build.texts, &EnglishTexts);
+}
+
+// Inside a Windows module, where a Linux build would end, lie what could pass
+// for a payload: the head of the archive decides which builds come first.
+TEST(ProbeArchive, TheHeadsSystemIsTriedFirst)
+{
+    TempDir dir;
+    const KnownModule& linuxEn = *FindKnownModule("en", TargetSystem::Linux);
+    const KnownModule& windowsEn = *FindKnownModule("en", TargetSystem::Windows);
+    const auto decoy = ReadFile(WriteArchive(dir, "decoy", linuxEn.build.payloadOffset, 1, u""));
+    auto bytes = ReadFile(WriteArchive(dir, "windows", windowsEn.build.payloadOffset, 3, u"", "MZ"));
+    // Without a head and without the decoy, the Windows build is still found.
+    auto headlessClean = bytes;
+    headlessClean[0] = headlessClean[1] = 0;
+    WriteFile(dir / "headless-clean", headlessClean);
+    const auto clean = ProbeArchive(dir / "headless-clean");
+    ASSERT_TRUE(clean);
+    EXPECT_EQ(clean->module, &windowsEn);
+
+    std::copy(decoy.begin() + linuxEn.build.payloadOffset, decoy.begin() + linuxEn.build.payloadOffset + 2 + CipherHeaderSize,
+              bytes.begin() + linuxEn.build.payloadOffset);
+    WriteFile(dir / "windows", bytes);
+
+    const auto layout = ProbeArchive(dir / "windows");
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(layout->module, &windowsEn);
+    EXPECT_EQ(layout->cipherId, 3u);
+
+    // A head that is gone leaves the Linux builds first, and the decoy wins.
+    bytes[0] = bytes[1] = 0;
+    WriteFile(dir / "headless", bytes);
+    const auto headless = ProbeArchive(dir / "headless");
+    ASSERT_TRUE(headless);
+    EXPECT_EQ(headless->module, &linuxEn);
 }
 
 TEST(ProbeArchive, RefusesFilesThatHoldNoPayloadWhereAModulePutsIt)

@@ -16,14 +16,34 @@ bool HaveRealModules()
 #endif
 }
 
-std::vector<std::string> ModuleArgs(const TempDir& dir, const std::string& key)
+std::uint64_t PayloadOffsetOf(const std::string& key, const std::string& target)
 {
+    if (target == "windows")
+        return key == "en" ? IVQA_PAYLOAD_OFFSET_WIN_EN : IVQA_PAYLOAD_OFFSET_WIN_RU;
+    return key == "en" ? IVQA_PAYLOAD_OFFSET_EN : IVQA_PAYLOAD_OFFSET_RU;
+}
+
+std::string StandInModule(const TempDir& dir, const std::string& key, const std::string& target)
+{
+    const std::string path = dir / ("stand-in-" + key + (target == "windows" ? ".exe.iqm" : ".iqm"));
+    if (!fs::exists(path)) {
+        std::vector<std::uint8_t> bytes(PayloadOffsetOf(key, target), 0);
+        if (target == "windows") {
+            bytes[0] = 'M';
+            bytes[1] = 'Z';
+        }
+        WriteFile(path, bytes);
+    }
+    return path;
+}
+
+std::vector<std::string> ModuleArgs(const TempDir& dir, const std::string& key, const std::string& target)
+{
+    if (target == "windows")
+        return {"--module", StandInModule(dir, key, target), "--target", "windows"};
     if (HaveRealModules())
         return key == "en" ? std::vector<std::string>{} : std::vector<std::string>{"--module", key};
-    const std::string path = dir / ("stand-in-" + key + ".iqm");
-    if (!fs::exists(path))
-        WriteFile(path, std::vector<std::uint8_t>(key == "en" ? IVQA_PAYLOAD_OFFSET_EN : IVQA_PAYLOAD_OFFSET_RU, 0));
-    return {"--module", path};
+    return {"--module", StandInModule(dir, key)};
 }
 
 std::string MakeInputTree(const TempDir& dir)
@@ -53,10 +73,11 @@ void ExpectSameTree(const std::string& expected, const std::string& actual)
 }
 
 std::vector<std::string> CreateArgs(const TempDir& dir, const std::string& output,
-                                    const std::vector<std::string>& rest, const std::string& module)
+                                    const std::vector<std::string>& rest, const std::string& module,
+                                    const std::string& target)
 {
     std::vector<std::string> args{"create", "-o", output};
-    const auto moduleArgs = ModuleArgs(dir, module);
+    const auto moduleArgs = ModuleArgs(dir, module, target);
     args.insert(args.end(), moduleArgs.begin(), moduleArgs.end());
     args.insert(args.end(), rest.begin(), rest.end());
     return args;

@@ -4,16 +4,28 @@
 
 #include "module_test_support.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-// The real modules exist only outside the sanitizer build; there, a
+// The real Linux modules exist only outside the sanitizer build; there, a
 // stand-in of the same length (zeros, as the padded module ends) is used.
+// The Windows modules are never taken from the build: they are stand-ins of
+// their length beginning with "MZ", as a Windows program does.
 bool HaveRealModules();
 
-// The --module arguments for `key` ("en" or "ru"): none for the default
-// English module, the language, or the path of a stand-in in `dir`.
-std::vector<std::string> ModuleArgs(const TempDir& dir, const std::string& key = "en");
+// Where the module of `key` ("en" or "ru") for `target` ("linux" or
+// "windows") ends and its payload begins.
+std::uint64_t PayloadOffsetOf(const std::string& key, const std::string& target = "linux");
+
+// Writes (once) the stand-in module of `key` for `target` in `dir`.
+std::string StandInModule(const TempDir& dir, const std::string& key, const std::string& target = "linux");
+
+// The --module and --target arguments for `key` on `target`: none for the
+// default English Linux module, the language, or the path of a stand-in in
+// `dir`, followed by "--target windows" for Windows.
+std::vector<std::string> ModuleArgs(const TempDir& dir, const std::string& key = "en",
+                                    const std::string& target = "linux");
 
 // src/input/ with a text file, an empty file, a file of more than one
 // block, a nested folder, an empty folder and a non-ASCII name; and
@@ -25,4 +37,5 @@ void ExpectSameTree(const std::string& expected, const std::string& actual);
 
 // `ivqa create -o OUT ...` with the passphrase on standard input.
 std::vector<std::string> CreateArgs(const TempDir& dir, const std::string& output,
-                                    const std::vector<std::string>& rest, const std::string& module = "en");
+                                    const std::vector<std::string>& rest, const std::string& module = "en",
+                                    const std::string& target = "linux");

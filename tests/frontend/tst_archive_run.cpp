@@ -150,6 +150,8 @@ class TestArchiveRun : public QObject {
 private slots:
     void fileAtLevel0AndFolderAtLevel9ComeBackWhole();
     void keyfileOnlyWithoutHelp();
+    void workerCopiesTheModuleOfLanguageAndSystem_data();
+    void workerCopiesTheModuleOfLanguageAndSystem();
     void missingModuleCreatesNothing_data();
     void missingModuleCreatesNothing();
     void skipQuestion_data();
@@ -238,12 +240,68 @@ void TestArchiveRun::keyfileOnlyWithoutHelp()
     QCOMPARE(treeDifference(inputs.folder, destination + "/Photos"), QString());
 }
 
+void TestArchiveRun::workerCopiesTheModuleOfLanguageAndSystem_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<int>("target");
+    QTest::addColumn<QString>("module");
+    QTest::addColumn<QString>("archive");
+
+    QTest::newRow("English, Linux") << 0 << 0 << "GUI_en.iqm" << "out/backup.run";
+    QTest::newRow("Russian, Linux") << 1 << 0 << "GUI_ru.iqm" << "out/backup.run";
+    QTest::newRow("English, Windows") << 0 << 1 << "GUI_en.exe.iqm" << "out/backup.exe";
+    QTest::newRow("Russian, Windows") << 1 << 1 << "GUI_ru.exe.iqm" << "out/backup.exe";
+}
+
+void TestArchiveRun::workerCopiesTheModuleOfLanguageAndSystem()
+{
+    QFETCH(int, language);
+    QFETCH(int, target);
+    QFETCH(QString, module);
+    QFETCH(QString, archive);
+
+    // Four stand-ins of different lengths and bytes: the archive's head
+    // tells which one was copied.
+    CoreSeam core;
+    FormsFixture run;
+    FormServices services = core.services();
+    services.moduleDir = run.path("modules");
+    const QStringList names{"GUI_en.iqm", "GUI_ru.iqm", "GUI_en.exe.iqm", "GUI_ru.exe.iqm"};
+    for (int i = 0; i < names.size(); ++i)
+        writeFile(run.path("modules/" + names[i]), (i >= 2 ? "MZ" : "\x7f" "ELF") + noise(4096 * (i + 1), 20 + i));
+    FormSet& forms = run.start(services);
+    forms.fmOptions->lbModLang->setCurrentRow(language);
+    forms.fmOptions->lbModTarget->setCurrentRow(target);
+    writeFile(run.path("in/a.txt"), "a");
+    forms.fmMain->addFile(run.path("in/a.txt"));
+
+    FileDialogStub dialogs;
+    dialogs.choose({run.path("out/backup")});
+    dialogs.install(*forms.fmMain);
+    QDir().mkpath(run.path("out"));
+    forms.fmCreatingSDA->sbSetOutFileName->click();
+    QCOMPARE(forms.fmCreatingSDA->edOutFile->text(), run.path(archive));
+
+    MessageBoxAnswers answers;
+    createArchive(forms, {"secret", "", run.path(archive)});
+    QCOMPARE(describe(answers.seen()), QStringList{});
+    const QByteArray expected = readFile(run.path("modules/" + module));
+    const QByteArray bytes = readFile(run.path(archive));
+    QVERIFY(bytes.size() > expected.size() + 2);
+    QVERIFY(bytes.startsWith(expected));
+    // The payload follows at once: the help length of the starting text.
+    QCOMPARE(quint8(bytes[expected.size()]), quint8(156));
+    QCOMPARE(quint8(bytes[expected.size() + 1]), quint8(0));
+}
+
 void TestArchiveRun::missingModuleCreatesNothing_data()
 {
     QTest::addColumn<QString>("situation");
     QTest::newRow("no module in the folder") << "missing";
     QTest::newRow("output names the module") << "itself";
     QTest::newRow("no language chosen") << "none";
+    QTest::newRow("no Windows module beside the Linux one") << "no Windows";
+    QTest::newRow("no system chosen") << "no system";
 }
 
 void TestArchiveRun::missingModuleCreatesNothing()
@@ -262,6 +320,10 @@ void TestArchiveRun::missingModuleCreatesNothing()
     FormSet& forms = run.start(services);
     if (situation == "none")
         forms.fmOptions->lbModLang->setCurrentRow(-1);
+    if (situation == "no Windows")
+        forms.fmOptions->lbModTarget->setCurrentRow(1);
+    if (situation == "no system")
+        forms.fmOptions->lbModTarget->setCurrentRow(-1);
     writeFile(run.path("in/a.txt"), "a");
     forms.fmMain->addFile(run.path("in/a.txt"));
 

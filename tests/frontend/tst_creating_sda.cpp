@@ -4,6 +4,7 @@
 #include "forms_fixture.h"
 #include "frontend/TfmCreatingSDA.h"
 #include "frontend/TfmMain.h"
+#include "frontend/TfmOptions.h"
 #include "frontend/help_message.h"
 #include "ui_driver.h"
 
@@ -11,6 +12,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -186,23 +188,33 @@ void TestCreatingSDA::keyfileChooserWritesAFileLocation()
 
 void TestCreatingSDA::outputChooserAppendsTheArchiveExtension_data()
 {
+    QTest::addColumn<int>("target");
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("field");
 
-    QTest::newRow("no extension") << "/home/a/backup" << "/home/a/backup.run";
-    QTest::newRow("the extension") << "/home/a/backup.run" << "/home/a/backup.run";
-    QTest::newRow("upper case") << "/home/a/backup.RUN" << "/home/a/backup.RUN.run";
-    QTest::newRow("other extension") << "/home/a/backup.tar" << "/home/a/backup.tar.run";
-    QTest::newRow("dotted folder") << "/home/a.run/backup" << "/home/a.run/backup.run";
+    QTest::newRow("Linux: no extension") << 0 << "/home/a/backup" << "/home/a/backup.run";
+    QTest::newRow("Linux: the extension") << 0 << "/home/a/backup.run" << "/home/a/backup.run";
+    QTest::newRow("Linux: upper case") << 0 << "/home/a/backup.RUN" << "/home/a/backup.RUN.run";
+    QTest::newRow("Linux: other extension") << 0 << "/home/a/backup.tar" << "/home/a/backup.tar.run";
+    QTest::newRow("Linux: dotted folder") << 0 << "/home/a.run/backup" << "/home/a.run/backup.run";
+    QTest::newRow("Linux: the Windows extension") << 0 << "/home/a/backup.exe" << "/home/a/backup.exe.run";
+    QTest::newRow("Windows: no extension") << 1 << "/home/a/backup" << "/home/a/backup.exe";
+    QTest::newRow("Windows: the extension") << 1 << "/home/a/backup.exe" << "/home/a/backup.exe";
+    QTest::newRow("Windows: upper case") << 1 << "/home/a/backup.EXE" << "/home/a/backup.EXE.exe";
+    QTest::newRow("Windows: the Linux extension") << 1 << "/home/a/backup.run" << "/home/a/backup.run.exe";
+    QTest::newRow("Windows: dotted folder") << 1 << "/home/a.exe/backup" << "/home/a.exe/backup.exe";
 }
 
 void TestCreatingSDA::outputChooserAppendsTheArchiveExtension()
 {
+    QFETCH(int, target);
     QFETCH(QString, chosen);
     QFETCH(QString, field);
 
     FormsFixture run;
     FormSet& forms = run.start();
+    // The system in force, even one not applied, names the archive.
+    forms.fmOptions->lbModTarget->setCurrentRow(target);
     FileDialogStub dialogs;
     dialogs.choose({chosen});
     dialogs.install(*forms.fmMain);
@@ -211,7 +223,8 @@ void TestCreatingSDA::outputChooserAppendsTheArchiveExtension()
     QCOMPARE(dialog.edOutFile->text(), field);
 
     const FileDialogStub::Call& call = dialogs.calls().first();
-    QCOMPARE(call.nameFilters, QStringList{"Self-Decrypting Archives (*.run)"});
+    QCOMPARE(call.nameFilters,
+             QStringList{target == 1 ? "Self-Decrypting Archives (*.exe)" : "Self-Decrypting Archives (*.run)"});
     QCOMPARE(call.acceptMode, QFileDialog::AcceptSave);
     QVERIFY(!call.options.testFlag(QFileDialog::DontConfirmOverwrite));
 }

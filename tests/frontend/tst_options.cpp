@@ -20,18 +20,20 @@
 
 namespace {
 
-// The six settings in force as the controls show them, in file order.
+// The seven settings in force as the controls show them, in file order.
 QList<int> shown(const TfmOptions& options)
 {
     return {options.cbCipher->currentIndex(), options.tbCompLevel->value(),
             options.rgWipeAlg->itemIndex(),   options.edPassCnt->text().toInt(),
-            options.rgInFilesAction->itemIndex(), options.lbModLang->currentRow()};
+            options.rgInFilesAction->itemIndex(), options.lbModLang->currentRow(),
+            options.lbModTarget->currentRow()};
 }
 
 QList<int> inForce(const TfmOptions& options)
 {
     return {options.cipherId(),  options.compLevel(), options.wipeAlg(),
-            options.passCnt(),   options.inFileAct(), options.modLang()};
+            options.passCnt(),   options.inFileAct(), options.modLang(),
+            options.modTarget()};
 }
 
 } // namespace
@@ -43,9 +45,10 @@ private slots:
     void defaultsWithNoSettingsFile();
     void storedValuesAreClampedToTheControls_data();
     void storedValuesAreClampedToTheControls();
-    void applyStoresTheSixKeysForTheNextRun();
+    void applyStoresTheSevenKeysForTheNextRun();
     void cancelKeepsTheChangeForThisRunOnly();
     void optionsCommandShowsTheDialogModally();
+    void othersPageHoldsLanguageAndSystem();
     void cipherInfo_data();
     void cipherInfo();
     void warningShowsOnlyAtLevelZero();
@@ -56,12 +59,13 @@ void TestOptions::defaultsWithNoSettingsFile()
     FormsFixture run;
     TfmOptions& options = *run.start().fmOptions;
 
-    QCOMPARE(shown(options), (QList<int>{0, 7, 1, 8, 0, 0}));
+    QCOMPARE(shown(options), (QList<int>{0, 7, 1, 8, 0, 0, 0}));
     QCOMPARE(options.cbCipher->currentText(), QString("AES-256"));
     QVERIFY(options.rgWipeAlg->button(1)->isChecked());
     QCOMPARE(options.rgWipeAlg->button(1)->text(), QString("DoD-5220.22-M"));
     QCOMPARE(options.rgInFilesAction->button(0)->text(), QString("Do not delete"));
     QCOMPARE(options.lbModLang->currentItem()->text(), QString("English"));
+    QCOMPARE(options.lbModTarget->currentItem()->text(), QString("Linux"));
     QVERIFY(options.lbWarning->isHidden());
     QCOMPARE(options.lbAuthor->text(), QString("Joan Daemen and Vincent Rijmen"));
     QVERIFY(!QFile::exists(run.iniPath()));  // loading writes nothing
@@ -72,18 +76,24 @@ void TestOptions::storedValuesAreClampedToTheControls_data()
     QTest::addColumn<QByteArray>("ini");
     QTest::addColumn<QList<int>>("expected");
 
+    // ModLang is clamped, ModTarget falls back to Linux: a system this
+    // program does not know is no reason to pick Windows.
     QTest::newRow("inside the ranges")
-        << QByteArray("Cipher=3\r\nCompLevel=2\r\nWipeAlg=2\r\nPassCnt=17\r\nInFileAct=1\r\nModLang=1")
-        << QList<int>{3, 2, 2, 17, 1, 1};
+        << QByteArray("Cipher=3\r\nCompLevel=2\r\nWipeAlg=2\r\nPassCnt=17\r\nInFileAct=1\r\nModLang=1\r\n"
+                      "ModTarget=1")
+        << QList<int>{3, 2, 2, 17, 1, 1, 1};
     QTest::newRow("above the ranges")
-        << QByteArray("Cipher=9\r\nCompLevel=12\r\nWipeAlg=5\r\nPassCnt=99\r\nInFileAct=3\r\nModLang=2")
-        << QList<int>{4, 9, 2, 32, 2, 1};
+        << QByteArray("Cipher=9\r\nCompLevel=12\r\nWipeAlg=5\r\nPassCnt=99\r\nInFileAct=3\r\nModLang=2\r\n"
+                      "ModTarget=2")
+        << QList<int>{4, 9, 2, 32, 2, 1, 0};
     QTest::newRow("below the ranges")
-        << QByteArray("Cipher=-1\r\nCompLevel=-4\r\nWipeAlg=-1\r\nPassCnt=0\r\nInFileAct=-3\r\nModLang=-1")
-        << QList<int>{0, 0, 0, 1, 0, 0};
+        << QByteArray("Cipher=-1\r\nCompLevel=-4\r\nWipeAlg=-1\r\nPassCnt=0\r\nInFileAct=-3\r\nModLang=-1\r\n"
+                      "ModTarget=-1")
+        << QList<int>{0, 0, 0, 1, 0, 0, 0};
     QTest::newRow("not numbers")
-        << QByteArray("Cipher=x\r\nCompLevel=\r\nWipeAlg=1.5\r\nPassCnt=8a\r\nInFileAct=-\r\nModLang=en")
-        << QList<int>{0, 7, 1, 8, 0, 0};
+        << QByteArray("Cipher=x\r\nCompLevel=\r\nWipeAlg=1.5\r\nPassCnt=8a\r\nInFileAct=-\r\nModLang=en\r\n"
+                      "ModTarget=win")
+        << QList<int>{0, 7, 1, 8, 0, 0, 0};
 }
 
 void TestOptions::storedValuesAreClampedToTheControls()
@@ -98,7 +108,7 @@ void TestOptions::storedValuesAreClampedToTheControls()
     QCOMPARE(inForce(options), expected);
 }
 
-void TestOptions::applyStoresTheSixKeysForTheNextRun()
+void TestOptions::applyStoresTheSevenKeysForTheNextRun()
 {
     FormsFixture run;
     TfmOptions* options = run.start().fmOptions.get();
@@ -108,17 +118,24 @@ void TestOptions::applyStoresTheSixKeysForTheNextRun()
     options->udPassCnt->setValue(12);
     options->rgInFilesAction->button(2)->click();
     options->lbModLang->setCurrentRow(1);
+    options->lbModTarget->setCurrentRow(1);
     options->bbApply->click();
 
     QCOMPARE(options->result(), int(QDialog::Accepted));
-    QCOMPARE(inForce(*options), (QList<int>{2, 3, 0, 12, 2, 1}));
+    QCOMPARE(inForce(*options), (QList<int>{2, 3, 0, 12, 2, 1, 1}));
     const QByteArray ini = run.readIni();
     for (const char* line : {"Cipher=2", "CompLevel=3", "WipeAlg=0", "PassCnt=12", "InFileAct=2",
-                             "ModLang=1"})
+                             "ModLang=1", "ModTarget=1"})
         QVERIFY2(ini.contains(line), line);
 
     options = run.restart().fmOptions.get();
-    QCOMPARE(shown(*options), (QList<int>{2, 3, 0, 12, 2, 1}));
+    QCOMPARE(shown(*options), (QList<int>{2, 3, 0, 12, 2, 1, 1}));
+
+    // Back to Linux, stored as 0 rather than left out.
+    options->lbModTarget->setCurrentRow(0);
+    options->bbApply->click();
+    QVERIFY(run.readIni().contains("ModTarget=0"));
+    QCOMPARE(run.restart().fmOptions->modTarget(), 0);
 }
 
 void TestOptions::cancelKeepsTheChangeForThisRunOnly()
@@ -168,6 +185,30 @@ void TestOptions::optionsCommandShowsTheDialogModally()
     main.mnOptions->trigger();
     QVERIFY(apply.ran());
     QVERIFY(run.readIni().contains("Cipher=3"));
+}
+
+void TestOptions::othersPageHoldsLanguageAndSystem()
+{
+    FormsFixture run;
+    TfmOptions& options = *run.start().fmOptions;
+    QCOMPARE(options.pcOptions->tabText(3), QString("Others"));
+    QWidget* page = options.pcOptions->widget(3);
+    QCOMPARE(options.lbModLang->parentWidget(), page);
+    QCOMPARE(options.lbModTarget->parentWidget(), page);
+
+    QStringList labels;
+    for (const QLabel* label : page->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        labels << label->text();
+    QCOMPARE(labels, (QStringList{"Select self-decrypting module language:", "Recipient's system:"}));
+    QStringList systems;
+    for (int row = 0; row < options.lbModTarget->count(); ++row)
+        systems << options.lbModTarget->item(row)->text();
+    QCOMPARE(systems, (QStringList{"Linux", "Windows"}));
+    // Below the language list, as the label above it says.
+    options.pcOptions->setCurrentIndex(3);
+    options.show();
+    QVERIFY(options.lbModTarget->geometry().top() > options.lbModLang->geometry().bottom());
+    options.hide();
 }
 
 void TestOptions::cipherInfo_data()
