@@ -1,5 +1,6 @@
 #include "cli/archive_output.h"
 
+#include "platform/descriptor_io.h"
 #include "platform/unique_fd.h"
 
 #include <cerrno>
@@ -14,20 +15,6 @@ mode_t ExecutableMode()
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0755 & ~mask;
-}
-
-bool WriteAll(int fd, const char* data, std::size_t length)
-{
-    while (length > 0) {
-        const ssize_t count = ::write(fd, data, length);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        data += count;
-        length -= static_cast<std::size_t>(count);
-    }
-    return true;
 }
 
 } // namespace
@@ -82,17 +69,13 @@ ModuleCopyResult CopyModule(const std::string& module, const std::string& output
     // A file that existed keeps its old mode through O_TRUNC.
     if (!target || ::fchmod(target.Get(), mode) != 0)
         return ModuleCopyResult::CannotWriteOutput;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t count = ::read(source.Get(), buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return ModuleCopyResult::CannotReadModule;
-        if (count == 0)
-            break;
-        if (!WriteAll(target.Get(), buffer, static_cast<std::size_t>(count)))
-            return ModuleCopyResult::CannotWriteOutput;
+    switch (CopyAll(source.Get(), target.Get())) {
+    case CopyResult::ReadFailed:
+        return ModuleCopyResult::CannotReadModule;
+    case CopyResult::WriteFailed:
+        return ModuleCopyResult::CannotWriteOutput;
+    case CopyResult::Ok:
+        break;
     }
     return target.Reset() ? ModuleCopyResult::Ok : ModuleCopyResult::CannotWriteOutput;
 }

@@ -2,7 +2,7 @@
 
 #include "platform/secure_memory.h"
 #include "platform/unique_fd.h"
-#include "platform/write_all.h"
+#include "platform/descriptor_io.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -4,7 +4,7 @@
 // cut of the stream is exactly the one the extractor repeats.
 
 #include "core/sda_context.h"
-#include "platform/write_all.h"
+#include "platform/descriptor_io.h"
 
 #include <cstddef>
 #include <cstdint>

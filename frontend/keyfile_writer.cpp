@@ -3,7 +3,7 @@
 #include "frontend/core_api.h"
 #include "platform/secure_memory.h"
 #include "platform/unique_fd.h"
-#include "platform/write_all.h"
+#include "platform/descriptor_io.h"
 
 #include <QFile>
 

@@ -1,5 +1,6 @@
 #include "frontend/module_copy.h"
 
+#include "platform/descriptor_io.h"
 #include "platform/unique_fd.h"
 
 #include <QFile>
@@ -12,36 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-bool writeAll(int fd, const char* data, size_t length)
-{
-    while (length > 0) {
-        const ssize_t written = ::write(fd, data, length);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        length -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-bool copyBytes(int from, int to)
-{
-    char buffer[65536];
-    for (;;) {
-        const ssize_t read = ::read(from, buffer, sizeof buffer);
-        if (read < 0 && errno == EINTR)
-            continue;
-        if (read < 0)
-            return false;
-        if (read == 0)
-            return true;
-        if (!writeAll(to, buffer, static_cast<size_t>(read)))
-            return false;
-    }
-}
 
 mode_t currentUmask()
 {
@@ -85,7 +56,7 @@ ModuleCopy copyModule(const QString& modulePath, const QString& outputPath)
     UniqueFd to(::open(target.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (!to)
         return ModuleCopy::NothingWritten;
-    const bool copied = copyBytes(from.Get(), to.Get());
+    const bool copied = CopyAll(from.Get(), to.Get()) == CopyResult::Ok;
     const bool closed = to.Reset();
     return copied && closed ? ModuleCopy::Done : ModuleCopy::PartlyWritten;
 }

@@ -1,4 +1,4 @@
-#include "platform/write_all.h"
+#include "platform/descriptor_io.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -17,4 +17,20 @@ bool WriteAll(int fd, const void* data, std::size_t length)
         length -= static_cast<std::size_t>(written);
     }
     return true;
+}
+
+CopyResult CopyAll(int from, int to)
+{
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(from, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return CopyResult::ReadFailed;
+        if (count == 0)
+            return CopyResult::Ok;
+        if (!WriteAll(to, buffer, static_cast<std::size_t>(count)))
+            return CopyResult::WriteFailed;
+    }
 }
