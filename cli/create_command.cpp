@@ -13,6 +13,7 @@
 #include "cli/module_builds.h"
 #include "cli/passphrase_input.h"
 #include "cli/run_observer.h"
+#include "cli/subcommand_args.h"
 #include "core/archive_format.h"
 #include "platform/utf.h"
 
@@ -234,15 +235,11 @@ int Create(const CreatePlan& plan)
 
 int RunCreateCommand(CommandArgs args)
 {
-    std::string error;
-    const auto parsed = ParseArguments(args, Options, &error);
+    int status = ExitSuccess;
+    const auto parsed = ParseSubcommandArgs(args, Options, Command, Usage, &status);
     if (!parsed)
-        return UsageError(Command, error);
-    if (parsed->Has("help")) {
-        std::fputs(Usage, stdout);
-        return ExitSuccess;
-    }
-    int status = ExitUsage;
+        return status;
+    status = ExitUsage;
     const auto plan = MakePlan(*parsed, &status);
     if (!plan)
         return status;

@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/diagnostics.h"
 #include "cli/exit_codes.h"
+#include "cli/subcommand_args.h"
 #include "module/console_frontend.h"
 #include "module/extraction_engine.h"
 
@@ -67,14 +68,10 @@ ModeTraits TraitsOf(ReadMode mode)
 int ReadArchive(CommandArgs args, ReadMode mode)
 {
     const ModeTraits traits = TraitsOf(mode);
-    std::string error;
-    const auto parsed = ParseArguments(args, traits.options, &error);
+    int status = ExitSuccess;
+    const auto parsed = ParseSubcommandArgs(args, traits.options, traits.command, traits.usage, &status);
     if (!parsed)
-        return UsageError(traits.command, error);
-    if (parsed->Has("help")) {
-        std::fputs(traits.usage, stdout);
-        return ExitSuccess;
-    }
+        return status;
     if (parsed->Operands().size() != 1)
         return UsageError(traits.command, std::string(traits.command) + " takes one ARCHIVE");
 

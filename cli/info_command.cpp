@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/diagnostics.h"
 #include "cli/exit_codes.h"
+#include "cli/subcommand_args.h"
 #include "module/display_text.h"
 #include "module/extraction_engine.h"
 
@@ -25,14 +26,10 @@ constexpr char Usage[] =
 
 int RunInfoCommand(CommandArgs args)
 {
-    std::string error;
-    const auto parsed = ParseArguments(args, Options, &error);
+    int status = ExitSuccess;
+    const auto parsed = ParseSubcommandArgs(args, Options, Command, Usage, &status);
     if (!parsed)
-        return UsageError(Command, error);
-    if (parsed->Has("help")) {
-        std::fputs(Usage, stdout);
-        return ExitSuccess;
-    }
+        return status;
     if (parsed->Operands().size() != 1)
         return UsageError(Command, "info takes one ARCHIVE");
     const auto layout = ProbeArchive(parsed->Operands().front());

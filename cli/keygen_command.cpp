@@ -6,6 +6,7 @@
 #include "cli/diagnostics.h"
 #include "cli/exit_codes.h"
 #include "cli/keyfile_writer.h"
+#include "cli/subcommand_args.h"
 #include "ivqa.h"
 
 #include <cstdio>
@@ -34,14 +35,10 @@ std::uint32_t LibraryRandom(void* buffer, std::uint32_t length)
 int RunKeygenCommand(CommandArgs args)
 {
     constexpr std::string_view command = "keygen";
-    std::string error;
-    const auto parsed = ParseArguments(args, Options, &error);
+    int status = ExitSuccess;
+    const auto parsed = ParseSubcommandArgs(args, Options, command, Usage, &status);
     if (!parsed)
-        return UsageError(command, error);
-    if (parsed->Has("help")) {
-        std::fputs(Usage, stdout);
-        return ExitSuccess;
-    }
+        return status;
     if (parsed->Operands().size() != 1 || parsed->Operands().front().empty())
         return UsageError(command, "keygen takes one FILE");
     const auto size = ParseNumber(parsed->Value("size").value_or(std::to_string(DefaultKeyfileSize)),

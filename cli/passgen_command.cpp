@@ -7,6 +7,7 @@
 #include "cli/core_messages.h"
 #include "cli/diagnostics.h"
 #include "cli/exit_codes.h"
+#include "cli/subcommand_args.h"
 #include "ivqa.h"
 #include "platform/secure_memory.h"
 
@@ -61,14 +62,10 @@ bool WriteLine(const char* text, std::size_t length)
 int RunPassgenCommand(CommandArgs args)
 {
     constexpr std::string_view command = "passgen";
-    std::string error;
-    const auto parsed = ParseArguments(args, Options, &error);
+    int status = ExitSuccess;
+    const auto parsed = ParseSubcommandArgs(args, Options, command, Usage, &status);
     if (!parsed)
-        return UsageError(command, error);
-    if (parsed->Has("help")) {
-        std::fputs(Usage, stdout);
-        return ExitSuccess;
-    }
+        return status;
     if (!parsed->Operands().empty())
         return UsageError(command, "passgen takes no operands");
     const auto length = ParseNumber(parsed->Value("length").value_or(std::to_string(DefaultPassphraseLength)),
@@ -87,7 +84,7 @@ int RunPassgenCommand(CommandArgs args)
     }
     char passphrase[MaxPassphraseLength];
     SecureLock(passphrase, sizeof passphrase);
-    int status = ExitSuccess;
+    status = ExitSuccess;
     for (long i = 0; i < *count && status == ExitSuccess; ++i) {
         if (!table.Generate(&LibraryRandom, static_cast<std::size_t>(*length), passphrase)) {
             PrintError(CoreResultText(IQ_RANDOM_ERROR));

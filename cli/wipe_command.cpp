@@ -9,6 +9,7 @@
 #include "cli/input_paths.h"
 #include "cli/interrupt_guard.h"
 #include "cli/run_observer.h"
+#include "cli/subcommand_args.h"
 #include "module/terminal_input.h"
 
 #include <cstdio>
@@ -103,14 +104,10 @@ CoreResult RemoveEach(const std::vector<std::string>& operands, WipeContext* con
 
 int Remove(CommandArgs args, const RemovalTraits& traits)
 {
-    std::string error;
-    const auto parsed = ParseArguments(args, traits.options, &error);
+    int status = ExitSuccess;
+    const auto parsed = ParseSubcommandArgs(args, traits.options, traits.command, traits.usage, &status);
     if (!parsed)
-        return UsageError(traits.command, error);
-    if (parsed->Has("help")) {
-        std::fputs(traits.usage, stdout);
-        return ExitSuccess;
-    }
+        return status;
     std::uint32_t method = DefaultMethod;
     if (const auto name = parsed->Value("method")) {
         const auto known = MethodByName(*name);
