@@ -61,9 +61,13 @@ fuzz: fuzz-build
 test-fuzz: fuzz-build
 	fuzz/run_fuzzers.sh $(FUZZ_DIR) 30
 
+# The micro benchmarks, then bench/e2e against tar/gzip/openssl and 7z on the
+# mixed corpus, which is assembled once into $(BUILD_DIR)/e2e-corpus.
 bench: build
 	@for b in $(BUILD_DIR)/bench-bin/*_bench; do \
 	    [ -x "$$b" ] || continue; echo "== $$b"; "$$b" || exit 1; done
+	@[ -d $(BUILD_DIR)/e2e-corpus ] || bench/make-corpus $(BUILD_DIR)/e2e-corpus
+	@echo "== bench/e2e"; bench/e2e --build $(BUILD_DIR) --corpus $(BUILD_DIR)/e2e-corpus
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

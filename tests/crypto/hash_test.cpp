@@ -80,15 +80,39 @@ TEST(Hash, SplitUpdatesGiveTheOneCallDigest)
     }
 }
 
+// Eight bytes are folded at a time: every start alignment and every tail
+// length around that width, and long runs, must give zlib's value.
 TEST(Crc32, AgreesWithZlib)
 {
-    for (std::size_t length : {0U, 1U, 3U, 1000U, 65537U}) {
-        const auto data = PatternBytes(length, static_cast<std::uint8_t>(length));
-        const std::uint32_t ours = ~Crc32Update(0xFFFFFFFFU, data.data(), data.size());
-        const auto theirs = static_cast<std::uint32_t>(
-            crc32(0L, data.data(), static_cast<uInt>(data.size())));
-        EXPECT_EQ(ours, theirs) << "length " << length;
+    const auto data = PatternBytes(65537 + 8, 0x5A);
+    for (std::size_t offset = 0; offset < 8; ++offset) {
+        for (std::size_t length : {0U, 1U, 3U, 7U, 8U, 9U, 15U, 16U, 17U, 31U, 1000U, 65537U}) {
+            const std::uint32_t ours = ~Crc32Update(0xFFFFFFFFU, data.data() + offset, length);
+            const auto theirs = static_cast<std::uint32_t>(
+                crc32(0L, data.data() + offset, static_cast<uInt>(length)));
+            EXPECT_EQ(ours, theirs) << "offset " << offset << ", length " << length;
+        }
     }
+}
+
+TEST(Crc32, KnownAnswers)
+{
+    std::vector<std::uint8_t> counting(1 << 20);
+    for (std::size_t i = 0; i < counting.size(); ++i)
+        counting[i] = static_cast<std::uint8_t>(i);
+    const std::string fox = "The quick brown fox jumps over the lazy dog";
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> data;
+        std::uint32_t crc;
+    } cases[] = {
+        {"32 zero bytes", std::vector<std::uint8_t>(32, 0x00), 0x190A55ADU},
+        {"32 bytes of 0xFF", std::vector<std::uint8_t>(32, 0xFF), 0xFF6CAB0BU},
+        {"the fox", std::vector<std::uint8_t>(fox.begin(), fox.end()), 0x414FA339U},
+        {"1 MiB counting bytes", counting, 0x04D0E435U},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(~Crc32Update(0xFFFFFFFFU, c.data.data(), c.data.size()), c.crc) << c.name;
 }
 
 TEST(Hash, UnknownKindIsRefused)
