@@ -1,13 +1,10 @@
 #include "core/keyfile_reader.h"
 
-#include "platform/unique_fd.h"
+#include "platform/input_file.h"
 #include "platform/url_reader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -59,19 +56,16 @@ private:
 
 bool ReadLocal(const char* path, Chunker& chunker)
 {
-    UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (!fd)
+    const auto file = InputFile::Open(path);
+    if (!file)
         return false;
     for (;;) {
-        const ssize_t count = ::read(fd.Get(), chunker.Space(), chunker.SpaceLeft());
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
+        const auto count = file->ReadSome(chunker.Space(), chunker.SpaceLeft());
+        if (!count)
             return false;
-        }
-        if (count == 0)
+        if (*count == 0)
             break;
-        chunker.Filled(static_cast<std::size_t>(count));
+        chunker.Filled(*count);
     }
     chunker.Finish();
     return true;
