@@ -2,6 +2,7 @@
 
 #include "platform/win32_path.h"
 
+#include <cwchar>
 #include <windows.h>
 #include <wininet.h>
 
@@ -36,6 +37,21 @@ bool StatusIsSuccess(HINTERNET url, const char* location)
     return status >= 200 && status < 300;
 }
 
+// WinINet ends a transfer that the server broke off like a complete one;
+// an announced length tells the two apart.
+bool AnnouncedLength(HINTERNET url, const char* location, std::uint64_t* length)
+{
+    if (std::strncmp(location, "ftp://", 6) == 0)
+        return false;
+    wchar_t text[32] = {};
+    DWORD size = sizeof text;
+    if (HttpQueryInfoW(url, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr) == 0)
+        return false;
+    wchar_t* end = nullptr;
+    *length = std::wcstoull(text, &end, 10);
+    return end != text && *end == L'\0';
+}
+
 } // namespace
 
 bool FetchUrl(const char* url, const char* agentName, UrlSink sink, void* context)
@@ -56,6 +72,9 @@ bool FetchUrl(const char* url, const char* agentName, UrlSink sink, void* contex
     if (!resource || !StatusIsSuccess(resource.Get(), url))
         return false;
 
+    std::uint64_t announced = 0;
+    const bool lengthKnown = AnnouncedLength(resource.Get(), url, &announced);
+    std::uint64_t total = 0;
     std::uint8_t piece[4096];
     for (;;) {
         DWORD read = 0;
@@ -65,11 +84,12 @@ bool FetchUrl(const char* url, const char* agentName, UrlSink sink, void* contex
         }
         if (read == 0)
             break;
+        total += read;
         if (!sink(context, piece, read)) {
             SecureZeroMemory(piece, sizeof piece);
             return false;
         }
     }
     SecureZeroMemory(piece, sizeof piece);
-    return true;
+    return !lengthKnown || total == announced;
 }

@@ -3,6 +3,7 @@
 // names are refused without a byte written outside the destination.
 
 #include "ivqa.h"
+#include "keyfile_server.h"
 #include "module_test_support.h"
 #include "payload_builder.h"
 #include "process_runner.h"
@@ -176,6 +177,35 @@ TEST(WindowsKeyfiles, LocalKeyfileAsTheChooserWritesIt)
         EXPECT_EQ(result.status, c.status) << c.keyfile << "\n" << result.err;
     }
     EXPECT_EQ(ReadText(out + "/data.txt"), "guarded");
+}
+
+// Through WinINet: the whole keyfile from a server on this machine; an
+// error page is no keyfile, and a transfer cut short is a failed read.
+TEST(WindowsKeyfiles, RemoteKeyfileOverHttp)
+{
+    // The system's proxy settings apply; none of them may catch 127.0.0.1.
+    for (const char* proxy : {"http_proxy", "HTTP_PROXY", "https_proxy", "all_proxy"})
+        ::unsetenv(proxy);
+    const std::vector<std::uint8_t> key = NoiseBytes(5000, 9);
+    KeyfileServer server(key);
+    KeyfileServer cut(key, 3000);
+    TempDir dir;
+    WriteFile(dir / "data.txt", "fetched");
+    const std::string archive = dir / "archive.bin";
+    WriteArchive(archive, "", CipherCast256, u"", U16(server.Url("/key.bin")), {}, {dir / "data.txt"});
+    const std::string out = dir / "out";
+    fs::create_directory(out);
+
+    struct Case {
+        std::string url;
+        int status;
+    };
+    for (const Case& c : {Case{server.Url("/key.bin"), 0}, Case{server.Url("/gone"), 3}, Case{cut.Url("/key.bin"), 3}}) {
+        const auto result =
+            RunDriver(archive, {"--dest", WindowsPath(out), "--keyfile", c.url, "--overwrite", "always"}, "\n");
+        EXPECT_EQ(result.status, c.status) << c.url << "\n" << result.err;
+    }
+    EXPECT_EQ(ReadText(out + "/data.txt"), "fetched");
 }
 
 std::vector<std::uint8_t> Bytes(const std::string& text)
