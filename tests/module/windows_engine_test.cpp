@@ -10,10 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <regex>
+#include <set>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -290,6 +294,40 @@ TEST(WindowsModuleConsole, ListsTestsAndExtractsItsOwnPayload)
     const auto extract = RunWine(archive, {"--dest", WindowsPath(out)}, "right\n");
     ASSERT_EQ(extract.status, 0) << extract.err;
     EXPECT_EQ(ReadText(out + "/data.txt"), "from the real module");
+}
+
+struct WindowsModule {
+    const char* file;
+    std::uintmax_t payloadOffset;
+};
+
+// Padded to their offsets; programs of the window subsystem that need
+// nothing but DLLs every Windows has (no MinGW runtime, no zlib DLL).
+TEST(WindowsModuleFiles, ArePaddedWindowProgramsOverSystemDllsOnly)
+{
+    static_assert(IVQA_PAYLOAD_OFFSET_WIN_EN % 4096 == 0 && IVQA_PAYLOAD_OFFSET_WIN_RU % 4096 == 0);
+    static_assert(IVQA_PAYLOAD_OFFSET_WIN_RU > IVQA_PAYLOAD_OFFSET_WIN_EN);
+    const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
+                                          "ole32.dll", "comdlg32.dll", "wininet.dll", "msvcrt.dll"};
+    const std::regex dll(R"(DLL Name: (\S+))");
+    for (const WindowsModule& module : {WindowsModule{"GUI_en.exe.iqm", IVQA_PAYLOAD_OFFSET_WIN_EN},
+                                        WindowsModule{"GUI_ru.exe.iqm", IVQA_PAYLOAD_OFFSET_WIN_RU}}) {
+        const std::string path = Env("IVQA_BIN_DIR") + "/" + module.file;
+        EXPECT_EQ(fs::file_size(path), module.payloadOffset) << module.file;
+        const auto dump = RunProcess(Env("IVQA_MINGW_OBJDUMP"), {"-p", path});
+        ASSERT_EQ(dump.status, 0) << dump.err;
+        EXPECT_NE(dump.out.find("(PE32+)"), std::string::npos) << module.file;
+        EXPECT_NE(dump.out.find("(Windows GUI)"), std::string::npos) << module.file;
+        std::set<std::string> imported;
+        for (auto it = std::sregex_iterator(dump.out.begin(), dump.out.end(), dll); it != std::sregex_iterator(); ++it) {
+            std::string name = (*it)[1];
+            std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+            imported.insert(name);
+        }
+        EXPECT_TRUE(imported.count("kernel32.dll")) << module.file;
+        for (const std::string& name : imported)
+            EXPECT_TRUE(system.count(name)) << module.file << " imports " << name;
+    }
 }
 
 } // namespace

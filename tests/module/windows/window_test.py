@@ -73,6 +73,56 @@ EXIT_EN = (200, 84, 60, 14)
 EXIT_RU = (197, 84, 67, 14)
 
 
+def boxes(title):
+    return xdotool("search", "--onlyvisible", "--name", "^" + title + "$").stdout.split()
+
+
+def activate(box):
+    # Without a window manager Wine activates a window on a click only; a
+    # corner of the box holds no button.
+    xdotool("mousemove", "--window", box, "4", "4", "click", "1")
+    time.sleep(0.3)
+
+
+def answer(box, key):
+    activate(box)
+    xdotool("key", key)
+    wait_until(lambda: box not in boxes("Confirmation"), "the box to close", timeout=20)
+
+
+def break_during_question(dialog, process, target):
+    """A second run over the same folder asks before each existing file.
+    With that question open, Break asks whether to abort: no keeps the
+    run going (the files are kept one by one), yes ends the module."""
+    before = {}
+    for path in ("top.dat", "docs/readme.txt"):
+        with open(os.path.join(target, path), "rb") as data:
+            before[path] = data.read()
+    for attempt in ("declined", "confirmed"):
+        dialog.type_into(PASSPHRASE, "Sample pass")
+        dialog.click(*EXTRACT)
+        wait_until(lambda: boxes("Confirmation"), "the overwrite question")
+        overwrite = boxes("Confirmation")[0]
+        dialog.click(*EXTRACT)  # now Break
+        wait_until(lambda: len(boxes("Confirmation")) == 2, "the abort question")
+        abort = [box for box in boxes("Confirmation") if box != overwrite][0]
+        if attempt == "declined":
+            answer(abort, "Return")  # No is the default button
+            assert process.poll() is None, "a declined abort ended the module"
+            # Return answers No: each existing file is kept.
+            for _ in range(3):
+                wait_until(lambda: boxes("Confirmation"), "the next overwrite question")
+                answer(boxes("Confirmation")[0], "Return")
+        else:
+            activate(abort)
+            xdotool("key", "y")
+            status = process.wait(timeout=30)
+            assert status == 0, f"a confirmed abort gave status {status}"
+    for path, contents in before.items():
+        with open(os.path.join(target, path), "rb") as data:
+            assert data.read() == contents, path + " changed"
+
+
 def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
@@ -121,6 +171,12 @@ def check_english(bin_dir, source_dir, screenshot_dir, work):
         dialog.click(*EXIT_EN)
         status = process.wait(timeout=30)
         assert status == 0, f"Exit gave status {status}"
+
+        process = start("GUI_en.exe.iqm", bin_dir, source_dir, work)
+        dialog = Dialog(find_window(process), DIALOG_WIDTH)
+        time.sleep(1.0)
+        dialog.type_into(DESTINATION, windows_path(target))
+        break_during_question(dialog, process, target)
     except Exception:
         subprocess.run(["import", "-window", "root", os.path.join(screenshot_dir, "windows-failure.png")],
                        timeout=30)
@@ -129,7 +185,8 @@ def check_english(bin_dir, source_dir, screenshot_dir, work):
         if process.poll() is None:
             process.kill()
             process.wait()
-    print("GUI_en.exe.iqm: dialog shown, extracted into the typed destination, Exit ended with status 0")
+    print("GUI_en.exe.iqm: dialog shown, extracted into the typed destination, Exit ended with status 0,"
+          " Break during the overwrite question declined and confirmed")
 
 
 def check_russian(bin_dir, source_dir, screenshot_dir, work):
