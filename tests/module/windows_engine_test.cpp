@@ -296,6 +296,81 @@ TEST(WindowsModuleConsole, ListsTestsAndExtractsItsOwnPayload)
     EXPECT_EQ(ReadText(out + "/data.txt"), "from the real module");
 }
 
+struct ExistingEntryCase {
+    const char* label;
+    std::function<void(const std::string& destination)> prepare;
+    std::vector<std::string> options;
+    int status;
+    // Relative path and expected contents afterwards.
+    std::vector<std::pair<std::string, std::string>> contents;
+};
+
+// What the destination already holds meets the archive's "d/" with
+// "d/f" = "new" and then "top" = "top".
+TEST(WindowsExistingEntries, ReplaceKeepOrRefuse)
+{
+    const ExistingEntryCase cases[] = {
+        {"read-only file replaced",
+         [](const std::string& d) {
+             fs::create_directory(d + "/d");
+             WriteFile(d + "/d/f", "old");
+             ::chmod((d + "/d/f").c_str(), 0444);
+         },
+         {"--overwrite", "always"}, 0, {{"d/f", "new"}, {"top", "top"}}},
+        {"file kept",
+         [](const std::string& d) {
+             fs::create_directory(d + "/d");
+             WriteFile(d + "/d/f", "old");
+         },
+         {"--overwrite", "never"}, 0, {{"d/f", "old"}, {"top", "top"}}},
+        {"file where the folder goes", [](const std::string& d) { WriteFile(d + "/d", "a file"); },
+         {"--overwrite", "always"}, 6, {{"d", "a file"}}},
+        {"folder where a file goes",
+         [](const std::string& d) {
+             fs::create_directories(d + "/d/f");
+             WriteFile(d + "/d/f/inner", "inner");
+         },
+         {"--overwrite", "always"}, 5, {{"d/f/inner", "inner"}}},
+    };
+    for (const ExistingEntryCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        PayloadBuilder builder(CipherRc5, u"p");
+        builder.EnterDir(u"d").File(u"f", Bytes("new")).LeaveDir().File(u"top", Bytes("top"));
+        TempDir scratch;
+        const std::string archive = scratch / "archive.bin";
+        std::vector<std::uint8_t> bytes(ModuleLength + builder.Size(), 0);
+        std::copy(builder.Bytes().begin(), builder.Bytes().end(), bytes.begin() + ModuleLength);
+        WriteFile(archive, bytes);
+        const std::string destination = scratch / "out";
+        fs::create_directory(destination);
+        c.prepare(destination);
+
+        std::vector<std::string> options{"--dest", WindowsPath(destination)};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        const auto result = RunDriver(archive, options, "p\n");
+        EXPECT_EQ(result.status, c.status) << result.out << result.err;
+        for (const auto& [path, text] : c.contents)
+            EXPECT_EQ(ReadText(destination + "/" + path), text) << path;
+    }
+}
+
+// The key is checked before the destination is looked at.
+TEST(WindowsDestination, KeyCheckComesFirst)
+{
+    PayloadBuilder builder(CipherAes256, u"right");
+    builder.File(u"f", Bytes("x"));
+    TempDir scratch;
+    const std::string archive = scratch / "archive.bin";
+    std::vector<std::uint8_t> bytes(ModuleLength + builder.Size(), 0);
+    std::copy(builder.Bytes().begin(), builder.Bytes().end(), bytes.begin() + ModuleLength);
+    WriteFile(archive, bytes);
+    const std::string missing = WindowsPath(scratch / "missing");
+    EXPECT_EQ(RunDriver(archive, {"--dest", missing}, "wrong\n").status, 7);
+    EXPECT_EQ(RunDriver(archive, {"--dest", missing}, "right\n").status, 6);
+    EXPECT_EQ(RunDriver(archive, {"--dest", WindowsPath(archive)}, "right\n").status, 6) << "a file";
+    EXPECT_FALSE(fs::exists(scratch / "missing"));
+}
+
 struct WindowsModule {
     const char* file;
     std::uintmax_t payloadOffset;
