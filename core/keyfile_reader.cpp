@@ -89,8 +89,14 @@ bool ReadKeyfile(const char* location, const char* agentName, std::uint8_t* bloc
         chunker.Finish();
         return true;
     }
-    if (std::strncmp(location, FilePrefix, sizeof FilePrefix - 1) == 0)
+    if (std::strncmp(location, FilePrefix, sizeof FilePrefix - 1) == 0) {
         location += sizeof FilePrefix - 1;
+#ifdef _WIN32
+        // "file:///C:/keys/my.key", the URL form: the drive follows the slash.
+        if (location[0] == '/' && location[1] != '\0' && location[2] == ':')
+            ++location;
+#endif
+    }
     else if (std::strstr(location, "://") != nullptr)
         return false; // a scheme we do not read
     if (*location == '\0')

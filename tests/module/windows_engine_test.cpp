@@ -154,8 +154,9 @@ TEST_P(EveryCipher, ExtractsWhatLinuxArchived)
 
 INSTANTIATE_TEST_SUITE_P(Ciphers, EveryCipher, ::testing::Values(0U, 1U, 2U, 3U, 4U));
 
-// The chooser writes "file://" and a drive path with backslashes; a wrong
-// keyfile is a wrong key, a missing one cannot be read.
+// The chooser writes "file://" and a drive path with backslashes; a plain
+// path and the URL form do as well. A wrong keyfile is a wrong key, a
+// missing one or a folder cannot be read.
 TEST(WindowsKeyfiles, LocalKeyfileAsTheChooserWritesIt)
 {
     TempDir dir;
@@ -171,7 +172,10 @@ TEST(WindowsKeyfiles, LocalKeyfileAsTheChooserWritesIt)
         std::string keyfile;
         int status;
     };
+    std::string url = "file:///" + WindowsPath(dir / "key.bin");
+    std::replace(url.begin(), url.end(), '\\', '/');
     for (const Case& c : {Case{"file://" + WindowsPath(dir / "key.bin"), 0}, Case{WindowsPath(dir / "key.bin"), 0},
+                          Case{url, 0},
                           Case{"file://" + WindowsPath(dir / "other.bin"), 7},
                           Case{"file://" + WindowsPath(dir / "absent.bin"), 3},
                           Case{"file://" + WindowsPath(dir.Path()), 3}}) {
