@@ -31,7 +31,10 @@ std::wstring Wide(const std::string& utf8)
 std::string FieldText(HWND dialog, int id, int units)
 {
     std::wstring buffer(static_cast<std::size_t>(units) + 1, L'\0');
-    const UINT length = GetDlgItemTextW(dialog, id, buffer.data(), units + 1);
+    UINT length = GetDlgItemTextW(dialog, id, buffer.data(), units + 1);
+    // A cut through a surrogate pair would make the whole text unreadable.
+    if (length > 0 && buffer[length - 1] >= 0xD800 && buffer[length - 1] <= 0xDBFF)
+        --length;
     const auto utf8 = Utf8OfWide(std::wstring_view(buffer.data(), length));
     SecureWipe(buffer.data(), buffer.size() * sizeof(wchar_t));
     return utf8.value_or("");
