@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Runs the Windows modules under Wine on a virtual X server. The English
-one: its dialog appears with its title, a passphrase and a destination are
-typed, Extract restores the files there, Esc leaves the dialog open, and
-Exit ends the process with status 0; a second run meets the overwrite
-question and Break. The Russian one: shown, and ended by its window's close
-command. Saves a screenshot of each dialog."""
+one: its dialog appears with its title; Help and both choosers open and
+close; a passphrase and a destination are typed and Extract restores the
+files there; Esc leaves the dialog open and Exit ends the process with
+status 0; a second run meets the overwrite question and Break. The Russian
+one: shown, and ended by its window's close command. Saves a screenshot of
+each dialog."""
 
 import os
 import shutil
@@ -70,6 +71,9 @@ class Dialog:
 DESTINATION = (7, 18, 186, 14)
 PASSPHRASE = (7, 54, 186, 14)
 EXTRACT = (200, 49, 60, 14)
+BROWSE = (200, 17, 60, 14)
+SELECT_KEYFILE = (200, 33, 60, 14)
+HELP = (200, 68, 60, 14)
 EXIT_EN = (200, 84, 60, 14)
 
 
@@ -123,6 +127,16 @@ def break_during_question(dialog, process, target):
             assert data.read() == contents, path + " changed"
 
 
+def open_and_close(dialog, button, title, key):
+    """A button that opens a box or a chooser titled `title`; `key` closes it."""
+    dialog.click(*button)
+    wait_until(lambda: boxes(title), f"the window {title!r}")
+    box = boxes(title)[0]
+    activate(box)
+    xdotool("key", key)
+    wait_until(lambda: not boxes(title), f"{title!r} to close", timeout=20)
+
+
 def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
@@ -149,6 +163,11 @@ def check_english(bin_dir, source_dir, screenshot_dir, work):
         time.sleep(1.0)  # let it draw
         screenshot(window, os.path.join(screenshot_dir, "GUI_en.exe.png"))
         dialog = Dialog(window, DIALOG_WIDTH)
+
+        open_and_close(dialog, HELP, "Help", "Return")
+        open_and_close(dialog, SELECT_KEYFILE, "Select keyfile", "Escape")
+        open_and_close(dialog, BROWSE, "Browse for Folder", "Escape")
+        assert process.poll() is None, "a chooser ended the module"
 
         target = os.path.join(work, "restored")
         os.mkdir(target)
