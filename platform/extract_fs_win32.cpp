@@ -98,6 +98,13 @@ std::wstring FinalPath(HANDLE handle)
         }
         path.resize(length);
     }
+    return path;
+}
+
+// Entries are named as the directory's path, a backslash and the name:
+// the path must not end in one already (a drive root does).
+std::wstring WithoutTrailingSeparator(std::wstring path)
+{
     while (path.size() > 4 && path.back() == L'\\')
         path.pop_back();
     return path;
@@ -147,7 +154,7 @@ public:
         std::wstring resolved = FinalPath(handle);
         if (resolved.empty())
             resolved = extended;
-        return std::make_unique<Win32Directory>(std::move(resolved), handle);
+        return std::make_unique<Win32Directory>(WithoutTrailingSeparator(std::move(resolved)), handle);
     }
 
     bool QueryFreeSpace(std::u16string_view destination, std::uint64_t* bytes) override
@@ -157,7 +164,8 @@ public:
         std::wstring folder = ExtendedPath(destination);
         if (folder.empty())
             return false;
-        folder += L'\\';
+        if (folder.back() != L'\\')
+            folder += L'\\';
         ULARGE_INTEGER available;
         if (GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr) == 0)
             return false;

@@ -375,6 +375,30 @@ TEST(WindowsDestination, KeyCheckComesFirst)
     EXPECT_FALSE(fs::exists(scratch / "missing"));
 }
 
+// A drive's root as the destination: entry paths are the root's path and
+// the name, without a doubled separator. The drive is a folder of ours,
+// mapped in the prefix for the length of the test.
+TEST(WindowsDestination, DriveRoot)
+{
+    PayloadBuilder builder(CipherAes256, u"p");
+    builder.EnterDir(u"d").File(u"f", Bytes("at the root")).LeaveDir();
+    TempDir scratch;
+    const std::string archive = scratch / "archive.bin";
+    std::vector<std::uint8_t> bytes(ModuleLength + builder.Size(), 0);
+    std::copy(builder.Bytes().begin(), builder.Bytes().end(), bytes.begin() + ModuleLength);
+    WriteFile(archive, bytes);
+    const std::string drive = scratch / "drive";
+    fs::create_directory(drive);
+    const std::string mapping = Env("WINEPREFIX") + "/dosdevices/y:";
+    fs::remove(mapping);
+    fs::create_directory_symlink(drive, mapping);
+
+    const auto result = RunDriver(archive, {"--dest", "Y:\\"}, "p\n");
+    fs::remove(mapping);
+    EXPECT_EQ(result.status, 0) << result.out << result.err;
+    EXPECT_EQ(ReadText(drive + "/d/f"), "at the root");
+}
+
 struct WindowsModule {
     const char* file;
     std::uintmax_t payloadOffset;
