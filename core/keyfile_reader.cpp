@@ -1,13 +1,10 @@
 #include "core/keyfile_reader.h"
 
-#include "platform/unique_fd.h"
+#include "platform/input_file.h"
 #include "platform/url_reader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -59,19 +56,16 @@ private:
 
 bool ReadLocal(const char* path, Chunker& chunker)
 {
-    UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (!fd)
+    const auto file = InputFile::Open(path);
+    if (!file)
         return false;
     for (;;) {
-        const ssize_t count = ::read(fd.Get(), chunker.Space(), chunker.SpaceLeft());
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
+        const auto count = file->ReadSome(chunker.Space(), chunker.SpaceLeft());
+        if (!count)
             return false;
-        }
-        if (count == 0)
+        if (*count == 0)
             break;
-        chunker.Filled(static_cast<std::size_t>(count));
+        chunker.Filled(*count);
     }
     chunker.Finish();
     return true;
@@ -95,8 +89,14 @@ bool ReadKeyfile(const char* location, const char* agentName, std::uint8_t* bloc
         chunker.Finish();
         return true;
     }
-    if (std::strncmp(location, FilePrefix, sizeof FilePrefix - 1) == 0)
+    if (std::strncmp(location, FilePrefix, sizeof FilePrefix - 1) == 0) {
         location += sizeof FilePrefix - 1;
+#ifdef _WIN32
+        // "file:///C:/keys/my.key", the URL form: the drive follows the slash.
+        if (location[0] == '/' && location[1] != '\0' && location[2] == ':')
+            ++location;
+#endif
+    }
     else if (std::strstr(location, "://") != nullptr)
         return false; // a scheme we do not read
     if (*location == '\0')

@@ -25,7 +25,12 @@ std::string IsoTime(std::uint64_t filetime)
     const timespec time = FiletimeToTimespec(filetime);
     std::tm parts{};
     char text[64] = "?";
-    if (gmtime_r(&time.tv_sec, &parts) != nullptr)
+#ifdef _WIN32
+    const bool converted = gmtime_s(&parts, &time.tv_sec) == 0;
+#else
+    const bool converted = gmtime_r(&time.tv_sec, &parts) != nullptr;
+#endif
+    if (converted)
         std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
     return text;
 }
@@ -125,8 +130,11 @@ public:
         }
         if (!IsTerminal(streams_.in))
             return false;
-        const std::string question = "\"" + ForTerminal(ToDisplayUtf8(name)) + "\"" +
-                                     std::string(texts_.overwriteQuestionTail) + " [y/N] ";
+        std::string question = "\"";
+        question += ForTerminal(ToDisplayUtf8(name));
+        question += "\"";
+        question += texts_.overwriteQuestionTail;
+        question += " [y/N] ";
         std::fputs(question.c_str(), streams_.err);
         std::fflush(streams_.err);
         char answer[16];

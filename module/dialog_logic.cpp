@@ -35,8 +35,10 @@ public:
     bool AskOverwrite(std::u16string_view name) override
     {
         const ModuleTexts& texts = dialog_.texts_;
-        const std::string question =
-            "\"" + ToDisplayUtf8(name) + "\"" + std::string(texts.overwriteQuestionTail);
+        std::string question = "\"";
+        question += ToDisplayUtf8(name);
+        question += "\"";
+        question += texts.overwriteQuestionTail;
         dialog_.gate_.Pause();
         const bool replace = dialog_.view_.AskOverwrite(std::string(texts.questionCaption), question);
         dialog_.gate_.Unpause();

@@ -22,14 +22,6 @@ std::uint32_t Crc32Of(std::initializer_list<std::pair<const std::uint8_t*, std::
     return crc ^ 0xFFFFFFFFU;
 }
 
-// A name is one component below the current directory, nothing else.
-bool IsSafeName(std::u16string_view name)
-{
-    if (name.empty() || name == u"." || name == u"..")
-        return false;
-    return name.find_first_of(std::u16string_view(u"/\0", 2)) == std::u16string_view::npos;
-}
-
 // The passphrase as DeriveKey takes it: terminated, at most 255 units, in a
 // locked buffer that is wiped on the way out.
 class PassphraseCopy {
@@ -187,7 +179,7 @@ private:
             return result;
         const std::uint32_t crc =
             Crc32Of({{&type, 1}, {timeField, 8}, {lengthField_, 2}, {nameBytes_, 2 * nameUnits_}});
-        if (crc != LoadLe32(crcField) || !IsSafeName(Name()))
+        if (crc != LoadLe32(crcField) || !IsPlainEntryName(Name()))
             return ExtractResult::Corrupted;
 
         const std::uint64_t creationTime = LoadLe64(timeField);
@@ -233,7 +225,7 @@ private:
                                            {attributeFields, 20},
                                            {lengthField_, 2},
                                            {nameBytes_, 2 * nameUnits_}});
-        if (crc != LoadLe32(crcField) || !IsSafeName(Name()))
+        if (crc != LoadLe32(crcField) || !IsPlainEntryName(Name()))
             return ExtractResult::Corrupted;
 
         const ExtractEntry entry{EntryKind::File,

@@ -1,12 +1,10 @@
 #include "module/payload_source.h"
 
-#include "platform/unique_fd.h"
+#include "platform/input_file.h"
 
 #include <algorithm>
-#include <cerrno>
+#include <cstdint>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -14,8 +12,8 @@ namespace {
 // call per field. Block payloads larger than the buffer are read directly.
 class FilePayloadReader final : public PayloadReader {
 public:
-    FilePayloadReader(UniqueFd fd, std::uint64_t payloadOffset)
-        : fd_(std::move(fd)), payloadOffset_(payloadOffset)
+    FilePayloadReader(std::unique_ptr<InputFile> file, std::uint64_t payloadOffset)
+        : file_(std::move(file)), payloadOffset_(payloadOffset)
     {
     }
 
@@ -23,8 +21,7 @@ public:
     {
         if (position > static_cast<std::uint64_t>(INT64_MAX) - payloadOffset_)
             return false;
-        const auto target = static_cast<off_t>(payloadOffset_ + position);
-        if (::lseek(fd_.Get(), target, SEEK_SET) != target)
+        if (!file_->Seek(payloadOffset_ + position))
             return false;
         begin_ = end_ = 0;
         return true;
@@ -55,17 +52,15 @@ private:
     {
         std::size_t total = 0;
         while (total < length) {
-            const ssize_t count = ::read(fd_.Get(), buffer + total, length - total);
-            if (count < 0 && errno == EINTR)
-                continue;
-            if (count <= 0)
+            const auto count = file_->ReadSome(buffer + total, length - total);
+            if (!count || *count == 0)
                 break;
-            total += static_cast<std::size_t>(count);
+            total += *count;
         }
         return total;
     }
 
-    UniqueFd fd_;
+    std::unique_ptr<InputFile> file_;
     std::uint64_t payloadOffset_;
     std::uint8_t ahead_[16384];
     std::size_t begin_ = 0;
@@ -109,10 +104,10 @@ FilePayloadArchive::FilePayloadArchive(std::string path, std::uint64_t payloadOf
 
 std::unique_ptr<PayloadReader> FilePayloadArchive::Open() const
 {
-    UniqueFd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (!fd)
+    auto file = InputFile::Open(path_);
+    if (!file)
         return nullptr;
-    auto reader = std::make_unique<FilePayloadReader>(std::move(fd), payloadOffset_);
+    auto reader = std::make_unique<FilePayloadReader>(std::move(file), payloadOffset_);
     if (!reader->Seek(0))
         return nullptr;
     return reader;

@@ -68,3 +68,9 @@ public:
 
 // The backend of this platform.
 std::unique_ptr<ExtractFileSystem> MakeNativeExtractFileSystem();
+
+// Whether a recorded name is one plain component on this platform: not
+// empty, not "." or "..", and nothing that the system reads as a separator,
+// a drive or a stream. Anything else would name a place other than an entry
+// of the current directory.
+bool IsPlainEntryName(std::u16string_view name);

@@ -160,6 +160,13 @@ public:
 
 } // namespace
 
+bool IsPlainEntryName(std::u16string_view name)
+{
+    if (name.empty() || name == u"." || name == u"..")
+        return false;
+    return name.find_first_of(std::u16string_view(u"/\0", 2)) == std::u16string_view::npos;
+}
+
 std::unique_ptr<ExtractFileSystem> MakeNativeExtractFileSystem()
 {
     return std::make_unique<PosixExtractFileSystem>();

@@ -1,22 +1,39 @@
 #include "platform/secure_memory.h"
 
+#include "platform/memory_pages.h"
+
 #include <atomic>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <mutex>
-#include <strings.h>
-#include <sys/mman.h>
-#include <unistd.h>
+#include <utility>
 
 namespace {
 
 std::atomic<SecureFreeObserver> g_freeObserver{nullptr};
 
+// A lock that needs no constructor at run time on any platform (the
+// Windows std::mutex has one), so that the page table can be used from
+// other static initialisers.
+class TableLock {
+public:
+    void lock()
+    {
+        while (held_.test_and_set(std::memory_order_acquire))
+            held_.wait(true, std::memory_order_relaxed);
+    }
+    void unlock()
+    {
+        held_.clear(std::memory_order_release);
+        held_.notify_one();
+    }
+
+private:
+    std::atomic_flag held_;
+};
+
 std::size_t PageSize()
 {
-    static const std::size_t size = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    return size;
+    return SystemPageSize();
 }
 
 std::size_t RoundToPages(std::size_t size)
@@ -25,8 +42,8 @@ std::size_t RoundToPages(std::size_t size)
     return (size + page - 1) / page * page;
 }
 
-// mlock and madvise act on whole pages, and page locks do not nest: one
-// munlock undoes every mlock of the page. Caller buffers (stack arrays,
+// Locks act on whole pages, and page locks do not nest: one
+// unlock undoes every lock of the page. Caller buffers (stack arrays,
 // members) often share a page with other locked data, so each page keeps a
 // count of the locked ranges on it and is unlocked only when the last goes.
 // A fixed table: no allocation, nothing to destroy at exit.
@@ -35,7 +52,7 @@ public:
     void Lock(void* memory, std::size_t size)
     {
         const auto [first, last] = Pages(memory, size);
-        const std::lock_guard<std::mutex> guard(mutex_);
+        const std::lock_guard<TableLock> guard(mutex_);
         for (std::uintptr_t page = first; page < last; page += PageSize()) {
             if (Entry* entry = Find(page, true))
                 ++entry->count;
@@ -44,21 +61,20 @@ public:
                 // locked data: from now on nothing is ever unlocked.
                 pinned_ = true;
         }
-        (void)mlock(reinterpret_cast<void*>(first), last - first);
-        (void)madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTDUMP);
+        LockPages(reinterpret_cast<void*>(first), last - first);
     }
 
     void Unlock(void* memory, std::size_t size)
     {
         const auto [first, last] = Pages(memory, size);
-        const std::lock_guard<std::mutex> guard(mutex_);
+        const std::lock_guard<TableLock> guard(mutex_);
         for (std::uintptr_t page = first; page < last; page += PageSize()) {
             Entry* entry = Find(page, false);
             if (entry == nullptr || --entry->count > 0)
                 continue;
             entry->page = Tombstone;
             if (!pinned_)
-                (void)munlock(reinterpret_cast<void*>(page), PageSize());
+                UnlockPages(reinterpret_cast<void*>(page), PageSize());
         }
     }
 
@@ -103,7 +119,7 @@ private:
         return freeSlot;
     }
 
-    std::mutex mutex_;
+    TableLock mutex_;
     Entry entries_[Capacity] = {};
     bool pinned_ = false;
 };
@@ -120,7 +136,7 @@ PageLocks& Locks()
 void SecureWipe(void* memory, std::size_t size)
 {
     if (memory != nullptr && size != 0)
-        explicit_bzero(memory, size);
+        WipeBytes(memory, size);
 }
 
 namespace {
@@ -132,7 +148,7 @@ constexpr std::size_t ScrubbedStackBytes = 64 * 1024;
 [[gnu::noinline]] void ScrubStack()
 {
     unsigned char area[ScrubbedStackBytes];
-    explicit_bzero(area, sizeof area);
+    WipeBytes(area, sizeof area);
     asm volatile("" : : "r"(area) : "memory");
 }
 
@@ -171,7 +187,7 @@ void SecureScrubStackAndRegisters()
 {
     ClearVectorRegisters();
     ScrubStack();
-    ClearVectorRegisters(); // explicit_bzero itself runs in vector registers
+    ClearVectorRegisters(); // the wipe itself runs in vector registers
 }
 
 void SecureLock(void* memory, std::size_t size)
@@ -194,12 +210,10 @@ void* SecureAlloc(std::size_t size)
     // Whole pages of its own: no other data shares them, so they are locked
     // and unlocked directly, without the page counts.
     const std::size_t rounded = RoundToPages(size == 0 ? 1 : size);
-    void* memory = std::aligned_alloc(PageSize(), rounded);
+    void* memory = AllocatePages(rounded);
     if (memory == nullptr)
         return nullptr;
-    std::memset(memory, 0, rounded);
-    (void)mlock(memory, rounded);
-    (void)madvise(memory, rounded, MADV_DONTDUMP);
+    LockPages(memory, rounded);
     return memory;
 }
 
@@ -208,12 +222,11 @@ void SecureFree(void* memory, std::size_t size)
     if (memory == nullptr)
         return;
     const std::size_t rounded = RoundToPages(size == 0 ? 1 : size);
-    explicit_bzero(memory, rounded);
-    (void)munlock(memory, rounded);
-    (void)madvise(memory, rounded, MADV_DODUMP);
+    WipeBytes(memory, rounded);
+    UnlockPages(memory, rounded);
     if (SecureFreeObserver observer = g_freeObserver.load())
         observer(memory, rounded);
-    std::free(memory);
+    FreePages(memory, rounded);
 }
 
 void SetSecureFreeObserver(SecureFreeObserver observer)

@@ -2,8 +2,6 @@
 
 #include "platform/curl_api.h"
 
-#include <cstring>
-
 namespace {
 
 struct Transfer {
@@ -23,18 +21,7 @@ size_t Receive(char* data, size_t size, size_t count, void* user)
     return length;
 }
 
-bool StartsWith(const char* text, const char* prefix)
-{
-    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
-
 } // namespace
-
-bool IsRemoteUrl(const char* location)
-{
-    return StartsWith(location, "http://") || StartsWith(location, "https://") ||
-           StartsWith(location, "ftp://");
-}
 
 bool FetchUrl(const char* url, const char* agentName, UrlSink sink, void* context)
 {

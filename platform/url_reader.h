@@ -1,14 +1,24 @@
 #pragma once
-// Reads http://, https:// and ftp:// resources through libcurl.
+// Reads http://, https:// and ftp:// resources: through libcurl on Linux,
+// through WinINet on Windows.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <initializer_list>
 
 // Receives the bytes in order, in pieces of any size; returns false to stop
 // the transfer.
 using UrlSink = bool (*)(void* context, const std::uint8_t* data, std::size_t length);
 
-bool IsRemoteUrl(const char* location);
+inline bool IsRemoteUrl(const char* location)
+{
+    for (const char* scheme : {"http://", "https://", "ftp://"}) {
+        if (std::strncmp(location, scheme, std::strlen(scheme)) == 0)
+            return true;
+    }
+    return false;
+}
 
 // True when the whole resource was delivered. False when libcurl is missing,
 // the scheme is not one of the above, the server cannot be reached or

@@ -1,0 +1,28 @@
+# The targets of the Windows cross build: the platform layer's Win32
+# backend, the crypto suite, the key derivation, both modules and the
+# console test program. The Linux build drives this one (module/CMakeLists.txt)
+# and tells it where the programs go.
+include(IvqaFlags)
+
+set(IVQA_OUTPUT_DIR ${CMAKE_BINARY_DIR}/bin CACHE PATH "Where GUI_en.exe.iqm and GUI_ru.exe.iqm go")
+set(IVQA_TEST_OUTPUT_DIR ${CMAKE_BINARY_DIR}/test-bin CACHE PATH "Where the Windows test programs go")
+
+# Unicode calls throughout; Windows 7 is the oldest system with every call
+# the module makes.
+add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+# No MinGW runtime DLLs beside an archive: everything is linked in.
+add_link_options(-static)
+
+# zlib from libz-mingw-w64-dev, linked statically.
+find_library(IVQA_ZLIB_STATIC NAMES libz.a REQUIRED)
+find_path(IVQA_ZLIB_INCLUDE_DIR zlib.h REQUIRED)
+add_library(ivqa_zlib_static STATIC IMPORTED)
+set_target_properties(ivqa_zlib_static PROPERTIES
+  IMPORTED_LOCATION ${IVQA_ZLIB_STATIC}
+  INTERFACE_INCLUDE_DIRECTORIES ${IVQA_ZLIB_INCLUDE_DIR})
+
+add_subdirectory(platform)
+add_subdirectory(crypto)
+add_subdirectory(core)
+add_subdirectory(module)
+add_subdirectory(tests/module/windows)

@@ -1,0 +1,64 @@
+# The module for Windows, GUI_en.exe.iqm and GUI_ru.exe.iqm, from the same
+# engine, texts, console mode and dialog logic as the Linux one; the window
+# is a dialog resource (module_win32.rc) instead of FLTK.
+find_package(Threads REQUIRED)
+
+add_library(ivqa_extract STATIC
+  extraction_engine.cpp
+  payload_source.cpp
+)
+target_include_directories(ivqa_extract PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(ivqa_extract PUBLIC ivqa_shared crypto platform platform_extract_fs
+                      platform_url_runtime ivqa_zlib_static)
+
+add_library(ivqa_module_common STATIC
+  display_text.cpp
+  help_text.cpp
+  module_texts_en.cpp
+  module_texts_ru.cpp
+)
+target_link_libraries(ivqa_module_common PUBLIC ivqa_extract)
+
+add_library(ivqa_console STATIC
+  console_frontend.cpp
+  console_options.cpp
+  terminal_input_win32.cpp
+)
+target_link_libraries(ivqa_console PUBLIC ivqa_module_common)
+
+add_library(ivqa_dialog_logic STATIC
+  dialog_logic.cpp
+  worker_gate.cpp
+)
+target_link_libraries(ivqa_dialog_logic PUBLIC ivqa_module_common Threads::Threads)
+
+# ivqa_windows_module(NAME GUI_en OFFSET bytes [RUSSIAN])
+function(ivqa_windows_module)
+  cmake_parse_arguments(M "RUSSIAN" "NAME;OFFSET" "" ${ARGN})
+  set(linked ${M_NAME}_linked)
+  # WIN32: a program of the window subsystem, no console window of its own.
+  add_executable(${linked} WIN32 main_win32.cpp dialog_win32.cpp module_build.cpp module_win32.rc)
+  target_compile_definitions(${linked} PRIVATE IVQA_PAYLOAD_OFFSET=${M_OFFSET})
+  if(M_RUSSIAN)
+    target_compile_definitions(${linked} PRIVATE IVQA_MODULE_RUSSIAN)
+  endif()
+  # The resource compiler finds the icon here.
+  target_include_directories(${linked} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${linked} PRIVATE ivqa_console ivqa_dialog_logic
+                        comdlg32 shell32 ole32 user32 gdi32)
+  target_link_options(${linked} PRIVATE -s LINKER:--gc-sections)
+  set_target_properties(${linked} PROPERTIES
+    OUTPUT_NAME ${M_NAME}.linked
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+
+  set(padded ${IVQA_OUTPUT_DIR}/${M_NAME}.exe.iqm)
+  add_custom_command(OUTPUT ${padded}
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/pad_module.sh $<TARGET_FILE:${linked}> ${padded} ${M_OFFSET}
+    DEPENDS ${linked} ${CMAKE_CURRENT_SOURCE_DIR}/pad_module.sh
+    COMMENT "Padding ${M_NAME}.exe.iqm to its payload offset ${M_OFFSET}"
+    VERBATIM)
+  add_custom_target(${M_NAME} ALL DEPENDS ${padded})
+endfunction()
+
+ivqa_windows_module(NAME GUI_en OFFSET ${IVQA_PAYLOAD_OFFSET_WIN_EN})
+ivqa_windows_module(NAME GUI_ru OFFSET ${IVQA_PAYLOAD_OFFSET_WIN_RU} RUSSIAN)

@@ -1,0 +1,436 @@
+// The Windows build of the engine under Wine: archives written by libivqa
+// on Linux come out byte for byte through the Win32 backend, and hostile
+// names are refused without a byte written outside the destination.
+
+#include "ivqa.h"
+#include "keyfile_server.h"
+#include "module_test_support.h"
+#include "payload_builder.h"
+#include "process_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <regex>
+#include <set>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint64_t MiB = 1048576;
+// The driver reads the payload behind a module file of any length.
+constexpr std::size_t ModuleLength = 4096;
+
+std::string Env(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+// Wine's drive Z: is the Linux root.
+std::string WindowsPath(const std::string& linuxPath)
+{
+    std::string path = "Z:" + linuxPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+ProcessResult RunWine(const std::string& program, std::vector<std::string> args, const std::string& input,
+                      const std::string& directory = "")
+{
+    args.insert(args.begin(), program);
+    ProcessOptions options;
+    options.input = input;
+    options.workingDirectory = directory;
+    return RunProcess(Env("IVQA_WINE64"), args, options);
+}
+
+ProcessResult RunDriver(const std::string& archive, std::vector<std::string> options, const std::string& input)
+{
+    std::vector<std::string> args{WindowsPath(archive), std::to_string(ModuleLength)};
+    args.insert(args.end(), options.begin(), options.end());
+    return RunWine(Env("IVQA_WINDOWS_TEST_BIN") + "/extract_driver.exe", args, input);
+}
+
+const char16_t* OrNull(const std::u16string& text)
+{
+    return text.empty() ? nullptr : text.c_str();
+}
+
+// `module` (zeros when empty) with the library's payload behind it.
+void WriteArchive(const std::string& path, const std::string& module, std::uint32_t cipher,
+                  const std::u16string& passphrase, const std::u16string& keyfile,
+                  const std::vector<std::string>& dirs, const std::vector<std::string>& files)
+{
+    if (module.empty())
+        WriteFile(path, std::vector<std::uint8_t>(ModuleLength, 0));
+    else
+        fs::copy_file(module, path, fs::copy_options::overwrite_existing);
+    SdaContext* context = nullptr;
+    const std::u16string archive = U16(path);
+    ASSERT_EQ(IQ_SDAInit(&context, archive.c_str(), OrNull(passphrase), OrNull(keyfile), cipher,
+                         u"Help from Linux.", nullptr, nullptr, nullptr, nullptr),
+              IQ_OK);
+    for (const std::string& dir : dirs)
+        EXPECT_EQ(IQ_SDAAddDir(context, U16(dir).c_str(), 6), IQ_OK) << dir;
+    for (const std::string& file : files)
+        EXPECT_EQ(IQ_SDAAddFile(context, U16(file).c_str(), 6), IQ_OK) << file;
+    IQ_SDAFinal(context);
+}
+
+void SetTime(const std::string& path, std::int64_t seconds, long nanoseconds)
+{
+    const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+// Every shape of entry: nested and empty folders, an empty file, block
+// boundaries, a name outside ASCII, a read-only file.
+std::string MakeInput(const TempDir& dir)
+{
+    const std::string input = dir / "input";
+    fs::create_directories(input + "/nested/deeper");
+    fs::create_directories(input + "/nested/empty-dir");
+    WriteFile(input + "/empty.txt", std::vector<std::uint8_t>{});
+    WriteFile(input + "/exact.bin", TextBytes(MiB, 1));
+    WriteFile(input + "/plus1.bin", NoiseBytes(MiB + 1, 2));
+    WriteFile(input + "/nested/deeper/file.txt", "deep\n");
+    WriteFile(input + "/\xc3\x9cn\xc3\xaf" "c\xc3\xb6" "d\xc3\xa9 \xd1\x84\xd0\xb0\xd0\xb9\xd0\xbb.txt", "non-ASCII");
+    WriteFile(input + "/readonly.txt", "keep");
+    ::chmod((input + "/readonly.txt").c_str(), 0444);
+    long nanoseconds = 123456700;
+    for (const auto& entry : fs::recursive_directory_iterator(input)) {
+        if (entry.is_regular_file())
+            SetTime(entry.path().string(), 1600000000 + nanoseconds % 1000, nanoseconds);
+        nanoseconds += 1100;
+    }
+    return input;
+}
+
+void ExpectSameTree(const std::string& source, const std::string& extracted)
+{
+    ASSERT_EQ(ListTree(source), ListTree(extracted));
+    for (const auto& entry : fs::recursive_directory_iterator(source)) {
+        if (!entry.is_regular_file())
+            continue;
+        const std::string relative = fs::relative(entry.path(), source).string();
+        const std::string copy = extracted + "/" + relative;
+        EXPECT_EQ(ReadFile(entry.path().string()), ReadFile(copy)) << relative;
+        const timespec from = LastWriteTime(entry.path().string());
+        const timespec to = LastWriteTime(copy);
+        EXPECT_EQ(to.tv_sec, from.tv_sec) << relative;
+        EXPECT_EQ(to.tv_nsec, from.tv_nsec) << relative;
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat((extracted + "/readonly.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0222, 0U) << "the read-only attribute";
+}
+
+class EveryCipher : public ::testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(EveryCipher, ExtractsWhatLinuxArchived)
+{
+    TempDir dir;
+    const std::string input = MakeInput(dir);
+    const std::string archive = dir / "archive.bin";
+    WriteArchive(archive, "", GetParam(), u"p\u00e4ssw\u00f6rd", u"", {input}, {});
+
+    const std::string out = dir / "out";
+    fs::create_directory(out);
+    const auto result = RunDriver(archive, {"--dest", WindowsPath(out)}, "p\xc3\xa4ssw\xc3\xb6rd\n");
+    ASSERT_EQ(result.status, 0) << result.out << result.err;
+    EXPECT_NE(result.out.find("Help from Linux.\nExtracting archive contents:\n input\n"), std::string::npos)
+        << result.out;
+    EXPECT_TRUE(result.out.ends_with("\nDone!\n")) << result.out;
+    ExpectSameTree(input, out + "/input");
+}
+
+INSTANTIATE_TEST_SUITE_P(Ciphers, EveryCipher, ::testing::Values(0U, 1U, 2U, 3U, 4U));
+
+// The chooser writes "file://" and a drive path with backslashes; a plain
+// path and the URL form do as well. A wrong keyfile is a wrong key, a
+// missing one or a folder cannot be read.
+TEST(WindowsKeyfiles, LocalKeyfileAsTheChooserWritesIt)
+{
+    TempDir dir;
+    WriteFile(dir / "data.txt", "guarded");
+    WriteFile(dir / "key.bin", NoiseBytes(3 * 1024, 7)); // ends with an empty read
+    WriteFile(dir / "other.bin", NoiseBytes(3 * 1024, 8));
+    const std::string archive = dir / "archive.bin";
+    WriteArchive(archive, "", CipherRc4, u"and a passphrase", U16(dir / "key.bin"), {}, {dir / "data.txt"});
+    const std::string out = dir / "out";
+    fs::create_directory(out);
+
+    struct Case {
+        std::string keyfile;
+        int status;
+    };
+    std::string url = "file:///" + WindowsPath(dir / "key.bin");
+    std::replace(url.begin(), url.end(), '\\', '/');
+    for (const Case& c : {Case{"file://" + WindowsPath(dir / "key.bin"), 0}, Case{WindowsPath(dir / "key.bin"), 0},
+                          Case{url, 0},
+                          Case{"file://" + WindowsPath(dir / "other.bin"), 7},
+                          Case{"file://" + WindowsPath(dir / "absent.bin"), 3},
+                          Case{"file://" + WindowsPath(dir.Path()), 3}}) {
+        const auto result = RunDriver(archive, {"--dest", WindowsPath(out), "--keyfile", c.keyfile, "--overwrite",
+                                                "always"},
+                                      "and a passphrase\n");
+        EXPECT_EQ(result.status, c.status) << c.keyfile << "\n" << result.err;
+    }
+    EXPECT_EQ(ReadText(out + "/data.txt"), "guarded");
+}
+
+// Through WinINet: the whole keyfile from a server on this machine; an
+// error page is no keyfile, and a transfer cut short is a failed read.
+TEST(WindowsKeyfiles, RemoteKeyfileOverHttp)
+{
+    // The system's proxy settings apply; none of them may catch 127.0.0.1.
+    for (const char* proxy : {"http_proxy", "HTTP_PROXY", "https_proxy", "all_proxy"})
+        ::unsetenv(proxy);
+    const std::vector<std::uint8_t> key = NoiseBytes(5000, 9);
+    KeyfileServer server(key);
+    KeyfileServer cut(key, 3000);
+    TempDir dir;
+    WriteFile(dir / "data.txt", "fetched");
+    const std::string archive = dir / "archive.bin";
+    WriteArchive(archive, "", CipherCast256, u"", U16(server.Url("/key.bin")), {}, {dir / "data.txt"});
+    const std::string out = dir / "out";
+    fs::create_directory(out);
+
+    struct Case {
+        std::string url;
+        int status;
+    };
+    for (const Case& c : {Case{server.Url("/key.bin"), 0}, Case{server.Url("/gone"), 3}, Case{cut.Url("/key.bin"), 3}}) {
+        const auto result =
+            RunDriver(archive, {"--dest", WindowsPath(out), "--keyfile", c.url, "--overwrite", "always"}, "\n");
+        EXPECT_EQ(result.status, c.status) << c.url << "\n" << result.err;
+    }
+    EXPECT_EQ(ReadText(out + "/data.txt"), "fetched");
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& text)
+{
+    return {text.begin(), text.end()};
+}
+
+struct Refusal {
+    const char* label;
+    std::function<void(PayloadBuilder&)> build;
+    // What the destination holds afterwards.
+    std::vector<std::string> destination;
+};
+
+// Every name that Windows would read as more than one plain entry of the
+// current folder ends the run as a corrupted archive. The destination lies
+// two levels down, so that an escape of one or two levels would show.
+TEST(WindowsRefusals, EndAsCorruptedAndStayInside)
+{
+    const Refusal cases[] = {
+        {"file named ..", [](PayloadBuilder& b) { b.File(u"..", Bytes("x")); }, {}},
+        {"backslash", [](PayloadBuilder& b) { b.File(u"a\\b", Bytes("x")); }, {}},
+        {"backslash climbing", [](PayloadBuilder& b) { b.File(u"..\\..\\escape", Bytes("x")); }, {}},
+        {"slash", [](PayloadBuilder& b) { b.File(u"../escape", Bytes("x")); }, {}},
+        {"drive prefix", [](PayloadBuilder& b) { b.File(u"C:x", Bytes("x")); }, {}},
+        {"drive root", [](PayloadBuilder& b) { b.EnterDir(u"Z:\\tmp").File(u"f", Bytes("x")); }, {}},
+        {"data stream", [](PayloadBuilder& b) { b.File(u"first", Bytes("1")).File(u"first:hidden", Bytes("2")); },
+         {"first"}},
+        {"trailing dot", [](PayloadBuilder& b) { b.File(u"name.", Bytes("x")); }, {}},
+        {"trailing blank", [](PayloadBuilder& b) { b.EnterDir(u".. ").File(u"f", Bytes("x")); }, {}},
+        {"directory named ..", [](PayloadBuilder& b) { b.EnterDir(u"..").File(u"f", Bytes("x")); }, {}},
+        {"leave record at the top",
+         [](PayloadBuilder& b) { b.File(u"first", Bytes("1")).LeaveDir().File(u"up", Bytes("2")); }, {"first"}},
+        {"one leave record too many",
+         [](PayloadBuilder& b) { b.EnterDir(u"d").LeaveDir().LeaveDir().File(u"up", Bytes("2")); }, {"d/"}},
+    };
+    for (const Refusal& refusal : cases) {
+        SCOPED_TRACE(refusal.label);
+        PayloadBuilder builder(CipherAes256, u"p");
+        refusal.build(builder);
+        TempDir scratch;
+        const std::string archive = scratch / "archive.bin";
+        std::vector<std::uint8_t> bytes(ModuleLength + builder.Size(), 0);
+        std::copy(builder.Bytes().begin(), builder.Bytes().end(), bytes.begin() + ModuleLength);
+        WriteFile(archive, bytes);
+        const std::string destination = scratch / "a/out";
+        fs::create_directories(destination);
+
+        const auto result = RunDriver(archive, {"--dest", WindowsPath(destination)}, "p\n");
+        EXPECT_EQ(result.status, 8) << result.out << result.err;
+        EXPECT_EQ(result.err, "Archive is corrupted!\n");
+        EXPECT_EQ(ListTree(destination), refusal.destination);
+        std::vector<std::string> expectedScratch{"a/", "a/out/", "archive.bin"};
+        for (const std::string& entry : refusal.destination)
+            expectedScratch.push_back("a/out/" + entry);
+        std::sort(expectedScratch.begin(), expectedScratch.end());
+        EXPECT_EQ(ListTree(scratch.Path()), expectedScratch);
+    }
+}
+
+// The delivered module with a payload behind it: its console mode finds
+// its own file and lists, tests and extracts; a second extraction asks
+// nothing when told to keep what exists.
+TEST(WindowsModuleConsole, ListsTestsAndExtractsItsOwnPayload)
+{
+    TempDir dir;
+    WriteFile(dir / "data.txt", "from the real module");
+    const std::string archive = dir / "archive.exe";
+    WriteArchive(archive, Env("IVQA_BIN_DIR") + "/GUI_en.exe.iqm", CipherBlowfish, u"right", u"", {},
+                 {dir / "data.txt"});
+
+    const auto list = RunWine(archive, {"--list"}, "right\n");
+    ASSERT_EQ(list.status, 0) << list.err;
+    EXPECT_NE(list.out.find("          20 "), std::string::npos) << list.out;
+    EXPECT_TRUE(list.out.ends_with(" data.txt\n")) << list.out;
+
+    EXPECT_EQ(RunWine(archive, {"--test"}, "wrong\n").status, 7);
+    EXPECT_EQ(RunWine(archive, {"--test"}, "right\n").status, 0);
+
+    const std::string out = dir / "out";
+    fs::create_directory(out);
+    const auto extract = RunWine(archive, {"--dest", WindowsPath(out)}, "right\n");
+    ASSERT_EQ(extract.status, 0) << extract.err;
+    EXPECT_EQ(ReadText(out + "/data.txt"), "from the real module");
+}
+
+struct ExistingEntryCase {
+    const char* label;
+    std::function<void(const std::string& destination)> prepare;
+    std::vector<std::string> options;
+    int status;
+    // Relative path and expected contents afterwards.
+    std::vector<std::pair<std::string, std::string>> contents;
+};
+
+// What the destination already holds meets the archive's "d/" with
+// "d/f" = "new" and then "top" = "top".
+TEST(WindowsExistingEntries, ReplaceKeepOrRefuse)
+{
+    const ExistingEntryCase cases[] = {
+        {"read-only file replaced",
+         [](const std::string& d) {
+             fs::create_directory(d + "/d");
+             WriteFile(d + "/d/f", "old");
+             ::chmod((d + "/d/f").c_str(), 0444);
+         },
+         {"--overwrite", "always"}, 0, {{"d/f", "new"}, {"top", "top"}}},
+        {"file kept",
+         [](const std::string& d) {
+             fs::create_directory(d + "/d");
+             WriteFile(d + "/d/f", "old");
+         },
+         {"--overwrite", "never"}, 0, {{"d/f", "old"}, {"top", "top"}}},
+        {"file where the folder goes", [](const std::string& d) { WriteFile(d + "/d", "a file"); },
+         {"--overwrite", "always"}, 6, {{"d", "a file"}}},
+        {"folder where a file goes",
+         [](const std::string& d) {
+             fs::create_directories(d + "/d/f");
+             WriteFile(d + "/d/f/inner", "inner");
+         },
+         {"--overwrite", "always"}, 5, {{"d/f/inner", "inner"}}},
+    };
+    for (const ExistingEntryCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        PayloadBuilder builder(CipherRc5, u"p");
+        builder.EnterDir(u"d").File(u"f", Bytes("new")).LeaveDir().File(u"top", Bytes("top"));
+        TempDir scratch;
+        const std::string archive = scratch / "archive.bin";
+        std::vector<std::uint8_t> bytes(ModuleLength + builder.Size(), 0);
+        std::copy(builder.Bytes().begin(), builder.Bytes().end(), bytes.begin() + ModuleLength);
+        WriteFile(archive, bytes);
+        const std::string destination = scratch / "out";
+        fs::create_directory(destination);
+        c.prepare(destination);
+
+        std::vector<std::string> options{"--dest", WindowsPath(destination)};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        const auto result = RunDriver(archive, options, "p\n");
+        EXPECT_EQ(result.status, c.status) << result.out << result.err;
+        for (const auto& [path, text] : c.contents)
+            EXPECT_EQ(ReadText(destination + "/" + path), text) << path;
+    }
+}
+
+// The key is checked before the destination is looked at.
+TEST(WindowsDestination, KeyCheckComesFirst)
+{
+    PayloadBuilder builder(CipherAes256, u"right");
+    builder.File(u"f", Bytes("x"));
+    TempDir scratch;
+    const std::string archive = scratch / "archive.bin";
+    std::vector<std::uint8_t> bytes(ModuleLength + builder.Size(), 0);
+    std::copy(builder.Bytes().begin(), builder.Bytes().end(), bytes.begin() + ModuleLength);
+    WriteFile(archive, bytes);
+    const std::string missing = WindowsPath(scratch / "missing");
+    EXPECT_EQ(RunDriver(archive, {"--dest", missing}, "wrong\n").status, 7);
+    EXPECT_EQ(RunDriver(archive, {"--dest", missing}, "right\n").status, 6);
+    EXPECT_EQ(RunDriver(archive, {"--dest", WindowsPath(archive)}, "right\n").status, 6) << "a file";
+    EXPECT_FALSE(fs::exists(scratch / "missing"));
+}
+
+// A drive's root as the destination: entry paths are the root's path and
+// the name, without a doubled separator. The drive is a folder of ours,
+// mapped in the prefix for the length of the test.
+TEST(WindowsDestination, DriveRoot)
+{
+    PayloadBuilder builder(CipherAes256, u"p");
+    builder.EnterDir(u"d").File(u"f", Bytes("at the root")).LeaveDir();
+    TempDir scratch;
+    const std::string archive = scratch / "archive.bin";
+    std::vector<std::uint8_t> bytes(ModuleLength + builder.Size(), 0);
+    std::copy(builder.Bytes().begin(), builder.Bytes().end(), bytes.begin() + ModuleLength);
+    WriteFile(archive, bytes);
+    const std::string drive = scratch / "drive";
+    fs::create_directory(drive);
+    const std::string mapping = Env("WINEPREFIX") + "/dosdevices/y:";
+    fs::remove(mapping);
+    fs::create_directory_symlink(drive, mapping);
+
+    const auto result = RunDriver(archive, {"--dest", "Y:\\"}, "p\n");
+    fs::remove(mapping);
+    EXPECT_EQ(result.status, 0) << result.out << result.err;
+    EXPECT_EQ(ReadText(drive + "/d/f"), "at the root");
+}
+
+struct WindowsModule {
+    const char* file;
+    std::uintmax_t payloadOffset;
+};
+
+// Padded to their offsets; programs of the window subsystem that need
+// nothing but DLLs every Windows has (no MinGW runtime, no zlib DLL).
+TEST(WindowsModuleFiles, ArePaddedWindowProgramsOverSystemDllsOnly)
+{
+    static_assert(IVQA_PAYLOAD_OFFSET_WIN_EN % 4096 == 0 && IVQA_PAYLOAD_OFFSET_WIN_RU % 4096 == 0);
+    static_assert(IVQA_PAYLOAD_OFFSET_WIN_RU > IVQA_PAYLOAD_OFFSET_WIN_EN);
+    const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
+                                          "ole32.dll", "comdlg32.dll", "wininet.dll", "msvcrt.dll"};
+    const std::regex dll(R"(DLL Name: (\S+))");
+    for (const WindowsModule& module : {WindowsModule{"GUI_en.exe.iqm", IVQA_PAYLOAD_OFFSET_WIN_EN},
+                                        WindowsModule{"GUI_ru.exe.iqm", IVQA_PAYLOAD_OFFSET_WIN_RU}}) {
+        const std::string path = Env("IVQA_BIN_DIR") + "/" + module.file;
+        EXPECT_EQ(fs::file_size(path), module.payloadOffset) << module.file;
+        const auto dump = RunProcess(Env("IVQA_MINGW_OBJDUMP"), {"-p", path});
+        ASSERT_EQ(dump.status, 0) << dump.err;
+        EXPECT_NE(dump.out.find("(PE32+)"), std::string::npos) << module.file;
+        EXPECT_NE(dump.out.find("(Windows GUI)"), std::string::npos) << module.file;
+        std::set<std::string> imported;
+        for (auto it = std::sregex_iterator(dump.out.begin(), dump.out.end(), dll); it != std::sregex_iterator(); ++it) {
+            std::string name = (*it)[1];
+            std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+            imported.insert(name);
+        }
+        EXPECT_TRUE(imported.count("kernel32.dll")) << module.file;
+        for (const std::string& name : imported)
+            EXPECT_TRUE(system.count(name)) << module.file << " imports " << name;
+    }
+}
+
+} // namespace
