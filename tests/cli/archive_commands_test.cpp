@@ -351,7 +351,8 @@ TEST(Info, ShowsModuleSystemCipherPayloadAndHelpWithoutAPassphrase)
 }
 
 // The module of a Windows archive cannot run here, but its payload is the
-// same as behind a Linux module: ivqa reads it where the Windows build ends.
+// same as behind a Linux module: ivqa reads it where the Windows build ends
+// (the real one where it is built; the Wine tests run that one).
 TEST(Create, WindowsArchiveIsReadOnLinuxByteForByte)
 {
     TempDir dir;
@@ -361,7 +362,7 @@ TEST(Create, WindowsArchiveIsReadOnLinuxByteForByte)
     ASSERT_EQ(created.status, 0) << created.err;
     const std::string archive = dir / "backup.exe";
     EXPECT_EQ(created.out, archive + "\n");
-    const auto module = ReadFile(StandInModule(dir, "en", "windows"));
+    const auto module = ReadFile(ModuleFileOf(dir, "en", "windows"));
     const auto bytes = ReadFile(archive);
     ASSERT_GT(bytes.size(), module.size());
     EXPECT_TRUE(std::equal(module.begin(), module.end(), bytes.begin()));

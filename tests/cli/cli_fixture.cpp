@@ -2,6 +2,7 @@
 
 #include "payload_builder.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -10,6 +11,15 @@ namespace fs = std::filesystem;
 bool HaveRealModules()
 {
 #ifdef IVQA_HAVE_REAL_MODULES
+    return true;
+#else
+    return false;
+#endif
+}
+
+bool HaveRealWindowsModules()
+{
+#ifdef IVQA_HAVE_REAL_WINDOWS_MODULES
     return true;
 #else
     return false;
@@ -37,13 +47,25 @@ std::string StandInModule(const TempDir& dir, const std::string& key, const std:
     return path;
 }
 
+std::string ModuleFileOf(const TempDir& dir, const std::string& key, const std::string& target)
+{
+    const bool windows = target == "windows";
+    if (windows ? HaveRealWindowsModules() : HaveRealModules())
+        return std::string(std::getenv("IVQA_BIN_DIR")) + "/GUI_" + key + (windows ? ".exe.iqm" : ".iqm");
+    return StandInModule(dir, key, target);
+}
+
 std::vector<std::string> ModuleArgs(const TempDir& dir, const std::string& key, const std::string& target)
 {
-    if (target == "windows")
-        return {"--module", StandInModule(dir, key, target), "--target", "windows"};
-    if (HaveRealModules())
-        return key == "en" ? std::vector<std::string>{} : std::vector<std::string>{"--module", key};
-    return {"--module", StandInModule(dir, key)};
+    const bool windows = target == "windows";
+    std::vector<std::string> args;
+    if (!(windows ? HaveRealWindowsModules() : HaveRealModules()))
+        args = {"--module", StandInModule(dir, key, target)};
+    else if (key != "en")
+        args = {"--module", key};
+    if (windows)
+        args.insert(args.end(), {"--target", "windows"});
+    return args;
 }
 
 std::string MakeInputTree(const TempDir& dir)

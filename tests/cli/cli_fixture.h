@@ -10,9 +10,10 @@
 
 // The real Linux modules exist only outside the sanitizer build; there, a
 // stand-in of the same length (zeros, as the padded module ends) is used.
-// The Windows modules are never taken from the build: they are stand-ins of
-// their length beginning with "MZ", as a Windows program does.
+// The real Windows modules exist only where the cross compiler is; a
+// stand-in of theirs begins with "MZ", as a Windows program does.
 bool HaveRealModules();
+bool HaveRealWindowsModules();
 
 // Where the module of `key` ("en" or "ru") for `target` ("linux" or
 // "windows") ends and its payload begins.
@@ -20,6 +21,10 @@ std::uint64_t PayloadOffsetOf(const std::string& key, const std::string& target 
 
 // Writes (once) the stand-in module of `key` for `target` in `dir`.
 std::string StandInModule(const TempDir& dir, const std::string& key, const std::string& target = "linux");
+
+// The module file that ModuleArgs() names: the real one beside ivqa or the
+// stand-in in `dir`.
+std::string ModuleFileOf(const TempDir& dir, const std::string& key, const std::string& target = "linux");
 
 // The --module and --target arguments for `key` on `target`: none for the
 // default English Linux module, the language, or the path of a stand-in in
