@@ -3,34 +3,8 @@
 # is a dialog resource (module_win32.rc) instead of FLTK.
 find_package(Threads REQUIRED)
 
-add_library(ivqa_extract STATIC
-  extraction_engine.cpp
-  payload_source.cpp
-)
-target_include_directories(ivqa_extract PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(ivqa_extract PUBLIC ivqa_shared crypto platform platform_extract_fs
-                      platform_url_runtime ivqa_zlib_static)
-
-add_library(ivqa_module_common STATIC
-  display_text.cpp
-  help_text.cpp
-  module_texts_en.cpp
-  module_texts_ru.cpp
-)
-target_link_libraries(ivqa_module_common PUBLIC ivqa_extract)
-
-add_library(ivqa_console STATIC
-  console_frontend.cpp
-  console_options.cpp
-  terminal_input_win32.cpp
-)
-target_link_libraries(ivqa_console PUBLIC ivqa_module_common)
-
-add_library(ivqa_dialog_logic STATIC
-  dialog_logic.cpp
-  worker_gate.cpp
-)
-target_link_libraries(ivqa_dialog_logic PUBLIC ivqa_module_common Threads::Threads)
+set(IVQA_TERMINAL_INPUT_SOURCE terminal_input_win32.cpp)
+include(${CMAKE_CURRENT_SOURCE_DIR}/ModuleLibraries.cmake)
 
 # ivqa_windows_module(NAME GUI_en OFFSET bytes [RUSSIAN])
 function(ivqa_windows_module)

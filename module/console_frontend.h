@@ -34,6 +34,15 @@ std::optional<ConsoleOptions> ParseConsoleOptions(int count, const char* const* 
 // "usage: PROGRAM [--console] ..." with a line end.
 std::string ConsoleUsage(std::string_view program);
 
+// The options, or, when the run ends with the arguments, its exit status:
+// ExitUsage after the error and the usage on standard error, 0 after the
+// usage on standard output for --help.
+struct ParsedConsoleArgs {
+    std::optional<ConsoleOptions> options;
+    int exitStatus = 0;
+};
+ParsedConsoleArgs ParseConsoleArgs(int count, const char* const* args, std::string_view program);
+
 struct ConsoleStreams {
     std::FILE* in;
     std::FILE* out;

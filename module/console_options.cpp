@@ -1,5 +1,7 @@
 #include "module/console_frontend.h"
 
+#include <cstdio>
+
 namespace {
 
 // "--name value" or "--name=value".
@@ -69,6 +71,23 @@ std::optional<ConsoleOptions> ParseConsoleOptions(int count, const char* const* 
         return std::nullopt;
     }
     return options;
+}
+
+ParsedConsoleArgs ParseConsoleArgs(int count, const char* const* args, std::string_view program)
+{
+    std::string error;
+    auto options = ParseConsoleOptions(count, args, &error);
+    const std::string usage = ConsoleUsage(program);
+    if (!options) {
+        std::fprintf(stderr, "%.*s: %s\n%s", static_cast<int>(program.size()), program.data(), error.c_str(),
+                     usage.c_str());
+        return {std::nullopt, ExitUsage};
+    }
+    if (options->help) {
+        std::fputs(usage.c_str(), stdout);
+        return {std::nullopt, 0};
+    }
+    return {std::move(options), 0};
 }
 
 std::string ConsoleUsage(std::string_view program)

@@ -34,16 +34,10 @@ int main(int argc, char** argv)
 {
     HardenProcess();
     const std::string program = ProgramName(argc > 0 ? argv[0] : nullptr);
-    std::string error;
-    const auto options = ParseConsoleOptions(argc > 0 ? argc - 1 : 0, argv + (argc > 0 ? 1 : 0), &error);
-    if (!options) {
-        std::fprintf(stderr, "%s: %s\n%s", program.c_str(), error.c_str(), ConsoleUsage(program).c_str());
-        return ExitUsage;
-    }
-    if (options->help) {
-        std::fputs(ConsoleUsage(program).c_str(), stdout);
-        return 0;
-    }
+    const ParsedConsoleArgs parsed = ParseConsoleArgs(argc > 0 ? argc - 1 : 0, argv + (argc > 0 ? 1 : 0), program);
+    if (!parsed.options)
+        return parsed.exitStatus;
+    const ConsoleOptions& options = *parsed.options;
 
     const ModuleBuild& build = ThisModuleBuild();
     // The kernel's link to the running file: it survives a rename of the
@@ -51,9 +45,9 @@ int main(int argc, char** argv)
     const FilePayloadArchive archive("/proc/self/exe", build.payloadOffset);
     const auto fileSystem = MakeNativeExtractFileSystem();
 
-    const bool console = options->console || options->list || options->test || !HasDisplay();
+    const bool console = options.console || options.list || options.test || !HasDisplay();
     if (!console)
         RunWindowMode(build, archive, *fileSystem); // returns only without a display
     const ConsoleStreams streams{stdin, stdout, stderr};
-    return RunConsole(*options, build, archive, *fileSystem, streams);
+    return RunConsole(options, build, archive, *fileSystem, streams);
 }

@@ -71,21 +71,15 @@ int RunConsoleMode(const std::vector<std::string>& args)
     std::vector<const char*> pointers;
     for (std::size_t i = 1; i < args.size(); ++i)
         pointers.push_back(args[i].c_str());
-    std::string error;
-    const auto options = ParseConsoleOptions(static_cast<int>(pointers.size()), pointers.data(), &error);
-    if (!options) {
-        std::fprintf(stderr, "%s: %s\n%s", program.c_str(), error.c_str(), ConsoleUsage(program).c_str());
-        return ExitUsage;
-    }
-    if (options->help) {
-        std::fputs(ConsoleUsage(program).c_str(), stdout);
-        return 0;
-    }
+    const ParsedConsoleArgs parsed = ParseConsoleArgs(static_cast<int>(pointers.size()), pointers.data(), program);
+    if (!parsed.options)
+        return parsed.exitStatus;
+    const ConsoleOptions& options = *parsed.options;
     const ModuleBuild& build = ThisModuleBuild();
     const FilePayloadArchive archive(Utf8OfWide(OwnFileName()).value_or(""), build.payloadOffset);
     const auto fileSystem = MakeNativeExtractFileSystem();
     const ConsoleStreams streams{stdin, stdout, stderr};
-    return RunConsole(*options, build, archive, *fileSystem, streams);
+    return RunConsole(options, build, archive, *fileSystem, streams);
 }
 
 } // namespace

@@ -64,23 +64,7 @@ long ReadInputLine(std::FILE* in, char* buffer, std::size_t capacity, bool hideI
 {
     if (hideInput && IsTerminal(in)) {
         EchoOff echoOff(fileno(in));
-        return ReadInputLine(in, buffer, capacity, false);
+        return ReadPlainLine(in, buffer, capacity);
     }
-    std::size_t kept = 0;
-    bool any = false;
-    for (;;) {
-        const int c = std::fgetc(in);
-        if (c == EOF)
-            break;
-        any = true;
-        if (c == '\n')
-            break;
-        if (kept < capacity)
-            buffer[kept++] = static_cast<char>(c);
-    }
-    if (!any)
-        return -1;
-    if (kept > 0 && buffer[kept - 1] == '\r')
-        --kept;
-    return static_cast<long>(kept);
+    return ReadPlainLine(in, buffer, capacity);
 }

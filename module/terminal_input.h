@@ -13,4 +13,8 @@
 // byte.
 long ReadInputLine(std::FILE* in, char* buffer, std::size_t capacity, bool hideInput);
 
+// ReadInputLine without the terminal: the same contract, any stream; a "\r"
+// before the line end is dropped as well.
+long ReadPlainLine(std::FILE* in, char* buffer, std::size_t capacity);
+
 bool IsTerminal(std::FILE* stream);

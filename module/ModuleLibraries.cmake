@@ -1,0 +1,37 @@
+# The engine, texts, console mode and dialog logic of the module: the same
+# libraries for the Linux and the Windows build. The includer sets
+# IVQA_TERMINAL_INPUT_SOURCE and provides ivqa_zlib_static.
+
+# The extraction engine and where it reads payloads from.
+add_library(ivqa_extract STATIC
+  extraction_engine.cpp
+  payload_source.cpp
+)
+target_include_directories(ivqa_extract PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(ivqa_extract PUBLIC ivqa_shared crypto platform platform_extract_fs
+                      platform_url_runtime ivqa_zlib_static)
+
+# Texts of both languages, the help text and display conversions.
+add_library(ivqa_module_common STATIC
+  display_text.cpp
+  help_text.cpp
+  module_texts_en.cpp
+  module_texts_ru.cpp
+)
+target_link_libraries(ivqa_module_common PUBLIC ivqa_extract)
+
+# The console front end: options, prompts, log lines, listing, exit status.
+add_library(ivqa_console STATIC
+  console_frontend.cpp
+  console_options.cpp
+  plain_line.cpp
+  ${IVQA_TERMINAL_INPUT_SOURCE}
+)
+target_link_libraries(ivqa_console PUBLIC ivqa_module_common)
+
+# The dialog's logic and its worker, without the toolkit.
+add_library(ivqa_dialog_logic STATIC
+  dialog_logic.cpp
+  worker_gate.cpp
+)
+target_link_libraries(ivqa_dialog_logic PUBLIC ivqa_module_common Threads::Threads)
