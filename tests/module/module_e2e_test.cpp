@@ -4,6 +4,7 @@
 #include "ivqa.h"
 #include "keyfile_server.h"
 #include "module_test_support.h"
+#include "sample_tree.h"
 #include "payload_builder.h"
 #include "process_runner.h"
 
@@ -53,11 +54,6 @@ ProcessOptions InDirectory(const std::string& input, const std::string& director
     return options;
 }
 
-const char16_t* OrNull(const std::u16string& text)
-{
-    return text.empty() ? nullptr : text.c_str();
-}
-
 // The module copied byte for byte, the payload appended by the library.
 std::string MakeArchive(const std::string& path, const ArchivePlan& plan)
 {
@@ -75,51 +71,14 @@ std::string MakeArchive(const std::string& path, const ArchivePlan& plan)
     return path;
 }
 
-void SetTime(const std::string& path, std::int64_t seconds, long nanoseconds)
-{
-    const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
-}
-
-// Files compare byte for byte and by last-write time, at the 100 ns that
-// the archive stores.
-void ExpectSameTree(const std::string& source, const std::string& extracted)
-{
-    ASSERT_EQ(ListTree(source), ListTree(extracted));
-    for (const auto& entry : fs::recursive_directory_iterator(source)) {
-        if (!entry.is_regular_file())
-            continue;
-        const std::string relative = fs::relative(entry.path(), source).string();
-        const std::string copy = extracted + "/" + relative;
-        EXPECT_EQ(ReadFile(entry.path().string()), ReadFile(copy)) << relative;
-        const timespec from = LastWriteTime(entry.path().string());
-        const timespec to = LastWriteTime(copy);
-        EXPECT_EQ(to.tv_sec, from.tv_sec) << relative;
-        EXPECT_EQ(to.tv_nsec, from.tv_nsec / 100 * 100) << relative;
-    }
-}
-
 // input/ with every shape of file and folder, and top.txt beside it.
 std::string MakeInput(const TempDir& dir)
 {
     const std::string root = dir / "src";
     const std::string input = root + "/input";
-    fs::create_directories(input + "/nested/deeper");
-    fs::create_directories(input + "/nested/empty-dir");
-    WriteFile(input + "/empty.txt", std::vector<std::uint8_t>{});
-    WriteFile(input + "/exact.bin", TextBytes(MiB, 1));
-    WriteFile(input + "/plus1.bin", NoiseBytes(MiB + 1, 2));
-    WriteFile(input + "/nested/deeper/file.txt", "deep\n");
-    WriteFile(input + "/\xc3\x9cn\xc3\xaf" "c\xc3\xb6" "d\xc3\xa9 \xd1\x84\xd0\xb0\xd0\xb9\xd0\xbb.txt", "non-ASCII");
-    WriteFile(input + "/readonly.txt", "keep");
-    ::chmod((input + "/readonly.txt").c_str(), 0444);
+    MakeSampleTree(input);
     WriteFile(root + "/top.txt", TextBytes(5000, 3));
-    long nanoseconds = 123456789;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        if (entry.is_regular_file())
-            SetTime(entry.path().string(), 1600000000 + nanoseconds % 1000, nanoseconds);
-        nanoseconds += 1111;
-    }
+    StampTimes(root, 123456789, 1111);
     return root;
 }
 

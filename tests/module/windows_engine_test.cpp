@@ -5,6 +5,7 @@
 #include "ivqa.h"
 #include "keyfile_server.h"
 #include "module_test_support.h"
+#include "sample_tree.h"
 #include "payload_builder.h"
 #include "process_runner.h"
 
@@ -59,11 +60,6 @@ ProcessResult RunDriver(const std::string& archive, std::vector<std::string> opt
     return RunWine(Env("IVQA_WINDOWS_TEST_BIN") + "/extract_driver.exe", args, input);
 }
 
-const char16_t* OrNull(const std::u16string& text)
-{
-    return text.empty() ? nullptr : text.c_str();
-}
-
 // `module` (zeros when empty) with the library's payload behind it.
 void WriteArchive(const std::string& path, const std::string& module, std::uint32_t cipher,
                   const std::u16string& passphrase, const std::u16string& keyfile,
@@ -85,49 +81,20 @@ void WriteArchive(const std::string& path, const std::string& module, std::uint3
     IQ_SDAFinal(context);
 }
 
-void SetTime(const std::string& path, std::int64_t seconds, long nanoseconds)
-{
-    const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
-}
-
 // Every shape of entry: nested and empty folders, an empty file, block
 // boundaries, a name outside ASCII, a read-only file.
 std::string MakeInput(const TempDir& dir)
 {
     const std::string input = dir / "input";
-    fs::create_directories(input + "/nested/deeper");
-    fs::create_directories(input + "/nested/empty-dir");
-    WriteFile(input + "/empty.txt", std::vector<std::uint8_t>{});
-    WriteFile(input + "/exact.bin", TextBytes(MiB, 1));
-    WriteFile(input + "/plus1.bin", NoiseBytes(MiB + 1, 2));
-    WriteFile(input + "/nested/deeper/file.txt", "deep\n");
-    WriteFile(input + "/\xc3\x9cn\xc3\xaf" "c\xc3\xb6" "d\xc3\xa9 \xd1\x84\xd0\xb0\xd0\xb9\xd0\xbb.txt", "non-ASCII");
-    WriteFile(input + "/readonly.txt", "keep");
-    ::chmod((input + "/readonly.txt").c_str(), 0444);
-    long nanoseconds = 123456700;
-    for (const auto& entry : fs::recursive_directory_iterator(input)) {
-        if (entry.is_regular_file())
-            SetTime(entry.path().string(), 1600000000 + nanoseconds % 1000, nanoseconds);
-        nanoseconds += 1100;
-    }
+    MakeSampleTree(input);
+    StampTimes(input, 123456700, 1100);
     return input;
 }
 
-void ExpectSameTree(const std::string& source, const std::string& extracted)
+// As ExpectSameTree(), and the read-only attribute came back.
+void ExpectSameTreeAndAttributes(const std::string& source, const std::string& extracted)
 {
-    ASSERT_EQ(ListTree(source), ListTree(extracted));
-    for (const auto& entry : fs::recursive_directory_iterator(source)) {
-        if (!entry.is_regular_file())
-            continue;
-        const std::string relative = fs::relative(entry.path(), source).string();
-        const std::string copy = extracted + "/" + relative;
-        EXPECT_EQ(ReadFile(entry.path().string()), ReadFile(copy)) << relative;
-        const timespec from = LastWriteTime(entry.path().string());
-        const timespec to = LastWriteTime(copy);
-        EXPECT_EQ(to.tv_sec, from.tv_sec) << relative;
-        EXPECT_EQ(to.tv_nsec, from.tv_nsec) << relative;
-    }
+    ExpectSameTree(source, extracted);
     struct stat info {};
     ASSERT_EQ(::stat((extracted + "/readonly.txt").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0222, 0U) << "the read-only attribute";
@@ -149,7 +116,7 @@ TEST_P(EveryCipher, ExtractsWhatLinuxArchived)
     EXPECT_NE(result.out.find("Help from Linux.\nExtracting archive contents:\n input\n"), std::string::npos)
         << result.out;
     EXPECT_TRUE(result.out.ends_with("\nDone!\n")) << result.out;
-    ExpectSameTree(input, out + "/input");
+    ExpectSameTreeAndAttributes(input, out + "/input");
 }
 
 INSTANTIATE_TEST_SUITE_P(Ciphers, EveryCipher, ::testing::Values(0U, 1U, 2U, 3U, 4U));
