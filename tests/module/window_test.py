@@ -12,11 +12,7 @@ import sys
 import tempfile
 import time
 
-TITLE = "Ironquiver Self-Decrypting Archive"
-
-
-def xdotool(*args, timeout=20):
-    return subprocess.run(["xdotool", *args], capture_output=True, text=True, timeout=timeout)
+from x11_driver import TITLE, wait_until, xdotool
 
 
 def find_window(process, timeout=20.0):
@@ -50,15 +46,6 @@ def urgent(window):
         return bool(flags & (1 << 8))
     finally:
         xlib.XCloseDisplay(display)
-
-
-def wait_until(condition, what, timeout=60.0):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if condition():
-            return
-        time.sleep(0.1)
-    raise AssertionError("timed out waiting for " + what)
 
 
 def extract_in_window(process, window, work):

@@ -14,22 +14,11 @@ import sys
 import tempfile
 import time
 
-TITLE = "Ironquiver Self-Decrypting Archive"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from x11_driver import TITLE, wait_until, xdotool  # noqa: E402
+
 # Dialog units of the English template.
 DIALOG_WIDTH, DIALOG_HEIGHT = 267, 178
-
-
-def xdotool(*args, timeout=20):
-    return subprocess.run(["xdotool", *args], capture_output=True, text=True, timeout=timeout)
-
-
-def wait_until(condition, what, timeout=60.0):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if condition():
-            return
-        time.sleep(0.1)
-    raise AssertionError("timed out waiting for " + what)
 
 
 def find_window(process, timeout=60.0):
