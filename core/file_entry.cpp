@@ -76,6 +76,8 @@ CoreResult AddFileEntry(SdaContext& context, int dirFd, const EntryName& entry, 
     FileStatus status;
     if (!entry.recordable || !QueryFileStatus(dirFd, entry.path.c_str(), entry.followLink, &status))
         return context.AskSkip(name) ? IQ_OK : IQ_INPUT_FILE_ERROR;
+    if (status.device == context.archiveDevice && status.inode == context.archiveInode)
+        return IQ_OK;
 
     FileRecordFields fields;
     fields.size = status.size;

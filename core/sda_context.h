@@ -43,6 +43,11 @@ struct SdaContext {
     SkipCallback onSkip;
 
     UniqueFd archive;
+    // The archive's own file: met in a walk, or given as an input, it is
+    // left out, since it would only hold a cut copy of itself (and a later
+    // removal of the inputs would destroy the archive).
+    std::uint64_t archiveDevice = 0;
+    std::uint64_t archiveInode = 0;
     UniqueFd input;
     CipherContext cipher;
     BlockBuffersOwner buffers;

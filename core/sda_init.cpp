@@ -3,6 +3,7 @@
 #include "core/key_derivation.h"
 #include "core/process_pool.h"
 #include "core/record_writer.h"
+#include "platform/file_status.h"
 #include "platform/secure_memory.h"
 #include "platform/utf.h"
 
@@ -72,8 +73,12 @@ CoreResult InitArchive(SdaContext& context, const char16_t* archivePath, const c
     if (!path || path->empty())
         return IQ_ARCHIVE_ERROR;
     context.archive.Reset(::open(path->c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
-    if (!context.archive || ::lseek(context.archive.Get(), 0, SEEK_END) < 0)
+    FileStatus archiveStatus;
+    if (!context.archive || !QueryOpenFileStatus(context.archive.Get(), &archiveStatus) ||
+        ::lseek(context.archive.Get(), 0, SEEK_END) < 0)
         return IQ_ARCHIVE_ERROR;
+    context.archiveDevice = archiveStatus.device;
+    context.archiveInode = archiveStatus.inode;
     if (const CoreResult result = WriteHelpBlock(context.archive.Get(), help, helpUnits); result != IQ_OK)
         return result;
 

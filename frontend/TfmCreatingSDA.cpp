@@ -11,6 +11,7 @@
 #include "frontend/mask_style.h"
 #include "frontend/message_boxes.h"
 #include "frontend/module_choice.h"
+#include "frontend/output_location.h"
 #include "frontend/theme_icons.h"
 
 #include <QCheckBox>
@@ -303,14 +304,19 @@ void TfmCreatingSDA::bbOKClick()
         MessageBoxes::error(this, QStringLiteral("Set output archive file path!"));
         return;
     }
+    const int inputFilesAction = forms_.fmOptions->inFileAct();
+    const bool removesInputs = inputFilesAction == static_cast<int>(WipeMode::Delete)
+                               || inputFilesAction == static_cast<int>(WipeMode::Wipe);
+    // Removing the inputs after a completed run would destroy the new archive.
+    if (removesInputs && outputAmongInputs(edOutFile->text(), forms_.fmMain->inputList().entries())) {
+        MessageBoxes::error(this, QStringLiteral("Output archive file is among the input files to be deleted!"));
+        return;
+    }
 
     hide();
-    const int inputFilesAction = forms_.fmOptions->inFileAct();
     const std::optional<RunOutcome> outcome = forms_.fmCreateSDAProgress->run(takeJob());
     // A failed or aborted run leaves the input files alone.
-    if (outcome && outcome->end == RunEnd::Completed
-        && (inputFilesAction == static_cast<int>(WipeMode::Delete)
-            || inputFilesAction == static_cast<int>(WipeMode::Wipe)))
+    if (outcome && outcome->end == RunEnd::Completed && removesInputs)
         forms_.fmWipeProgress->run(static_cast<WipeMode>(inputFilesAction));
     accept();
 }

@@ -101,6 +101,36 @@ TEST(WriterWalk, CallersPathsAreRecordedByTheirLastComponent)
     }
 }
 
+// An archive written into a folder it archives would hold a cut copy of
+// itself, and removing the inputs afterwards would destroy it.
+TEST(WriterWalk, TheArchiveItselfIsLeftOut)
+{
+    TempDir dir;
+    MakeDir(dir / "d");
+    WriteFile(dir / "d/x", std::string("x"));
+    const std::string archive = dir / "d/archive.run";
+    ASSERT_EQ(::symlink(archive.c_str(), (dir / "link.run").c_str()), 0);
+    struct Case {
+        std::string path;
+        bool directory;
+        std::string outline;
+    };
+    const Case cases[] = {
+        {dir / "d", true, "+d x/1 -"},
+        {archive, false, ""},
+        {dir / "link.run", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        CallbackLog log;
+        WriterSession session(archive);
+        ASSERT_EQ(session.Init(CipherAes256), IQ_OK);
+        ASSERT_EQ(c.directory ? session.AddDir(c.path) : session.AddFile(c.path), IQ_OK);
+        EXPECT_EQ(Outline(session.Read()), c.outline);
+        EXPECT_EQ(log.Count("skip:"), 0U);
+    }
+}
+
 TEST(WriterWalk, NamesTheExtractorWouldRefuseAreAskedAbout)
 {
     TempDir dir;

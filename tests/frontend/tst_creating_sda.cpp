@@ -6,10 +6,14 @@
 #include "frontend/TfmMain.h"
 #include "frontend/TfmOptions.h"
 #include "frontend/help_message.h"
+#include "frontend/output_location.h"
+#include "frontend/radio_group.h"
 #include "ui_driver.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -55,6 +60,9 @@ private slots:
     void cutNeverSplitsASurrogatePair();
     void cancelEmptiesTheSecretFieldsOnly();
     void createCommandOpensTheDialog();
+    void outputAmongInputsIsFound_data();
+    void outputAmongInputsIsFound();
+    void outputAmongInputsToBeRemovedIsRefused();
 };
 
 void TestCreatingSDA::checksInOrder_data()
@@ -372,6 +380,68 @@ void TestCreatingSDA::createCommandOpensTheDialog()
     });
     forms.fmMain->mnCreateSDA->trigger();
     QVERIFY(shown.ran());
+}
+
+// Below tmp/: in/ (a folder entry) holding sub/, input2/ beside it, a link
+// into in/ and a link to in/ that is itself the entry.
+void TestCreatingSDA::outputAmongInputsIsFound_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("among");
+    QTest::newRow("in the folder") << "in" << true << "in/a.run" << true;
+    QTest::newRow("deeper in the folder") << "in" << true << "in/sub/a.run" << true;
+    QTest::newRow("through a link into the folder") << "in" << true << "into-in/a.run" << true;
+    QTest::newRow("through dots") << "in" << true << "input2/../in/a.run" << true;
+    QTest::newRow("the file entry itself") << "in/sub/a.run" << false << "in/sub/a.run" << true;
+    QTest::newRow("a folder of a similar name") << "in" << true << "input2/a.run" << false;
+    QTest::newRow("beside the file entry") << "in/sub/a.run" << false << "in/sub/b.run" << false;
+    QTest::newRow("behind a link that is the entry") << "link-to-in" << true << "in/a.run" << false;
+    QTest::newRow("the root") << "/" << true << "input2/a.run" << true;
+    QTest::newRow("in a folder that does not exist") << "in" << true << "gone/a.run" << false;
+}
+
+void TestCreatingSDA::outputAmongInputsIsFound()
+{
+    QFETCH(QString, entry);
+    QFETCH(bool, folder);
+    QFETCH(QString, output);
+    QFETCH(bool, among);
+
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("in/sub"));
+    QVERIFY(QDir(dir.path()).mkpath("input2"));
+    QVERIFY(QFile::link(dir.filePath("in"), dir.filePath("into-in")));
+    QVERIFY(QFile::link(dir.filePath("in"), dir.filePath("link-to-in")));
+    const QString entryPath = entry.startsWith('/') ? entry : dir.filePath(entry);
+    const InputEntry input = folder ? makeFolderEntry(entryPath, 7) : makeFileEntry(entryPath, 7);
+    QCOMPARE(outputAmongInputs(dir.filePath(output), {input}), among);
+}
+
+void TestCreatingSDA::outputAmongInputsToBeRemovedIsRefused()
+{
+    for (int action : {1, 2}) {
+        CoreSeam core;
+        FormsFixture run;
+        FormSet& forms = run.start(core.services());
+        QVERIFY(QDir().mkpath(run.path("in")));
+        forms.fmMain->addFolder(run.path("in"));
+        forms.fmOptions->rgInFilesAction->setItemIndex(action);
+        TfmCreatingSDA& dialog = *forms.fmCreatingSDA;
+        dialog.show();
+        dialog.edPasswd1->setText("secret");
+        dialog.edPasswd2->setText("secret");
+        dialog.edOutFile->setText(run.path("in/out.run"));
+
+        MessageBoxAnswers answers;
+        dialog.bbOK->click();
+        QCOMPARE(describe(answers.seen()),
+                 QStringList{errorBox("Output archive file is among the input files to be deleted!")});
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(core.calls(), QStringList{});
+        QCOMPARE(dialog.edPasswd1->text(), QString("secret"));
+    }
 }
 
 QTEST_MAIN(TestCreatingSDA)

@@ -1,0 +1,46 @@
+#include "frontend/output_location.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+// The real folder of `path` with its last component as written; empty when
+// the folder does not exist.
+QString resolvedParent(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty())
+        return QString();
+    if (info.fileName().isEmpty())
+        return folder;
+    return folder == QStringLiteral("/") ? folder + info.fileName() : folder + QLatin1Char('/') + info.fileName();
+}
+
+QString resolvedOutput(const QString& path)
+{
+    const QString real = QFileInfo(path).canonicalFilePath();
+    return real.isEmpty() ? resolvedParent(path) : real;
+}
+
+} // namespace
+
+bool outputAmongInputs(const QString& outputPath, const std::vector<InputEntry>& entries)
+{
+    const QString output = resolvedOutput(outputPath);
+    if (output.isEmpty())
+        return false;
+    for (const InputEntry& entry : entries) {
+        const QString fullPath = entry.fullPath();
+        const bool root = entry.kind == EntryKind::Folder && fullPath == QStringLiteral("/");
+        const QString input = root ? fullPath : resolvedParent(fullPath);
+        if (input.isEmpty())
+            continue;
+        if (output == input)
+            return true;
+        if (entry.kind == EntryKind::Folder && (root || output.startsWith(input + QLatin1Char('/'))))
+            return true;
+    }
+    return false;
+}
