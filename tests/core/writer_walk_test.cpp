@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <sys/stat.h>
+#include <unistd.h>
 
 TEST(WriterWalk, CallbacksGetTheCallersPathThenBareNames)
 {
@@ -74,31 +76,45 @@ TEST(WriterWalk, LinksAreFollowedButNeverBackIntoTheChain)
     EXPECT_EQ(stopped.AddDir(root), IQ_INPUT_DIR_ERROR);
 }
 
+namespace {
+
+// One caller's path added to a fresh archive at `archive`, and the outline
+// of what was recorded; nothing is asked about.
+struct OutlineCase {
+    std::string path;
+    bool directory;
+    std::string outline;
+};
+
+void ExpectOutlines(const std::string& archive, std::uint32_t cipherId, std::span<const OutlineCase> cases)
+{
+    for (const OutlineCase& c : cases) {
+        SCOPED_TRACE(c.path);
+        CallbackLog log;
+        WriterSession session(archive);
+        ASSERT_EQ(session.Init(cipherId), IQ_OK);
+        ASSERT_EQ(c.directory ? session.AddDir(c.path) : session.AddFile(c.path), IQ_OK);
+        EXPECT_EQ(Outline(session.Read()), c.outline);
+        EXPECT_EQ(log.Count("skip:"), 0U);
+    }
+}
+
+} // namespace
+
 TEST(WriterWalk, CallersPathsAreRecordedByTheirLastComponent)
 {
     TempDir dir;
     MakeDir(dir / "d");
     WriteFile(dir / "d/x", std::string("x"));
     WriteFile(dir / "f", std::string("ff"));
-    struct Case {
-        std::string path;
-        bool directory;
-        std::string outline;
-    };
-    const Case cases[] = {
+    const OutlineCase cases[] = {
         {dir / "d", true, "+d x/1 -"},
         {dir / "d/", true, "+d x/1 -"},
         {dir / "d//", true, "+d x/1 -"},
         {dir / "f", false, "f/2"},
         {dir.Path() + "//f", false, "f/2"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.path);
-        WriterSession session(dir / "archive.run");
-        ASSERT_EQ(session.Init(CipherRc5), IQ_OK);
-        ASSERT_EQ(c.directory ? session.AddDir(c.path) : session.AddFile(c.path), IQ_OK);
-        EXPECT_EQ(Outline(session.Read()), c.outline);
-    }
+    ExpectOutlines(dir / "archive.run", CipherRc5, cases);
 }
 
 // An archive written into a folder it archives would hold a cut copy of
@@ -110,25 +126,12 @@ TEST(WriterWalk, TheArchiveItselfIsLeftOut)
     WriteFile(dir / "d/x", std::string("x"));
     const std::string archive = dir / "d/archive.run";
     ASSERT_EQ(::symlink(archive.c_str(), (dir / "link.run").c_str()), 0);
-    struct Case {
-        std::string path;
-        bool directory;
-        std::string outline;
-    };
-    const Case cases[] = {
+    const OutlineCase cases[] = {
         {dir / "d", true, "+d x/1 -"},
         {archive, false, ""},
         {dir / "link.run", false, ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.path);
-        CallbackLog log;
-        WriterSession session(archive);
-        ASSERT_EQ(session.Init(CipherAes256), IQ_OK);
-        ASSERT_EQ(c.directory ? session.AddDir(c.path) : session.AddFile(c.path), IQ_OK);
-        EXPECT_EQ(Outline(session.Read()), c.outline);
-        EXPECT_EQ(log.Count("skip:"), 0U);
-    }
+    ExpectOutlines(archive, CipherAes256, cases);
 }
 
 TEST(WriterWalk, NamesTheExtractorWouldRefuseAreAskedAbout)
