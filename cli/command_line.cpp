@@ -33,7 +33,7 @@ std::optional<ParsedArguments> ParseArguments(std::span<const char* const> args,
             continue;
         }
 
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* matched = nullptr;
         std::optional<std::string> attached; // value written into the same argument
         std::string shown;
         if (arg[1] == '-') {
@@ -45,32 +45,32 @@ std::optional<ParsedArguments> ParseArguments(std::span<const char* const> args,
             shown = "--" + std::string(name);
             for (const OptionSpec& candidate : specs) {
                 if (candidate.longName == name)
-                    spec = &candidate;
+                    matched = &candidate;
             }
         } else {
             shown = std::string(arg.substr(0, 2));
             for (const OptionSpec& candidate : specs) {
                 if (candidate.shortName != '\0' && candidate.shortName == arg[1])
-                    spec = &candidate;
+                    matched = &candidate;
             }
-            if (spec != nullptr && arg.size() > 2) {
-                if (!spec->takesValue) {
+            if (matched != nullptr && arg.size() > 2) {
+                if (!matched->takesValue) {
                     *error = "option " + shown + " takes no value";
                     return std::nullopt;
                 }
                 attached = std::string(arg.substr(2));
             }
         }
-        if (spec == nullptr) {
+        if (matched == nullptr) {
             *error = "unknown option " + shown;
             return std::nullopt;
         }
-        if (!spec->takesValue) {
+        if (!matched->takesValue) {
             if (attached) {
                 *error = "option " + shown + " takes no value";
                 return std::nullopt;
             }
-            parsed.options_.emplace_back(spec->longName, std::string());
+            parsed.options_.emplace_back(matched->longName, std::string());
             continue;
         }
         if (!attached) {
@@ -80,7 +80,7 @@ std::optional<ParsedArguments> ParseArguments(std::span<const char* const> args,
             }
             attached = std::string(args[++i]);
         }
-        parsed.options_.emplace_back(spec->longName, std::move(*attached));
+        parsed.options_.emplace_back(matched->longName, std::move(*attached));
     }
     return parsed;
 }

@@ -17,8 +17,8 @@ BENCH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "be
 
 def load_script(name):
     loader = importlib.machinery.SourceFileLoader(name.replace("-", "_"), os.path.join(BENCH, name))
-    spec = importlib.util.spec_from_loader(loader.name, loader)
-    module = importlib.util.module_from_spec(spec)
+    loader_spec = importlib.util.spec_from_loader(loader.name, loader)
+    module = importlib.util.module_from_spec(loader_spec)
     loader.exec_module(module)
     return module
 

@@ -101,11 +101,11 @@ TEST(Create, ArchiveIsTheModuleFollowedByThePayloadAndRunsItself)
     EXPECT_EQ(status.st_mode & 0777, 0755u & ~mask);
 
     fs::create_directory(dir / "out");
-    ProcessSpec spec;
-    spec.program = archive;
-    spec.args = {"--console", "--dest", dir / "out"};
-    spec.input = Secret;
-    ChildProcess run(spec);
+    ProcessRequest request;
+    request.program = archive;
+    request.args = {"--console", "--dest", dir / "out"};
+    request.input = Secret;
+    ChildProcess run(request);
     const auto outcome = run.Finish();
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     ExpectSameTree(source + "/input", dir / "out/input");
@@ -231,10 +231,10 @@ TEST(Create, InterruptDeletesThePartialArchive)
     };
     for (const auto& c : cases) {
         const std::string archive = dir / "archive.run";
-        ProcessSpec spec;
-        spec.args = CreateArgs(dir, archive, c.rest);
-        spec.input = Secret;
-        ChildProcess create(spec);
+        ProcessRequest request;
+        request.args = CreateArgs(dir, archive, c.rest);
+        request.input = Secret;
+        ChildProcess create(request);
         const auto size = [&] {
             std::error_code error;
             const auto bytes = fs::file_size(archive, error);
@@ -393,11 +393,11 @@ std::string CopyProgramTo(const std::string& folder)
 
 ProcessOutcome RunProgram(const std::string& program, const std::vector<std::string>& args)
 {
-    ProcessSpec spec;
-    spec.program = program;
-    spec.args = args;
-    spec.input = Secret;
-    ChildProcess child(spec);
+    ProcessRequest request;
+    request.program = program;
+    request.args = args;
+    request.input = Secret;
+    ChildProcess child(request);
     return child.Finish();
 }
 

@@ -39,12 +39,12 @@ std::string IvqaProgram()
     return std::string(bin != nullptr ? bin : ".") + "/ivqa";
 }
 
-ChildProcess::ChildProcess(const ProcessSpec& spec) : scratch_(MakeScratch()), stderrOnTerminal_(spec.stderrOnTerminal)
+ChildProcess::ChildProcess(const ProcessRequest& request) : scratch_(MakeScratch()), stderrOnTerminal_(request.stderrOnTerminal)
 {
-    const std::string program = spec.program.empty() ? IvqaProgram() : spec.program;
-    WriteFile(scratch_ + "/in", spec.input);
+    const std::string program = request.program.empty() ? IvqaProgram() : request.program;
+    WriteFile(scratch_ + "/in", request.input);
     int slave = -1;
-    if (spec.stdinOnTerminal || spec.stderrOnTerminal) {
+    if (request.stdinOnTerminal || request.stderrOnTerminal) {
         struct winsize size {};
         size.ws_col = 100;
         size.ws_row = 30;
@@ -55,12 +55,12 @@ ChildProcess::ChildProcess(const ProcessSpec& spec) : scratch_(MakeScratch()), s
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (spec.stdinOnTerminal)
+    if (request.stdinOnTerminal)
         posix_spawn_file_actions_adddup2(&actions, slave, 0);
     else
         posix_spawn_file_actions_addopen(&actions, 0, (scratch_ + "/in").c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, (scratch_ + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (spec.stderrOnTerminal)
+    if (request.stderrOnTerminal)
         posix_spawn_file_actions_adddup2(&actions, slave, 2);
     else
         posix_spawn_file_actions_addopen(&actions, 2, (scratch_ + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
@@ -69,11 +69,11 @@ ChildProcess::ChildProcess(const ProcessSpec& spec) : scratch_(MakeScratch()), s
         posix_spawn_file_actions_addclose(&actions, master_);
         posix_spawn_file_actions_addclose(&actions, slave);
     }
-    if (!spec.workingDirectory.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, spec.workingDirectory.c_str());
+    if (!request.workingDirectory.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, request.workingDirectory.c_str());
 
     // Archives run in console mode: no display reaches them.
-    ProgramCall call(program, spec.args, false);
+    ProgramCall call(program, request.args, false);
     const int spawned = posix_spawn(&pid_, call.Path(), &actions, nullptr, call.Argv(), call.Envp());
     posix_spawn_file_actions_destroy(&actions);
     if (slave >= 0)
@@ -169,10 +169,10 @@ ProcessOutcome ChildProcess::Finish()
 ProcessOutcome RunIvqa(const std::vector<std::string>& args, const std::string& input,
                        const std::string& workingDirectory)
 {
-    ProcessSpec spec;
-    spec.args = args;
-    spec.input = input;
-    spec.workingDirectory = workingDirectory;
-    ChildProcess child(spec);
+    ProcessRequest request;
+    request.args = args;
+    request.input = input;
+    request.workingDirectory = workingDirectory;
+    ChildProcess child(request);
     return child.Finish();
 }

@@ -13,7 +13,7 @@ struct ProcessOutcome {
     std::string err; // the terminal's transcript when standard error is on it
 };
 
-struct ProcessSpec {
+struct ProcessRequest {
     std::string program; // empty: the ivqa program of this build
     std::vector<std::string> args;
     std::string input;            // standard input unless it is the terminal
@@ -26,7 +26,7 @@ std::string IvqaProgram();
 
 class ChildProcess {
 public:
-    explicit ChildProcess(const ProcessSpec& spec);
+    explicit ChildProcess(const ProcessRequest& request);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

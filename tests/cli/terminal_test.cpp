@@ -16,11 +16,11 @@ TEST(Terminal, ProgressBarShowsNameBytesRateAndPercent)
 {
     TempDir dir;
     const std::string source = MakeInputTree(dir);
-    ProcessSpec spec;
-    spec.args = CreateArgs(dir, dir / "archive.run", {source + "/input/two-blocks.bin"});
-    spec.input = "pass\n";
-    spec.stderrOnTerminal = true;
-    ChildProcess create(spec);
+    ProcessRequest request;
+    request.args = CreateArgs(dir, dir / "archive.run", {source + "/input/two-blocks.bin"});
+    request.input = "pass\n";
+    request.stderrOnTerminal = true;
+    ChildProcess create(request);
     const auto outcome = create.Finish();
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_NE(outcome.err.find("\rtwo-blocks.bin "), std::string::npos) << outcome.err;
@@ -30,8 +30,8 @@ TEST(Terminal, ProgressBarShowsNameBytesRateAndPercent)
     EXPECT_EQ(outcome.err.substr(outcome.err.size() - 4), "\r\033[K");
     EXPECT_EQ(outcome.out, dir / "archive.run\n");
 
-    spec.args = {"wipe", "--yes", "-m", "fast", "-n", "2", source + "/input/two-blocks.bin"};
-    ChildProcess wipe(spec);
+    request.args = {"wipe", "--yes", "-m", "fast", "-n", "2", source + "/input/two-blocks.bin"};
+    ChildProcess wipe(request);
     const auto wiped = wipe.Finish();
     ASSERT_EQ(wiped.status, 0) << wiped.err;
     EXPECT_NE(wiped.err.find("\rtwo-blocks.bin "), std::string::npos) << wiped.err;
@@ -50,11 +50,11 @@ TEST(Terminal, PassphraseIsTypedTwiceWithoutEcho)
 {
     TempDir dir;
     const std::string source = MakeInputTree(dir);
-    ProcessSpec spec;
-    spec.args = CreateArgs(dir, dir / "archive.run", {source + "/top.txt"});
-    spec.stdinOnTerminal = true;
-    spec.stderrOnTerminal = true;
-    ChildProcess create(spec);
+    ProcessRequest request;
+    request.args = CreateArgs(dir, dir / "archive.run", {source + "/top.txt"});
+    request.stdinOnTerminal = true;
+    request.stderrOnTerminal = true;
+    ChildProcess create(request);
     TypePassphrase(create, "Passphrase: ", "typed secret");
     TypePassphrase(create, "Confirm passphrase: ", "typed secret");
     const auto outcome = create.Finish();
@@ -67,11 +67,11 @@ TEST(Terminal, DifferentPassphrasesCreateNothing)
 {
     TempDir dir;
     const std::string source = MakeInputTree(dir);
-    ProcessSpec spec;
-    spec.args = CreateArgs(dir, dir / "archive.run", {source + "/top.txt"});
-    spec.stdinOnTerminal = true;
-    spec.stderrOnTerminal = true;
-    ChildProcess create(spec);
+    ProcessRequest request;
+    request.args = CreateArgs(dir, dir / "archive.run", {source + "/top.txt"});
+    request.stdinOnTerminal = true;
+    request.stderrOnTerminal = true;
+    ChildProcess create(request);
     TypePassphrase(create, "Passphrase: ", "typed secret");
     TypePassphrase(create, "Confirm passphrase: ", "typed secreT");
     const auto outcome = create.Finish();
@@ -89,11 +89,11 @@ TEST(Terminal, UnreadableEntryIsSkippedOnTheAnswer)
         int status;
     } cases[] = {{"\n", 0}, {"y\n", 0}, {"n\n", 4}};
     for (const auto& c : cases) {
-        ProcessSpec spec;
-        spec.args = CreateArgs(dir, dir / "archive.run", {source + "/missing.txt", source + "/top.txt"});
-        spec.stdinOnTerminal = true;
-        spec.stderrOnTerminal = true;
-        ChildProcess create(spec);
+        ProcessRequest request;
+        request.args = CreateArgs(dir, dir / "archive.run", {source + "/missing.txt", source + "/top.txt"});
+        request.stdinOnTerminal = true;
+        request.stderrOnTerminal = true;
+        ChildProcess create(request);
         TypePassphrase(create, "Passphrase: ", "pass");
         TypePassphrase(create, "Confirm passphrase: ", "pass");
         EXPECT_TRUE(create.WaitForScreen("Can not add \"" + source + "/missing.txt\"! Do you want to skip it? [Y/n] "));
@@ -120,11 +120,11 @@ TEST(Terminal, WipeAsksFirst)
         {"wipe", "Do you realy want to wipe files? [y/N] ", "y\n", true},
     };
     for (const auto& c : cases) {
-        ProcessSpec spec;
-        spec.args = {c.command, source + "/top.txt"};
-        spec.stdinOnTerminal = true;
-        spec.stderrOnTerminal = true;
-        ChildProcess wipe(spec);
+        ProcessRequest request;
+        request.args = {c.command, source + "/top.txt"};
+        request.stdinOnTerminal = true;
+        request.stderrOnTerminal = true;
+        ChildProcess wipe(request);
         EXPECT_TRUE(wipe.WaitForScreen(c.question)) << c.command;
         wipe.Type(c.answer);
         const auto outcome = wipe.Finish();
