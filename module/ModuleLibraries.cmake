@@ -1,6 +1,7 @@
 # The engine, texts, console mode and dialog logic of the module: the same
-# libraries for the Linux and the Windows build. The includer sets
-# IVQA_TERMINAL_INPUT_SOURCE and provides ivqa_zlib_static.
+# libraries for the Linux and the Windows build, and the padding step of
+# both. The includer sets IVQA_TERMINAL_INPUT_SOURCE and provides
+# ivqa_zlib_static.
 
 # The extraction engine and where it reads payloads from.
 add_library(ivqa_extract STATIC
@@ -35,3 +36,17 @@ add_library(ivqa_dialog_logic STATIC
   worker_gate.cpp
 )
 target_link_libraries(ivqa_dialog_logic PUBLIC ivqa_module_common Threads::Threads)
+
+# ivqa_padded_module(NAME GUI_en LINKED target OUTPUT file OFFSET bytes):
+# the target NAME pads the linked program with zeros to its payload offset
+# and fails when the program outgrows it.
+function(ivqa_padded_module)
+  cmake_parse_arguments(P "" "NAME;LINKED;OUTPUT;OFFSET" "" ${ARGN})
+  get_filename_component(shown ${P_OUTPUT} NAME)
+  add_custom_command(OUTPUT ${P_OUTPUT}
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/pad_module.sh $<TARGET_FILE:${P_LINKED}> ${P_OUTPUT} ${P_OFFSET}
+    DEPENDS ${P_LINKED} ${CMAKE_CURRENT_SOURCE_DIR}/pad_module.sh
+    COMMENT "Padding ${shown} to its payload offset ${P_OFFSET}"
+    VERBATIM)
+  add_custom_target(${P_NAME} ALL DEPENDS ${P_OUTPUT})
+endfunction()

@@ -25,13 +25,7 @@ function(ivqa_windows_module)
     OUTPUT_NAME ${M_NAME}.linked
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 
-  set(padded ${IVQA_OUTPUT_DIR}/${M_NAME}.exe.iqm)
-  add_custom_command(OUTPUT ${padded}
-    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/pad_module.sh $<TARGET_FILE:${linked}> ${padded} ${M_OFFSET}
-    DEPENDS ${linked} ${CMAKE_CURRENT_SOURCE_DIR}/pad_module.sh
-    COMMENT "Padding ${M_NAME}.exe.iqm to its payload offset ${M_OFFSET}"
-    VERBATIM)
-  add_custom_target(${M_NAME} ALL DEPENDS ${padded})
+  ivqa_padded_module(NAME ${M_NAME} LINKED ${linked} OUTPUT ${IVQA_OUTPUT_DIR}/${M_NAME}.exe.iqm OFFSET ${M_OFFSET})
 endfunction()
 
 ivqa_windows_module(NAME GUI_en OFFSET ${IVQA_PAYLOAD_OFFSET_WIN_EN})
