@@ -12,7 +12,7 @@ import sys
 import tempfile
 import time
 
-from x11_driver import TITLE, wait_until, xdotool
+from x11_driver import TITLE, test_folders, wait_until, xdotool
 
 
 def find_window(process, timeout=20.0):
@@ -122,12 +122,7 @@ def check(module, exit_key, bin_dir, source_dir, screenshot_dir, work):
 
 
 def main():
-    bin_dir = os.environ["IVQA_BIN_DIR"]
-    source_dir = os.environ["IVQA_SOURCE_DIR"]
-    screenshot_dir = os.environ["IVQA_SCREENSHOT_DIR"]
-    # The server may still be starting: without it the module would fall
-    # back to the console.
-    wait_until(lambda: xdotool("getdisplaygeometry").returncode == 0, "the X server", timeout=20)
+    bin_dir, source_dir, screenshot_dir = test_folders()
     with tempfile.TemporaryDirectory() as work:
         # The English Exit button by its access key, the Russian one by a click.
         for module, exit_key in (("GUI_en.iqm", "alt+x"), ("GUI_ru.iqm", None)):

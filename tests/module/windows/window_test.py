@@ -15,7 +15,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from x11_driver import TITLE, wait_until, xdotool  # noqa: E402
+from x11_driver import TITLE, test_folders, wait_until, xdotool  # noqa: E402
 
 # Dialog units of the English template.
 DIALOG_WIDTH, DIALOG_HEIGHT = 267, 178
@@ -216,10 +216,7 @@ def check_russian(bin_dir, source_dir, screenshot_dir, work):
 
 
 def main():
-    bin_dir = os.environ["IVQA_BIN_DIR"]
-    source_dir = os.environ["IVQA_SOURCE_DIR"]
-    screenshot_dir = os.environ["IVQA_SCREENSHOT_DIR"]
-    wait_until(lambda: xdotool("getdisplaygeometry").returncode == 0, "the X server", timeout=20)
+    bin_dir, source_dir, screenshot_dir = test_folders()
     with tempfile.TemporaryDirectory() as work:
         check_english(bin_dir, source_dir, screenshot_dir, work)
     with tempfile.TemporaryDirectory() as work:
