@@ -31,14 +31,9 @@ private:
     std::atomic_flag held_;
 };
 
-std::size_t PageSize()
-{
-    return SystemPageSize();
-}
-
 std::size_t RoundToPages(std::size_t size)
 {
-    const std::size_t page = PageSize();
+    const std::size_t page = SystemPageSize();
     return (size + page - 1) / page * page;
 }
 
@@ -53,7 +48,7 @@ public:
     {
         const auto [first, last] = Pages(memory, size);
         const std::lock_guard<TableLock> guard(mutex_);
-        for (std::uintptr_t page = first; page < last; page += PageSize()) {
+        for (std::uintptr_t page = first; page < last; page += SystemPageSize()) {
             if (Entry* entry = Find(page, true))
                 ++entry->count;
             else
@@ -68,13 +63,13 @@ public:
     {
         const auto [first, last] = Pages(memory, size);
         const std::lock_guard<TableLock> guard(mutex_);
-        for (std::uintptr_t page = first; page < last; page += PageSize()) {
+        for (std::uintptr_t page = first; page < last; page += SystemPageSize()) {
             Entry* entry = Find(page, false);
             if (entry == nullptr || --entry->count > 0)
                 continue;
             entry->page = Tombstone;
             if (!pinned_)
-                UnlockPages(reinterpret_cast<void*>(page), PageSize());
+                UnlockPages(reinterpret_cast<void*>(page), SystemPageSize());
         }
     }
 
@@ -89,7 +84,7 @@ private:
 
     static std::pair<std::uintptr_t, std::uintptr_t> Pages(void* memory, std::size_t size)
     {
-        const auto page = static_cast<std::uintptr_t>(PageSize());
+        const auto page = static_cast<std::uintptr_t>(SystemPageSize());
         const auto begin = reinterpret_cast<std::uintptr_t>(memory) & ~(page - 1);
         const auto end = (reinterpret_cast<std::uintptr_t>(memory) + size + page - 1) & ~(page - 1);
         return {begin, end};
@@ -100,7 +95,7 @@ private:
     Entry* Find(std::uintptr_t page, bool insert)
     {
         Entry* freeSlot = nullptr;
-        std::size_t slot = (page / PageSize()) & (Capacity - 1);
+        std::size_t slot = (page / SystemPageSize()) & (Capacity - 1);
         for (std::size_t probe = 0; probe < Capacity; ++probe, slot = (slot + 1) & (Capacity - 1)) {
             Entry& entry = entries_[slot];
             if (entry.page == page)
