@@ -393,12 +393,7 @@ std::string CopyProgramTo(const std::string& folder)
 
 ProcessOutcome RunProgram(const std::string& program, const std::vector<std::string>& args)
 {
-    ProcessRequest request;
-    request.program = program;
-    request.args = args;
-    request.input = Secret;
-    ChildProcess child(request);
-    return child.Finish();
+    return RunIvqa(args, Secret, "", program);
 }
 
 TEST(Create, TargetChoosesTheModuleOfThatSystemBesideTheProgram)

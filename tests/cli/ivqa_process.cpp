@@ -167,9 +167,10 @@ ProcessOutcome ChildProcess::Finish()
 }
 
 ProcessOutcome RunIvqa(const std::vector<std::string>& args, const std::string& input,
-                       const std::string& workingDirectory)
+                       const std::string& workingDirectory, const std::string& program)
 {
     ProcessRequest request;
+    request.program = program;
     request.args = args;
     request.input = input;
     request.workingDirectory = workingDirectory;

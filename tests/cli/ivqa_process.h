@@ -49,6 +49,7 @@ private:
     bool stderrOnTerminal_;
 };
 
-// A whole run with standard input from `input` and no terminal.
+// A whole run with standard input from `input` and no terminal, of the
+// ivqa program of this build unless `program` names another.
 ProcessOutcome RunIvqa(const std::vector<std::string>& args, const std::string& input = "",
-                       const std::string& workingDirectory = "");
+                       const std::string& workingDirectory = "", const std::string& program = "");
