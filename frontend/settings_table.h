@@ -20,29 +20,29 @@ struct SettingKey {
     int defaultValue;
     int minimum;
     int maximum;
-    OutOfRange outOfRange;
+    OutOfRange outOfRange = OutOfRange::Clamp;
 };
 
 namespace Settings {
 
-inline constexpr SettingKey Cipher{"Options", "Cipher", 0, 0, 4, OutOfRange::Clamp};
-inline constexpr SettingKey CompLevel{"Options", "CompLevel", 7, 0, 9, OutOfRange::Clamp};
-inline constexpr SettingKey WipeAlg{"Options", "WipeAlg", 1, 0, 2, OutOfRange::Clamp};
-inline constexpr SettingKey PassCnt{"Options", "PassCnt", 8, 1, 32, OutOfRange::Clamp};
-inline constexpr SettingKey InFileAct{"Options", "InFileAct", 0, 0, 2, OutOfRange::Clamp};
-inline constexpr SettingKey ModLang{"Options", "ModLang", 0, 0, 1, OutOfRange::Clamp};
+inline constexpr SettingKey Cipher{"Options", "Cipher", 0, 0, 4};
+inline constexpr SettingKey CompLevel{"Options", "CompLevel", 7, 0, 9};
+inline constexpr SettingKey WipeAlg{"Options", "WipeAlg", 1, 0, 2};
+inline constexpr SettingKey PassCnt{"Options", "PassCnt", 8, 1, 32};
+inline constexpr SettingKey InFileAct{"Options", "InFileAct", 0, 0, 2};
+inline constexpr SettingKey ModLang{"Options", "ModLang", 0, 0, 1};
 // The recipient's system, 0 Linux or 1 Windows. A value of some later
 // system must not turn into Windows: it reads as Linux.
 inline constexpr SettingKey ModTarget{"Options", "ModTarget", 0, 0, 1, OutOfRange::Default};
 
-inline constexpr SettingKey WndLeft{"Wnd", "Left", 100, INT_MIN, INT_MAX, OutOfRange::Clamp};
-inline constexpr SettingKey WndTop{"Wnd", "Top", 100, INT_MIN, INT_MAX, OutOfRange::Clamp};
-inline constexpr SettingKey WndHeight{"Wnd", "Height", 428, INT_MIN, INT_MAX, OutOfRange::Clamp};
-inline constexpr SettingKey WndWidth{"Wnd", "Width", 522, INT_MIN, INT_MAX, OutOfRange::Clamp};
+inline constexpr SettingKey WndLeft{"Wnd", "Left", 100, INT_MIN, INT_MAX};
+inline constexpr SettingKey WndTop{"Wnd", "Top", 100, INT_MIN, INT_MAX};
+inline constexpr SettingKey WndHeight{"Wnd", "Height", 428, INT_MIN, INT_MAX};
+inline constexpr SettingKey WndWidth{"Wnd", "Width", 522, INT_MIN, INT_MAX};
 
-inline constexpr SettingKey PassGenLength{"PassGen", "Length", 16, 6, 64, OutOfRange::Clamp};
-inline constexpr SettingKey PassGenNum{"PassGen", "Num", 4, 1, 50, OutOfRange::Clamp};
-inline constexpr SettingKey KeyFileGenSize{"KeyFileGen", "Size", 1024, 64, 16384, OutOfRange::Clamp};
+inline constexpr SettingKey PassGenLength{"PassGen", "Length", 16, 6, 64};
+inline constexpr SettingKey PassGenNum{"PassGen", "Num", 4, 1, 50};
+inline constexpr SettingKey KeyFileGenSize{"KeyFileGen", "Size", 1024, 64, 16384};
 
 } // namespace Settings
 
