@@ -73,15 +73,13 @@ HardeningObservation ObserveHardening(const std::string& program, const std::vec
             return seen; // ended before it could be observed
         }
         bool readable = false;
-        if (CoreLimitIsZero(proc, &readable)) {
-            seen.coreLimitZero = true;
-            break;
-        }
+        seen.coreLimitZero = CoreLimitIsZero(proc, &readable);
         seen.started = seen.started || readable;
+        if (seen.coreLimitZero)
+            break;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     struct stat owner {};
-    seen.started = seen.started || seen.coreLimitZero;
     seen.procOwnedByRoot = ::stat((proc + "/status").c_str(), &owner) == 0 && owner.st_uid == 0;
     ::kill(child, SIGKILL);
     ::close(input[1]);
