@@ -4,6 +4,7 @@
 #include "module/console_frontend.h"
 #include "module/dialog_window.h"
 #include "module/module_build.h"
+#include "module/x11_runtime.h"
 #include "platform/process_hardening.h"
 
 #include <cstdio>
@@ -45,7 +46,15 @@ int main(int argc, char** argv)
     const FilePayloadArchive archive("/proc/self/exe", build.payloadOffset);
     const auto fileSystem = MakeNativeExtractFileSystem();
 
-    const bool console = options.console || options.list || options.test || !HasDisplay();
+    bool console = options.console || options.list || options.test || !HasDisplay();
+    if (!console) {
+        const std::string missing = LoadX11Libraries();
+        if (!missing.empty()) {
+            std::fprintf(stderr, "%s: no window without the X libraries (%s); going on in console mode\n",
+                         program.c_str(), missing.c_str());
+            console = true;
+        }
+    }
     if (!console)
         RunWindowMode(build, archive, *fileSystem); // returns only without a display
     const ConsoleStreams streams{stdin, stdout, stderr};
