@@ -1,5 +1,5 @@
 // The delivered module files: padded to their payload offsets, linked so
-// that they need nothing but glibc and the X11 client libraries.
+// that they start with nothing but glibc 2.17 or later.
 
 #include "module_test_support.h"
 #include "process_runner.h"
@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <regex>
 #include <set>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -68,6 +69,39 @@ TEST(ModuleFiles, NeedOnlyGlibcAndX11ClientLibraries)
             for (const char* forbidden : {"libstdc++", "libgcc_s", "libcurl", "libfltk", "libz."})
                 EXPECT_EQ(library.find(forbidden), std::string::npos) << module.file << " needs " << library;
         }
+    }
+}
+
+// What the loader must find before main runs: libc's own libraries, and
+// no symbol version newer than glibc 2.17. The X libraries are loaded at
+// run time and do not show here.
+TEST(ModuleFiles, StartOnGlibc217WithLibcAlone)
+{
+    const std::set<std::string> libcOwn = {
+        "libc.so.6", "libm.so.6", "libpthread.so.0", "libdl.so.2", "ld-linux-x86-64.so.2",
+    };
+    const std::regex needed(R"(\(NEEDED\)\s+Shared library: \[([^\]]+)\])");
+    const std::regex version(R"(Name: GLIBC_(\d+)\.(\d+)(?:\.(\d+))?\b)");
+    for (const Module& module : Modules) {
+        const auto dynamic = RunProcess("/usr/bin/readelf", {"-d", BinPath(module.file)});
+        ASSERT_EQ(dynamic.status, 0) << dynamic.err;
+        for (auto it = std::sregex_iterator(dynamic.out.begin(), dynamic.out.end(), needed);
+             it != std::sregex_iterator(); ++it)
+            EXPECT_TRUE(libcOwn.count((*it)[1])) << module.file << " needs " << (*it)[1];
+
+        const auto versions = RunProcess("/usr/bin/readelf", {"-V", "--wide", BinPath(module.file)});
+        ASSERT_EQ(versions.status, 0) << versions.err;
+        ASSERT_NE(versions.out.find("Version needs section"), std::string::npos) << module.file;
+        std::tuple<int, int, int> highest{0, 0, 0};
+        for (auto it = std::sregex_iterator(versions.out.begin(), versions.out.end(), version);
+             it != std::sregex_iterator(); ++it) {
+            const auto& match = *it;
+            highest = std::max(highest, std::tuple{std::stoi(match[1]), std::stoi(match[2]),
+                                                   match[3].matched ? std::stoi(match[3]) : 0});
+        }
+        EXPECT_LE(highest, std::make_tuple(2, 17, 0))
+            << module.file << " needs GLIBC_" << std::get<0>(highest) << "." << std::get<1>(highest);
+        EXPECT_GE(highest, std::make_tuple(2, 2, 5)) << module.file << ": no glibc version read";
     }
 }
 
