@@ -13,26 +13,29 @@ find_file(IVQA_HOST_LIBPTHREAD NAMES libpthread.so.0 PATHS /lib/x86_64-linux-gnu
 find_file(IVQA_HOST_LIBDL NAMES libdl.so.2 PATHS /lib/x86_64-linux-gnu /lib64 NO_DEFAULT_PATH REQUIRED)
 find_file(IVQA_HOST_LDSO NAMES ld-linux-x86-64.so.2 PATHS /lib64 /lib/x86_64-linux-gnu NO_DEFAULT_PATH REQUIRED)
 
-set(IVQA_GLIBC_FLOOR_DIR ${CMAKE_BINARY_DIR}/glibc-${IVQA_GLIBC_FLOOR})
+# Internal cache entries: the function below is called from other folders.
+set(IVQA_GLIBC_FLOOR_DIR ${CMAKE_BINARY_DIR}/glibc-${IVQA_GLIBC_FLOOR} CACHE INTERNAL "")
 set(ivqa_floor_stubs libc.so.6 libm.so.6 libpthread.so.0 libdl.so.2 ld-linux-x86-64.so.2
                      libc.so libm.so libpthread.so libdl.so)
 list(TRANSFORM ivqa_floor_stubs PREPEND ${IVQA_GLIBC_FLOOR_DIR}/)
-add_custom_command(OUTPUT ${ivqa_floor_stubs}
+set(IVQA_GLIBC_FLOOR_STUBS ${ivqa_floor_stubs} CACHE INTERNAL "")
+add_custom_command(OUTPUT ${IVQA_GLIBC_FLOOR_STUBS}
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/glibc_floor_stubs.py ${IVQA_GLIBC_FLOOR}
           ${CMAKE_C_COMPILER} ${IVQA_GLIBC_FLOOR_DIR} ${IVQA_HOST_LIBC} ${IVQA_HOST_LIBM}
           ${IVQA_HOST_LDSO} ${IVQA_HOST_LIBPTHREAD} ${IVQA_HOST_LIBDL}
   DEPENDS ${CMAKE_CURRENT_LIST_DIR}/glibc_floor_stubs.py
   COMMENT "Stand-ins for glibc ${IVQA_GLIBC_FLOOR}"
   VERBATIM)
-add_custom_target(ivqa_glibc_floor_stubs DEPENDS ${ivqa_floor_stubs})
+add_custom_target(ivqa_glibc_floor_stubs DEPENDS ${IVQA_GLIBC_FLOOR_STUBS})
 
 # ivqa_link_for_glibc_floor(target): -lc, -lm, -lpthread and -ldl find the
 # stand-ins first; the C++ runtime and libgcc go in statically, since the
 # old systems' own may be older than what the compiler's code expects.
+# Unused sections go, and with them the runtime's calls that nothing
+# reaches (std::random_device asks for getentropy, glibc 2.25).
 function(ivqa_link_for_glibc_floor target)
   add_dependencies(${target} ivqa_glibc_floor_stubs)
   target_link_options(${target} PRIVATE -L${IVQA_GLIBC_FLOOR_DIR} -static-libstdc++ -static-libgcc
-                      LINKER:--wrap=__libc_start_main)
-  target_link_libraries(${target} PRIVATE pthread ${CMAKE_DL_LIBS})
-  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${ivqa_floor_stubs})
+                      LINKER:--wrap=__libc_start_main LINKER:--gc-sections)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${IVQA_GLIBC_FLOOR_STUBS})
 endfunction()

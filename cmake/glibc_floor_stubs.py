@@ -103,8 +103,11 @@ def main():
     # What -lc, -lm, -lpthread and -ldl find first in this folder.
     nonshared = subprocess.run([cc, "-print-file-name=libc_nonshared.a"], check=True,
                                capture_output=True, text=True).stdout.strip()
+    # The threads and loader libraries ride along with libc, which the
+    # driver names last, so that the C++ runtime linked before it finds them.
     with open(os.path.join(outdir, "libc.so"), "w") as script:
-        script.write(f"GROUP ( {outdir}/libc.so.6 {nonshared} AS_NEEDED ( {outdir}/{os.path.basename(ldso)} ) )\n")
+        script.write(f"GROUP ( {outdir}/libc.so.6 {nonshared} AS_NEEDED ( {outdir}/{os.path.basename(ldso)}"
+                     f" {outdir}/libpthread.so.0 {outdir}/libdl.so.2 ) )\n")
     for short, soname in (("libm.so", "libm.so.6"), ("libpthread.so", "libpthread.so.0"), ("libdl.so", "libdl.so.2")):
         with open(os.path.join(outdir, short), "w") as script:
             script.write(f"INPUT ( {outdir}/{soname} )\n")

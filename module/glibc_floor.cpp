@@ -92,11 +92,17 @@ int _dl_find_object(void* address, dl_find_object* result)
     return query.found ? 0 : -1;
 }
 
-// Key material is wiped through it; the barrier keeps the stores.
-void __explicit_bzero_chk(void* memory, std::size_t size, std::size_t)
+// Key material is wiped through them (the first one in builds without
+// _FORTIFY_SOURCE); the barrier keeps the stores.
+void explicit_bzero(void* memory, std::size_t size) noexcept
 {
     std::memset(memory, 0, size);
     __asm__ volatile("" : : "r"(memory) : "memory");
+}
+
+void __explicit_bzero_chk(void* memory, std::size_t size, std::size_t) noexcept
+{
+    explicit_bzero(memory, size);
 }
 
 // Before glibc 2.33 the stat calls were inline wrappers around these.

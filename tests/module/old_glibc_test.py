@@ -2,7 +2,8 @@
 """The Linux modules on an older system: a Debian 11 minbase chroot (glibc
 2.31, no X libraries) extracts archives of every cipher made here with
 --console byte for byte, a wrong passphrase gives 7, and a display without
-the X libraries costs one line and nothing else. With the X libraries
+the X libraries costs one line and nothing else; the compatibility layer's
+probe passes there. With the X libraries
 installed in a copy of that chroot and a virtual X server whose socket is
 shared with it, the window opens (screenshot).
 
@@ -142,6 +143,14 @@ def make_archives(bin_dir, source, work):
     return names
 
 
+def check_probe(root):
+    """The compatibility layer the modules link, on this glibc."""
+    shutil.copy(os.environ["IVQA_PROBE"], root + WORK + "/glibc_floor_probe")
+    status, out, err = run_in_chroot(root, [WORK + "/glibc_floor_probe"])
+    assert status == 0, f"glibc_floor_probe: status {status}\n{out}{err}"
+    print(f"glibc_floor_probe: {out.count('ok: ')} checks hold")
+
+
 def check_console(root, archives, files, source):
     work = root + WORK
     for name in archives:
@@ -241,6 +250,7 @@ def main():
 
         shutil.rmtree(base + WORK, ignore_errors=True)
         shutil.copytree(archive_dir, base + WORK)
+        check_probe(base)
         check_console(base, archives, files, host_work)
 
         x11 = x11_chroot(cache, base)
