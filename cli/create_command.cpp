@@ -272,7 +272,7 @@ int RemoveArchivedInputs(const CreatePlan& plan, std::uint64_t payloadOffset, co
         return Refuse(ExitInterrupted, "interrupted; the archive was not verified and the inputs were left in place");
     }
     bar.Clear();
-    if (proof.result != ExtractResult::Done)
+    if (!ProofSucceeded(proof.result))
         return Refuse(static_cast<int>(proof.result),
                       "the archive could not be verified; the inputs were left in place: " +
                           std::string(ProofResultText(proof.result)));

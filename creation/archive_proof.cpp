@@ -1,5 +1,6 @@
 #include "creation/archive_proof.h"
 
+#include "module/extraction_engine.h"
 #include "module/module_texts.h"
 #include "module/payload_source.h"
 #include "platform/utf.h"
@@ -69,6 +70,7 @@ ArchiveProof ProveArchive(const std::string& archivePath, std::uint64_t payloadO
                           ProofObserver* observer)
 {
     ArchiveProof proof;
+    proof.result = ExtractResult::ArchiveError;
     const FilePayloadArchive archive(archivePath, payloadOffset);
     ExtractInput input;
     input.archive = &archive;
@@ -89,6 +91,11 @@ ArchiveProof ProveArchive(const std::string& archivePath, std::uint64_t payloadO
     }
     ReleaseExtractState(state);
     return proof;
+}
+
+bool ProofSucceeded(ExtractResult result)
+{
+    return result == ExtractResult::Done;
 }
 
 std::string_view ProofResultText(ExtractResult result)

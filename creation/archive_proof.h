@@ -4,12 +4,15 @@
 // decrypted, inflated and checked, nothing written; what it holds is
 // collected on the way.
 
-#include "module/extraction_engine.h"
-
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+// The engine's result codes (module/extraction_engine.h), declared here
+// only: the front end's own EntryKind must not meet the engine's.
+enum class ExtractResult : std::uint32_t;
 
 struct HeldEntry {
     std::string path; // relative, '/'-separated, UTF-8; the first component is a top-level entry
@@ -19,7 +22,7 @@ struct HeldEntry {
 };
 
 struct ArchiveProof {
-    ExtractResult result = ExtractResult::ArchiveError;
+    ExtractResult result{}; // set by ProveArchive
     std::vector<HeldEntry> entries; // in archive order; complete only when result is Done
 };
 
@@ -38,6 +41,8 @@ protected:
 ArchiveProof ProveArchive(const std::string& archivePath, std::uint64_t payloadOffset,
                           std::u16string_view passphrase, std::u16string_view keyfileLocation,
                           ProofObserver* observer = nullptr);
+
+bool ProofSucceeded(ExtractResult result);
 
 // The engine's own text for a result, as the recipient would see it.
 std::string_view ProofResultText(ExtractResult result);
