@@ -1,23 +1,12 @@
 #include "cli/archive_output.h"
 
-#include "platform/descriptor_io.h"
 #include "platform/unique_fd.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-mode_t ExecutableMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0755 & ~mask;
-}
-
-} // namespace
 
 std::string_view ArchiveExtension(TargetSystem system)
 {
@@ -37,45 +26,26 @@ TargetSystem SystemOfProgramHead(const std::uint8_t* head, std::size_t length)
     return length >= 2 && head[0] == 'M' && head[1] == 'Z' ? TargetSystem::Windows : TargetSystem::Linux;
 }
 
-std::optional<TargetSystem> SystemOfModuleFile(const std::string& path)
+ModuleFileCheck CheckModuleFile(const std::string& path, TargetSystem system)
 {
     const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
     struct stat status {};
     if (!fd || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode))
-        return std::nullopt;
-    std::uint8_t head[2];
+        return ModuleFileCheck::Unreadable;
+    std::uint8_t head[4] = {};
     ssize_t count = 0;
     do
         count = ::pread(fd.Get(), head, sizeof head, 0);
     while (count < 0 && errno == EINTR);
     if (count < 0)
-        return std::nullopt;
-    return SystemOfProgramHead(head, static_cast<std::size_t>(count));
-}
-
-ModuleCopyResult CopyModule(const std::string& module, const std::string& output)
-{
-    const UniqueFd source(::open(module.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    struct stat sourceStatus {};
-    if (!source || ::fstat(source.Get(), &sourceStatus) != 0 || !S_ISREG(sourceStatus.st_mode))
-        return ModuleCopyResult::CannotReadModule;
-    struct stat outputStatus {};
-    if (::stat(output.c_str(), &outputStatus) == 0 && outputStatus.st_dev == sourceStatus.st_dev &&
-        outputStatus.st_ino == sourceStatus.st_ino)
-        return ModuleCopyResult::SameFile;
-
-    const mode_t mode = ExecutableMode();
-    UniqueFd target(::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, mode));
-    // A file that existed keeps its old mode through O_TRUNC.
-    if (!target || ::fchmod(target.Get(), mode) != 0)
-        return ModuleCopyResult::CannotWriteOutput;
-    switch (CopyAll(source.Get(), target.Get())) {
-    case CopyResult::ReadFailed:
-        return ModuleCopyResult::CannotReadModule;
-    case CopyResult::WriteFailed:
-        return ModuleCopyResult::CannotWriteOutput;
-    case CopyResult::Ok:
-        break;
-    }
-    return target.Reset() ? ModuleCopyResult::Ok : ModuleCopyResult::CannotWriteOutput;
+        return ModuleFileCheck::Unreadable;
+    static constexpr std::uint8_t ElfHead[4] = {0x7f, 'E', 'L', 'F'};
+    const bool headFits = system == TargetSystem::Windows
+                              ? SystemOfProgramHead(head, static_cast<std::size_t>(count)) == TargetSystem::Windows
+                              : count == 4 && std::equal(head, head + 4, ElfHead);
+    bool lengthFits = false;
+    for (const KnownModule& module : KnownModules())
+        lengthFits = lengthFits || (module.system == system &&
+                                    static_cast<std::uint64_t>(status.st_size) == module.build.payloadOffset);
+    return headFits && lengthFits ? ModuleFileCheck::Ours : ModuleFileCheck::NotOurs;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The file a new archive is written to: its name, and the copy of the
-// module that the library appends the payload to.
+// The file a new archive is written to: its name, and the module that the
+// library appends the payload to.
 
 #include "cli/module_builds.h"
 
@@ -21,16 +21,14 @@ std::string ArchiveFileName(const std::string& requested, TargetSystem system);
 // module (the stand-ins of builds without the real modules are zeros).
 TargetSystem SystemOfProgramHead(const std::uint8_t* head, std::size_t length);
 
-// The system the module file at `path` runs on; null when it cannot be read.
-std::optional<TargetSystem> SystemOfModuleFile(const std::string& path);
-
-enum class ModuleCopyResult {
-    Ok,
-    CannotReadModule,
-    SameFile, // the output would replace the module it is copied from
-    CannotWriteOutput,
+enum class ModuleFileCheck {
+    Ours,
+    Unreadable,
+    NotOurs, // not as long as one of our builds for the system, or not its kind of program
 };
 
-// Copies the module byte for byte to `output`, replacing a file of that
-// name, and gives the copy mode 0755 less the umask.
-ModuleCopyResult CopyModule(const std::string& module, const std::string& output);
+// Whether `path` is one of our modules for `system`: its length is the
+// payload offset one of that system's builds is padded to, and it begins
+// with that system's executable header. Anything else would give an
+// archive that nothing can read.
+ModuleFileCheck CheckModuleFile(const std::string& path, TargetSystem system);

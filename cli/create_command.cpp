@@ -1,5 +1,7 @@
-// ivqa create: the module copied to the output, then one archive writer
-// run over the inputs in order.
+// ivqa create: the module copied to a temporary file beside the output, one
+// archive writer run over the inputs in order, the rename onto the output;
+// then, when asked for, the proof that the archive holds the inputs and the
+// removal of what it holds.
 
 #include "cli/archive_output.h"
 #include "cli/command_line.h"
@@ -13,11 +15,18 @@
 #include "cli/module_builds.h"
 #include "cli/passphrase_input.h"
 #include "cli/run_observer.h"
+#include "cli/replace_question.h"
 #include "cli/subcommand_args.h"
+#include "cli/wipe_options.h"
 #include "core/archive_format.h"
+#include "creation/archive_proof.h"
+#include "creation/held_removal.h"
+#include "creation/module_stage.h"
+#include "creation/output_identity.h"
 #include "platform/utf.h"
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -28,13 +37,16 @@ constexpr std::string_view Command = "create";
 constexpr OptionSpec Options[] = {
     {'o', "output", true},       {'c', "cipher", true},           {'l', "level", true},
     {'\0', "keyfile", true},     {'\0', "help-text", true},       {'\0', "module", true},
-    {'\0', "target", true},      {'\0', "skip-unreadable", false}, {'h', "help", false},
+    {'\0', "target", true},      {'\0', "skip-unreadable", false}, {'f', "force", false},
+    {'\0', "delete-inputs", false}, {'\0', "wipe-inputs", false},   {'m', "method", true},
+    {'n', "passes", true},       {'h', "help", false},
 };
 
 constexpr char Usage[] =
     "usage: ivqa create -o OUT [-c aes|cast|blowfish|rc4|rc5] [-l LEVEL] [--keyfile LOCATION]\n"
     "                   [--help-text FILE] [--module en|ru|PATH] [--target SYSTEM]\n"
-    "                   [--skip-unreadable] INPUT...\n"
+    "                   [--skip-unreadable] [-f] [--delete-inputs | --wipe-inputs\n"
+    "                   [-m fast|dod|gutmann] [-n PASSES]] INPUT...\n"
     "\n"
     "Writes one self-decrypting archive of the INPUT files and folders, in order.\n"
     "\n"
@@ -53,9 +65,20 @@ constexpr char Usage[] =
     "                          GUI_ru.iqm or GUI_en.exe.iqm and GUI_ru.exe.iqm;\n"
     "                          a module file must be a program of that system\n"
     "      --skip-unreadable   skip entries that cannot be read instead of failing\n"
+    "  -f, --force             replace an existing OUT without asking\n"
+    "      --delete-inputs     once the archive is written and read back whole,\n"
+    "                          delete the input files it holds unchanged\n"
+    "      --wipe-inputs       the same, wiping them; -m and -n as in ivqa wipe\n"
+    "                          (default dod, 8 passes)\n"
+    "\n"
+    "The archive is written to a temporary file beside OUT and takes its name\n"
+    "only when complete. Entries that were skipped, changed or added since are\n"
+    "never removed; they are listed as kept.\n"
     "\n"
     "The passphrase is asked for twice on a terminal; otherwise it is the first\n"
     "line of standard input (an empty line: none, which needs --keyfile).\n";
+
+enum class InputsAction { Keep, Delete, Wipe };
 
 struct CreatePlan {
     std::string output;
@@ -66,6 +89,9 @@ struct CreatePlan {
     std::string module;     // path of the module file
     TargetSystem target = TargetSystem::Linux;
     bool skipUnreadable = false;
+    bool force = false;
+    InputsAction action = InputsAction::Keep;
+    WipeSettings wipe;
     std::vector<std::string> inputs;
 };
 
@@ -90,6 +116,10 @@ std::optional<CreatePlan> MakePlan(const ParsedArguments& parsed, int* status)
     const auto output = parsed.Value("output");
     if (!output || output->empty())
         return fail("create needs -o OUT");
+    if (*output == "-")
+        return fail("the archive cannot go to standard output; -o takes a file name");
+    if (output->ends_with('/'))
+        return fail("-o names a folder; it takes the archive's file name");
     if (const auto target = parsed.Value("target")) {
         const auto system = TargetSystemByName(*target);
         if (!system)
@@ -97,6 +127,8 @@ std::optional<CreatePlan> MakePlan(const ParsedArguments& parsed, int* status)
         plan.target = *system;
     }
     plan.output = ArchiveFileName(*output, plan.target);
+    if (struct stat status {}; ::stat(plan.output.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+        return fail(plan.output + " is a folder; -o takes the archive's file name");
     if (!Utf8ToUtf16(plan.output))
         return fail("the output path is not valid UTF-8");
     if (const auto cipher = parsed.Value("cipher")) {
@@ -124,6 +156,20 @@ std::optional<CreatePlan> MakePlan(const ParsedArguments& parsed, int* status)
     else
         plan.module = module;
     plan.skipUnreadable = parsed.Has("skip-unreadable");
+    plan.force = parsed.Has("force");
+    if (parsed.Has("delete-inputs") && parsed.Has("wipe-inputs"))
+        return fail("--delete-inputs and --wipe-inputs exclude each other");
+    if (parsed.Has("delete-inputs"))
+        plan.action = InputsAction::Delete;
+    if (parsed.Has("wipe-inputs"))
+        plan.action = InputsAction::Wipe;
+    if ((parsed.Value("method") || parsed.Value("passes")) && plan.action != InputsAction::Wipe)
+        return fail("-m and -n go with --wipe-inputs");
+    std::string wipeError;
+    const auto wipe = ParseWipeSettings(parsed, &wipeError);
+    if (!wipe)
+        return fail(wipeError);
+    plan.wipe = *wipe;
     plan.inputs = parsed.Operands();
     if (plan.inputs.empty())
         return fail("create needs at least one INPUT");
@@ -156,6 +202,138 @@ CoreResult AddInputs(SdaContext* context, const CreatePlan& plan, RunObserver& o
     return InterruptRequested() ? IQ_ABORTED : IQ_OK;
 }
 
+// Wipes or deletes one file through the library, reporting as ivqa wipe does.
+class LibraryFileRemover final : public HeldFileRemover {
+public:
+    LibraryFileRemover(WipeContext* context, const LibraryCallbacks& callbacks)
+        : context_(context), callbacks_(callbacks)
+    {
+    }
+
+    CoreResult RemoveFile(const std::string& path) override
+    {
+        const auto units = Utf8ToUtf16(path);
+        if (!units)
+            return IQ_OK; // left in place and reported as kept
+        return context_ != nullptr ? IQ_WipeFile(context_, units->c_str())
+                                   : IQ_RmFile(units->c_str(), callbacks_.name, callbacks_.skip);
+    }
+
+private:
+    WipeContext* context_;
+    const LibraryCallbacks& callbacks_;
+};
+
+class ProofProgress final : public ProofObserver {
+public:
+    explicit ProofProgress(ProgressBar& bar) : bar_(bar) {}
+    void Checkpoint() override { ThrowIfInterrupted(); }
+    void BlockDone(std::size_t) override { bar_.Step(); }
+
+private:
+    ProgressBar& bar_;
+};
+
+std::vector<InputRoot> InputRoots(const CreatePlan& plan)
+{
+    std::vector<InputRoot> roots;
+    for (const std::string& operand : plan.inputs) {
+        const InputPath input = ResolveInput(operand, true);
+        if (input.units)
+            roots.push_back({input.path, input.directory});
+    }
+    return roots;
+}
+
+constexpr std::size_t KeptLinesShown = 20;
+
+void PrintRemovalReport(const RemovalReport& report)
+{
+    for (std::size_t i = 0; i < report.kept.size() && i < KeptLinesShown; ++i)
+        std::printf("kept: %s (%s)\n", report.kept[i].path.c_str(),
+                    std::string(KeptReasonText(report.kept[i].reason)).c_str());
+    if (report.kept.size() > KeptLinesShown)
+        std::printf("kept: %zu more\n", report.kept.size() - KeptLinesShown);
+    std::printf("removed: %llu\n", static_cast<unsigned long long>(report.removed));
+}
+
+// The archive is complete under its name: it is read back whole with the
+// same key input, and only what it holds unchanged is removed.
+int RemoveArchivedInputs(const CreatePlan& plan, std::uint64_t payloadOffset, const ArchivePassphrase& passphrase)
+{
+    ProgressBar bar(stderr);
+    bar.Begin(u"Verifying the archive");
+    ProofProgress progress(bar);
+    ArchiveProof proof;
+    try {
+        proof = ProveArchive(plan.output, payloadOffset, passphrase.View(), plan.keyfile, &progress);
+    } catch (const Interrupted&) {
+        bar.Clear();
+        return Refuse(ExitInterrupted, "interrupted; the archive was not verified and the inputs were left in place");
+    }
+    bar.Clear();
+    if (!ProofSucceeded(proof.result))
+        return Refuse(static_cast<int>(proof.result),
+                      "the archive could not be verified; the inputs were left in place: " +
+                          std::string(ProofResultText(proof.result)));
+
+    RunObserver observer(bar, BlockSize, {"Can not remove ", false}, SkipPolicy::Ask, stdin);
+    const CallbackScope scope(observer);
+    const LibraryCallbacks callbacks = CallbackScope::Callbacks();
+    WipeContext* context = nullptr;
+    if (plan.action == InputsAction::Wipe) {
+        const CoreResult result = IQ_WipeInit(&context, plan.wipe.passes, plan.wipe.method, callbacks.name,
+                                              callbacks.range, callbacks.step, callbacks.skip);
+        if (result != IQ_OK)
+            return Refuse(static_cast<int>(result), CoreResultText(result));
+    }
+    LibraryFileRemover remover(context, callbacks);
+    const RemovalReport report = RemoveHeldEntries(InputRoots(plan), proof.entries, remover);
+    IQ_WipeFinal(context);
+    bar.Clear();
+    PrintRemovalReport(report);
+    if (report.result == IQ_ABORTED || InterruptRequested())
+        return Refuse(ExitInterrupted, "interrupted");
+    if (report.result != IQ_OK)
+        return Refuse(static_cast<int>(report.result), CoreResultText(report.result));
+    return ExitSuccess;
+}
+
+// Null when the output may be written; otherwise the status to end with.
+std::optional<int> RefuseOutput(const CreatePlan& plan)
+{
+    switch (CheckModuleFile(plan.module, plan.target)) {
+    case ModuleFileCheck::Ours:
+        break;
+    case ModuleFileCheck::Unreadable:
+        PrintError("cannot read the module " + plan.module);
+        return Refuse(IQ_ARCHIVE_ERROR, CoreResultText(IQ_ARCHIVE_ERROR));
+    case ModuleFileCheck::NotOurs:
+        return UsageError(Command, "the module " + plan.module + " is not a " +
+                                       std::string(TargetSystemName(plan.target)) + " module of this program");
+    }
+    std::vector<std::string> inputs;
+    for (const std::string& operand : plan.inputs)
+        inputs.push_back(ResolveInput(operand, true).path);
+    switch (FindOutputAmongInputs(plan.output, inputs)) {
+    case OutputClash::None:
+        break;
+    case OutputClash::IsInput:
+        return UsageError(Command, "the archive " + plan.output + " is one of its inputs");
+    case OutputClash::InsideInput:
+        return UsageError(Command, "the archive " + plan.output + " would lie inside one of its input folders");
+    }
+    switch (MayReplace(plan.output, plan.force)) {
+    case ReplaceAnswer::Proceed:
+        break;
+    case ReplaceAnswer::Declined:
+        return Refuse(ExitSuccess, "nothing written");
+    case ReplaceAnswer::Refused:
+        return UsageError(Command, ReplaceRefusalText(plan.output));
+    }
+    return std::nullopt;
+}
+
 int Create(const CreatePlan& plan)
 {
     StoredHelp help;
@@ -171,12 +349,8 @@ int Create(const CreatePlan& plan)
         if (help.cut)
             PrintError("warning: the help text is longer than 1024 characters and was cut to that length");
     }
-
-    // A module of the other system would give an archive its recipient
-    // cannot run. An unreadable one is reported when the copy fails.
-    if (const auto system = SystemOfModuleFile(plan.module); system && *system != plan.target)
-        return Refuse(ExitUsage, "the module " + plan.module + " is not a " +
-                                     std::string(TargetSystemName(plan.target)) + " program");
+    if (const auto refused = RefuseOutput(plan))
+        return *refused;
 
     // Asked before anything is written: an interrupted prompt leaves nothing.
     ArchivePassphrase passphrase;
@@ -185,50 +359,63 @@ int Create(const CreatePlan& plan)
         return Refuse(ExitKeyInput, PassphraseStatusText(entered));
 
     InterruptGuard interrupts;
-    interrupts.SetPartialOutput(plan.output);
-    switch (CopyModule(plan.module, plan.output)) {
-    case ModuleCopyResult::Ok:
+    ModuleStage stage = StageModuleCopy(plan.module, plan.output);
+    switch (stage.result) {
+    case ModuleStageResult::Ok:
         break;
-    case ModuleCopyResult::SameFile:
-        interrupts.ClearPartialOutput();
+    case ModuleStageResult::SameFile:
         return Refuse(ExitUsage, "the archive would replace its own module " + plan.module);
-    case ModuleCopyResult::CannotReadModule:
+    case ModuleStageResult::CannotReadModule:
         PrintError("cannot read the module " + plan.module);
         [[fallthrough]];
-    case ModuleCopyResult::CannotWriteOutput:
-        ::unlink(plan.output.c_str());
-        interrupts.ClearPartialOutput();
+    case ModuleStageResult::CannotWriteOutput:
         return Refuse(IQ_ARCHIVE_ERROR, CoreResultText(IQ_ARCHIVE_ERROR));
     }
+    StagedFile& archive = *stage.archive;
+    interrupts.SetPartialOutput(archive.TemporaryPath());
 
     ProgressBar bar(stderr);
-    RunObserver observer(bar, BlockSize, {"Can not add ", true},
+    RunObserver observer(bar, BlockSize, {"Can not add ", false},
                          plan.skipUnreadable ? SkipPolicy::Always : SkipPolicy::Ask, stdin);
-    const CallbackScope scope(observer);
-    const LibraryCallbacks callbacks = CallbackScope::Callbacks();
-
-    const std::u16string output = *Utf8ToUtf16(plan.output);
-    SdaContext* context = nullptr;
-    CoreResult result = IQ_SDAInit(&context, output.c_str(), passphrase.Units(),
-                                   plan.keyfile.empty() ? nullptr : plan.keyfile.c_str(), plan.cipher,
-                                   help.text.empty() ? nullptr : help.text.c_str(), callbacks.name,
-                                   callbacks.range, callbacks.step, callbacks.skip);
-    passphrase.Wipe();
-    if (result == IQ_OK)
-        result = AddInputs(context, plan, observer);
-    IQ_SDAFinal(context);
+    CoreResult result = IQ_OK;
+    {
+        const CallbackScope scope(observer);
+        const LibraryCallbacks callbacks = CallbackScope::Callbacks();
+        const std::u16string temporary = *Utf8ToUtf16(archive.TemporaryPath());
+        SdaContext* context = nullptr;
+        result = IQ_SDAInit(&context, temporary.c_str(), passphrase.Units(),
+                            plan.keyfile.empty() ? nullptr : plan.keyfile.c_str(), plan.cipher,
+                            help.text.empty() ? nullptr : help.text.c_str(), callbacks.name, callbacks.range,
+                            callbacks.step, callbacks.skip);
+        // The proof needs the passphrase again; without one it goes now.
+        if (plan.action == InputsAction::Keep)
+            passphrase.Wipe();
+        if (result == IQ_OK)
+            result = AddInputs(context, plan, observer);
+        IQ_SDAFinal(context);
+    }
     bar.Clear();
 
     if (result != IQ_OK || InterruptRequested()) {
-        ::unlink(plan.output.c_str());
+        archive.Discard();
         interrupts.ClearPartialOutput();
         if (result == IQ_ABORTED || InterruptRequested())
             return Refuse(ExitInterrupted, "interrupted");
         return Refuse(static_cast<int>(result), CoreResultText(result));
     }
+    const StagedCommit committed = archive.Commit(ExecutableMode());
     interrupts.ClearPartialOutput();
+    if (committed == StagedCommit::Failed)
+        return Refuse(IQ_ARCHIVE_ERROR, CoreResultText(IQ_ARCHIVE_ERROR));
+    if (committed == StagedCommit::DoneWithoutMode)
+        PrintError("warning: the archive " + plan.output + " could not be made executable");
     std::printf("%s\n", plan.output.c_str());
-    return ExitSuccess;
+    if (plan.action == InputsAction::Keep)
+        return ExitSuccess;
+    std::fflush(stdout);
+    const int status = RemoveArchivedInputs(plan, stage.moduleLength, passphrase);
+    passphrase.Wipe();
+    return status;
 }
 
 } // namespace

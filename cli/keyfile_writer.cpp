@@ -1,5 +1,6 @@
 #include "cli/keyfile_writer.h"
 
+#include "creation/staged_file.h"
 #include "platform/secure_memory.h"
 #include "platform/unique_fd.h"
 #include "platform/descriptor_io.h"
@@ -44,20 +45,23 @@ KeyfileResult Fill(int fd, std::uint32_t size, RandomSource random)
 
 KeyfileResult WriteKeyfile(const std::string& path, std::uint32_t size, RandomSource random)
 {
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600));
+    // A device or pipe named as the output (/dev/stdout) is just written to;
+    // a file is made whole beside its name and renamed onto it.
     struct stat status {};
-    if (!fd || ::fstat(fd.Get(), &status) != 0)
+    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) {
+        UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+        if (!fd)
+            return KeyfileResult::CannotCreate;
+        KeyfileResult result = Fill(fd.Get(), size, random);
+        if (!fd.Reset() && result == KeyfileResult::Ok)
+            result = KeyfileResult::CannotCreate;
+        return result;
+    }
+    std::optional<StagedFile> file = StagedFile::Create(path);
+    if (!file)
         return KeyfileResult::CannotCreate;
-    // Only a file of our own is made private or removed; a device or pipe
-    // named as the output (/dev/stdout) is just written to.
-    const bool regular = S_ISREG(status.st_mode);
-    // A replaced file would keep its old mode through O_TRUNC.
-    if (regular && ::fchmod(fd.Get(), 0600) != 0)
-        return KeyfileResult::CannotCreate;
-    KeyfileResult result = Fill(fd.Get(), size, random);
-    if (!fd.Reset() && result == KeyfileResult::Ok)
-        result = KeyfileResult::CannotCreate;
-    if (result != KeyfileResult::Ok && regular)
-        ::unlink(path.c_str());
-    return result;
+    const KeyfileResult result = Fill(file->Fd(), size, random);
+    if (result != KeyfileResult::Ok)
+        return result;
+    return file->Commit(0600) == StagedCommit::Done ? KeyfileResult::Ok : KeyfileResult::CannotCreate;
 }

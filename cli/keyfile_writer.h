@@ -16,7 +16,7 @@ enum class KeyfileResult {
     CannotCreate, // "Can not create keyfile!"
 };
 
-// Creates or replaces `path` with mode 0600: it is key material. On a
-// failure an incomplete regular file is removed, so that no file shorter
-// than asked for is left to be taken for a keyfile.
+// Creates or replaces `path` with mode 0600: it is key material. The bytes
+// go to a temporary file that is renamed onto `path` only when complete, so
+// a failure leaves whatever had the name as it was.
 KeyfileResult WriteKeyfile(const std::string& path, std::uint32_t size, RandomSource random);

@@ -6,24 +6,28 @@
 #include "cli/diagnostics.h"
 #include "cli/exit_codes.h"
 #include "cli/keyfile_writer.h"
+#include "cli/replace_question.h"
 #include "cli/subcommand_args.h"
 #include "ivqa.h"
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 
 constexpr long DefaultKeyfileSize = 1024;
 
-constexpr OptionSpec Options[] = {{'s', "size", true}, {'h', "help", false}};
+constexpr OptionSpec Options[] = {{'s', "size", true}, {'f', "force", false}, {'h', "help", false}};
 
 constexpr char Usage[] =
-    "usage: ivqa keygen [-s SIZE] FILE\n"
+    "usage: ivqa keygen [-s SIZE] [-f] FILE\n"
     "\n"
-    "Writes a keyfile of SIZE random bytes to FILE (replaced if it exists,\n"
-    "mode 0600).\n"
+    "Writes a keyfile of SIZE random bytes to FILE (mode 0600). An existing FILE\n"
+    "is replaced only after a question at a terminal, or with -f, and only once\n"
+    "the new keyfile is complete.\n"
     "\n"
-    "  -s, --size SIZE   bytes, 64 to 16384 (default 1024)\n";
+    "  -s, --size SIZE   bytes, 64 to 16384 (default 1024)\n"
+    "  -f, --force       replace an existing FILE without asking\n";
 
 std::uint32_t LibraryRandom(void* buffer, std::uint32_t length)
 {
@@ -46,7 +50,23 @@ int RunKeygenCommand(CommandArgs args)
     if (!size)
         return UsageError(command, "-s takes a size from 64 to 16384 bytes");
 
-    switch (WriteKeyfile(parsed->Operands().front(), static_cast<std::uint32_t>(*size), &LibraryRandom)) {
+    const std::string& path = parsed->Operands().front();
+    struct stat found {};
+    const bool device = ::stat(path.c_str(), &found) == 0 && !S_ISREG(found.st_mode) && !S_ISDIR(found.st_mode);
+    // Replacing a keyfile by mistake locks its owner out of every archive
+    // made with it; a device such as /dev/stdout is just written to.
+    if (!device) {
+        switch (MayReplace(path, parsed->Has("force"))) {
+        case ReplaceAnswer::Proceed:
+            break;
+        case ReplaceAnswer::Declined:
+            PrintError("nothing written");
+            return ExitSuccess;
+        case ReplaceAnswer::Refused:
+            return UsageError(command, ReplaceRefusalText(path));
+        }
+    }
+    switch (WriteKeyfile(path, static_cast<std::uint32_t>(*size), &LibraryRandom)) {
     case KeyfileResult::Ok:
         return ExitSuccess;
     case KeyfileResult::RandomFailed:

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string_view>
 #include <string>
 
 enum class PassphraseStatus {
@@ -27,6 +28,7 @@ public:
 
     // Terminated UTF-16, or null for an empty passphrase.
     const char16_t* Units() const { return unitsLength_ == 0 ? nullptr : units_; }
+    std::u16string_view View() const { return {units_, unitsLength_}; }
 
     // Wipes both buffers at once, once the library has hashed them.
     void Wipe();

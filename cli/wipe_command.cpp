@@ -10,6 +10,7 @@
 #include "cli/interrupt_guard.h"
 #include "cli/run_observer.h"
 #include "cli/subcommand_args.h"
+#include "cli/wipe_options.h"
 #include "module/terminal_input.h"
 
 #include <cstdio>
@@ -19,10 +20,6 @@ namespace {
 
 // What one pass writes at a time, the unit of the library's steps.
 constexpr std::uint64_t WipeBufferSize = 524288;
-
-constexpr std::uint32_t DefaultMethod = 1; // "DoD-5220.22-M"
-constexpr long DefaultPasses = 8;
-constexpr long MaxPasses = 32;
 
 constexpr OptionSpec WipeOptions[] = {
     {'m', "method", true}, {'n', "passes", true}, {'\0', "yes", false}, {'h', "help", false}};
@@ -57,16 +54,6 @@ struct RemovalTraits {
 
 const RemovalTraits WipeTraits{"wipe", WipeOptions, WipeUsage, "Do you realy want to wipe files?", true};
 const RemovalTraits RmTraits{"rm", RmOptions, RmUsage, "Do you really want to delete files?", false};
-
-std::optional<std::uint32_t> MethodByName(std::string_view name)
-{
-    static constexpr std::string_view names[] = {"fast", "dod", "gutmann"};
-    for (std::uint32_t method = 0; method < std::size(names); ++method) {
-        if (names[method] == name)
-            return method;
-    }
-    return std::nullopt;
-}
 
 bool Confirmed(const RemovalTraits& traits)
 {
@@ -108,20 +95,10 @@ int Remove(CommandArgs args, const RemovalTraits& traits)
     const auto parsed = ParseSubcommandArgs(args, traits.options, traits.command, traits.usage, &status);
     if (!parsed)
         return status;
-    std::uint32_t method = DefaultMethod;
-    if (const auto name = parsed->Value("method")) {
-        const auto known = MethodByName(*name);
-        if (!known)
-            return UsageError(traits.command, "-m takes fast, dod or gutmann");
-        method = *known;
-    }
-    long passes = DefaultPasses;
-    if (const auto text = parsed->Value("passes")) {
-        const auto number = ParseNumber(*text, 1, MaxPasses);
-        if (!number)
-            return UsageError(traits.command, "-n takes a number of passes from 1 to 32");
-        passes = *number;
-    }
+    std::string error;
+    const auto settings = ParseWipeSettings(*parsed, &error);
+    if (!settings)
+        return UsageError(traits.command, error);
     const std::vector<std::string>& operands = parsed->Operands();
     if (operands.empty())
         return UsageError(traits.command, std::string(traits.command) + " needs at least one PATH");
@@ -146,7 +123,7 @@ int Remove(CommandArgs args, const RemovalTraits& traits)
     WipeContext* context = nullptr;
     CoreResult result = IQ_OK;
     if (traits.wipe)
-        result = IQ_WipeInit(&context, static_cast<std::uint32_t>(passes), method, callbacks.name, callbacks.range,
+        result = IQ_WipeInit(&context, settings->passes, settings->method, callbacks.name, callbacks.range,
                              callbacks.step, callbacks.skip);
     if (result == IQ_OK)
         result = RemoveEach(operands, context, callbacks, observer);

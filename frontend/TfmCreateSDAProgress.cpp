@@ -28,17 +28,23 @@ TfmCreateSDAProgress::TfmCreateSDAProgress(FormSet& forms)
 {
 }
 
-std::optional<RunOutcome> TfmCreateSDAProgress::run(std::unique_ptr<ArchiveJob> job)
+std::optional<RunOutcome> TfmCreateSDAProgress::run(ArchiveJob& job)
 {
     const bool clearWhenCompleted = forms_.fmOptions->inFileAct() == 0;
     const CoreApi& core = forms_.services.core;
     RunOutcome outcome;
     const bool started = runWorker(
         [&](WorkerChannel& channel, const CoreCallbacks& callbacks) {
-            outcome = runArchiveJob(*job, core, callbacks, channel);
+            try {
+                outcome = runArchiveJob(job, core, callbacks, channel);
+            } catch (...) {
+                outcome = {RunEnd::Failed, IQ_OUT_OF_MEMORY};
+            }
             const bool failed = outcome.end == RunEnd::Failed;
-            return RunEnding{failed ? archiveResultMessage(outcome.code) : QString(),
-                             outcome.end == RunEnd::Completed && clearWhenCompleted};
+            QString message = failed ? archiveResultMessage(outcome.code) : QString();
+            if (outcome.end == RunEnd::Completed && job.notExecutable)
+                message = QStringLiteral("The archive was written, but it could not be made executable.");
+            return RunEnding{message, outcome.end == RunEnd::Completed && clearWhenCompleted};
         },
         kArchiveWorkerStack);
     if (!started)

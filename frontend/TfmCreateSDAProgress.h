@@ -2,7 +2,6 @@
 
 #include "frontend/progress_dialog.h"
 
-#include <memory>
 #include <optional>
 
 struct ArchiveJob;
@@ -18,5 +17,5 @@ public:
     // One archive run, shown modally until it ends. Nothing when the worker
     // could not be started. A completed run clears the input list when the
     // input-files action is "Do not delete".
-    std::optional<RunOutcome> run(std::unique_ptr<ArchiveJob> job);
+    std::optional<RunOutcome> run(ArchiveJob& job);
 };

@@ -61,6 +61,12 @@ QLineEdit* lineEdit(QWidget* parent, const char* name)
     return edit;
 }
 
+std::u16string_view viewOf(const LockedUtf16& text)
+{
+    const char16_t* units = text.textOrNull();
+    return units ? std::u16string_view(units) : std::u16string_view();
+}
+
 // Wipes what a QString copy of a secret holds once nothing else shares it.
 void wipeText(QString& text)
 {
@@ -247,6 +253,9 @@ void TfmCreatingSDA::sbSetOutFileNameClick()
     dialog.setNameFilter(ModuleChoice::archiveNameFilter(target));
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // Appended before the overwrite question, so that it names the file
+    // that is written.
+    dialog.setDefaultSuffix(ModuleChoice::archiveSuffix(target).mid(1));
     const QStringList chosen = forms_.runFileDialog(dialog);
     if (chosen.isEmpty())
         return;
@@ -300,6 +309,11 @@ void TfmCreatingSDA::bbOKClick()
         MessageBoxes::error(this, QStringLiteral("Passphrases do not match!"));
         return;
     }
+    // Never passed on cut or empty: an empty location would be no keyfile.
+    if (static_cast<std::size_t>(edPassFile->text().size()) >= kKeyfileLocationUnits) {
+        MessageBoxes::error(this, QStringLiteral("Keyfile path/URL is too long!"));
+        return;
+    }
     if (edOutFile->text().isEmpty()) {
         MessageBoxes::error(this, QStringLiteral("Set output archive file path!"));
         return;
@@ -307,17 +321,28 @@ void TfmCreatingSDA::bbOKClick()
     const int inputFilesAction = forms_.fmOptions->inFileAct();
     const bool removesInputs = inputFilesAction == static_cast<int>(WipeMode::Delete)
                                || inputFilesAction == static_cast<int>(WipeMode::Wipe);
-    // Removing the inputs after a completed run would destroy the new archive.
-    if (removesInputs && outputAmongInputs(edOutFile->text(), forms_.fmMain->inputList().entries())) {
-        MessageBoxes::error(this, QStringLiteral("Output archive file is among the input files to be deleted!"));
+    // The writer would leave the archive's own file out, and a removal
+    // would then destroy the new archive.
+    if (outputAmongInputs(edOutFile->text(), forms_.fmMain->inputList().entries())) {
+        MessageBoxes::error(this, QStringLiteral("Output archive file is among the input files!"));
         return;
     }
 
     hide();
-    const std::optional<RunOutcome> outcome = forms_.fmCreateSDAProgress->run(takeJob());
-    // A failed or aborted run leaves the input files alone.
-    if (outcome && outcome->end == RunEnd::Completed && removesInputs)
-        forms_.fmWipeProgress->run(static_cast<WipeMode>(inputFilesAction));
+    const std::unique_ptr<ArchiveJob> job = takeJob();
+    job->keepKeyInput = removesInputs;
+    const std::optional<RunOutcome> outcome = forms_.fmCreateSDAProgress->run(*job);
+    // A failed or aborted run leaves the input files alone; a completed one
+    // removes only what the archive, read back, holds.
+    if (outcome && outcome->end == RunEnd::Completed && removesInputs) {
+        ArchiveToProve archive;
+        archive.path = QFile::encodeName(job->outputPath).toStdString();
+        archive.payloadOffset = job->payloadOffset;
+        archive.passphrase = viewOf(job->passphrase);
+        archive.keyfile = viewOf(job->keyfile);
+        archive.beforeProof = forms_.services.beforeArchiveProof;
+        forms_.fmWipeProgress->run(static_cast<WipeMode>(inputFilesAction), archive);
+    }
     accept();
 }
 

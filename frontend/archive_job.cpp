@@ -1,19 +1,12 @@
 #include "frontend/archive_job.h"
 
+#include "creation/module_stage.h"
 #include "frontend/core_api.h"
-#include "frontend/module_copy.h"
 #include "frontend/worker_channel.h"
 
 #include <QFile>
 
-#include <unistd.h>
-
 namespace {
-
-void removeOutput(const QString& path)
-{
-    ::unlink(QFile::encodeName(path).constData());
-}
 
 // The last checkpoint: a Break question still open holds the worker here,
 // and its Yes turns the run into an abort.
@@ -37,21 +30,25 @@ RunOutcome runArchiveJob(ArchiveJob& job, const CoreApi& core, const CoreCallbac
         return {open ? RunEnd::Failed : RunEnd::Aborted, IQ_OUT_OF_MEMORY};
     }
 
-    const ModuleCopy copy = copyModule(job.modulePath, job.outputPath);
-    if (copy != ModuleCopy::Done) {
-        if (copy == ModuleCopy::PartlyWritten)
-            removeOutput(job.outputPath);
+    ModuleStage stage;
+    if (!job.modulePath.isEmpty() && !job.outputPath.isEmpty())
+        stage = StageModuleCopy(QFile::encodeName(job.modulePath).toStdString(),
+                                QFile::encodeName(job.outputPath).toStdString());
+    if (stage.result != ModuleStageResult::Ok) {
         const bool open = passLastCheckpoint(channel);
         return {open ? RunEnd::Failed : RunEnd::Aborted, IQ_ARCHIVE_ERROR};
     }
+    StagedFile& archive = *stage.archive;
 
-    const std::u16string output = pathForLibrary(job.outputPath);
+    const std::u16string temporary = pathForLibrary(QFile::decodeName(archive.TemporaryPath().c_str()));
     SdaContext* context = nullptr;
-    CoreResult result = core.SDAInit(&context, output.c_str(), job.passphrase.textOrNull(),
+    CoreResult result = core.SDAInit(&context, temporary.c_str(), job.passphrase.textOrNull(),
                                      job.keyfile.textOrNull(), job.cipherId, job.help.textOrNull(),
                                      callbacks.name, callbacks.range, callbacks.step, callbacks.skip);
-    job.passphrase.wipe();
-    job.keyfile.wipe();
+    if (!job.keepKeyInput) {
+        job.passphrase.wipe();
+        job.keyfile.wipe();
+    }
 
     for (const RunEntry& entry : job.entries) {
         if (result != IQ_OK)
@@ -64,10 +61,20 @@ RunOutcome runArchiveJob(ArchiveJob& job, const CoreApi& core, const CoreCallbac
     const bool open = passLastCheckpoint(channel);
     if (context)
         core.SDAFinal(context);
-    if (!open || result != IQ_OK) {
-        removeOutput(job.outputPath);
-        return {open ? RunEnd::Failed : RunEnd::Aborted, result};
+    // An IQ_SDAInit that failed before it gave a context never ran Final.
+    if (!open || result != IQ_OK || !context) {
+        archive.Discard();
+        return {open ? RunEnd::Failed : RunEnd::Aborted, result != IQ_OK ? result : CoreResult{IQ_ARCHIVE_ERROR}};
     }
-    makeExecutable(job.outputPath);
+    switch (archive.Commit(ExecutableMode())) {
+    case StagedCommit::Failed:
+        return {RunEnd::Failed, IQ_ARCHIVE_ERROR};
+    case StagedCommit::DoneWithoutMode:
+        job.notExecutable = true;
+        break;
+    case StagedCommit::Done:
+        break;
+    }
+    job.payloadOffset = stage.moduleLength;
     return {RunEnd::Completed, IQ_OK};
 }

@@ -5,7 +5,9 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <string>
 
 class SettingsStore;
 class TfmAbout;
@@ -24,6 +26,9 @@ struct FormServices {
     // Where the modules (GUI_en.iqm, GUI_ru.iqm and their Windows builds
     // GUI_en.exe.iqm, GUI_ru.exe.iqm) lie; empty for the program's folder.
     QString moduleDir;
+    // Test seam: runs on the worker between a completed archive run and the
+    // read-back that must pass before any input is removed.
+    std::function<void(const std::string& archivePath)> beforeArchiveProof;
 };
 
 // Every window of the front end, created once at start-up and kept until the

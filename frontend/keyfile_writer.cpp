@@ -1,8 +1,8 @@
 #include "frontend/keyfile_writer.h"
 
+#include "creation/staged_file.h"
 #include "frontend/core_api.h"
 #include "platform/secure_memory.h"
-#include "platform/unique_fd.h"
 #include "platform/descriptor_io.h"
 
 #include <QFile>
@@ -11,8 +11,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
-#include <fcntl.h>
-#include <unistd.h>
+#include <optional>
 
 namespace {
 
@@ -32,24 +31,22 @@ public:
 
 KeyfileWrite writeKeyfile(const QString& path, int size, const CoreApi& core)
 {
-    UniqueFd file(::open(QFile::encodeName(path).constData(),
-                         O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    // Whole or not at all: a keyfile replaced by a cut one would lock its
+    // owner out of every archive made with the old one.
+    std::optional<StagedFile> file = StagedFile::Create(QFile::encodeName(path).toStdString());
     if (!file)
         return KeyfileWrite::FileFailed;
 
     LockedBlock block;
     const auto total = static_cast<std::size_t>(size > 0 ? size : 0);
-    KeyfileWrite result = KeyfileWrite::Done;
-    for (std::size_t done = 0; done < total && result == KeyfileWrite::Done;) {
+    for (std::size_t done = 0; done < total;) {
         const std::size_t piece = std::min(kBlock, total - done);
         block.bytes.fill(0);
         if (core.RndGetBytes(block.bytes.data(), static_cast<std::uint32_t>(piece)) != IQ_OK)
-            result = KeyfileWrite::RandomFailed;
-        else if (!WriteAll(file.Get(), block.bytes.data(), piece))
-            result = KeyfileWrite::FileFailed;
+            return KeyfileWrite::RandomFailed;
+        if (!WriteAll(file->Fd(), block.bytes.data(), piece))
+            return KeyfileWrite::FileFailed;
         done += piece;
     }
-    if (!file.Reset() && result == KeyfileWrite::Done)
-        result = KeyfileWrite::FileFailed;
-    return result;
+    return file->Commit(0600) == StagedCommit::Done ? KeyfileWrite::Done : KeyfileWrite::FileFailed;
 }

@@ -1,6 +1,9 @@
 #include "frontend/output_location.h"
 
+#include "creation/output_identity.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -24,9 +27,8 @@ QString resolvedOutput(const QString& path)
     return real.isEmpty() ? resolvedParent(path) : real;
 }
 
-} // namespace
-
-bool outputAmongInputs(const QString& outputPath, const std::vector<InputEntry>& entries)
+// By the paths' text, resolved: also an entry that does not exist (yet).
+bool pathAmongInputs(const QString& outputPath, const std::vector<InputEntry>& entries)
 {
     const QString output = resolvedOutput(outputPath);
     if (output.isEmpty())
@@ -43,4 +45,17 @@ bool outputAmongInputs(const QString& outputPath, const std::vector<InputEntry>&
             return true;
     }
     return false;
+}
+
+} // namespace
+
+bool outputAmongInputs(const QString& outputPath, const std::vector<InputEntry>& entries)
+{
+    if (pathAmongInputs(outputPath, entries))
+        return true;
+    // By device and inode, as the writer compares: links, bind mounts.
+    std::vector<std::string> inputs;
+    for (const InputEntry& entry : entries)
+        inputs.push_back(QFile::encodeName(entry.fullPath()).toStdString());
+    return FindOutputAmongInputs(QFile::encodeName(outputPath).toStdString(), inputs) != OutputClash::None;
 }

@@ -6,9 +6,9 @@
 
 #include <vector>
 
-// Whether the archive at `outputPath` (which need not exist yet) would be
-// removed with the input entries: it is one of the file entries, or it lies
-// below one of the folder entries. Links on the way to the output are
-// resolved; an entry's own last component is not, since removing a link
-// removes only the link.
+// Whether the archive at `outputPath` (which need not exist yet) lies among
+// the input entries: it is one of the file entries, or it lies below one of
+// the folder entries, by its path or, as the writer compares, by device and
+// inode (an entry that is a link counts as what it leads to, since the
+// writer follows it).
 bool outputAmongInputs(const QString& outputPath, const std::vector<InputEntry>& entries);

@@ -18,7 +18,9 @@ enum class RunEnd {
     Aborted,  // Break answered Yes
 };
 
+// Failed until the worker says otherwise: a worker that ended by an
+// exception must not count as a completed run.
 struct RunOutcome {
-    RunEnd end = RunEnd::Completed;
-    CoreResult code = IQ_OK;
+    RunEnd end = RunEnd::Failed;
+    CoreResult code = IQ_OUT_OF_MEMORY;
 };

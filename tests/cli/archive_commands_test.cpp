@@ -161,7 +161,21 @@ TEST(Extract, RefusesWhatIsNoArchive)
     }
 }
 
-TEST(Create, FailureDeletesThePartialArchive)
+// Files of the archive's folder whose names begin with `prefix`: the
+// temporary file of a run in progress.
+std::vector<std::string> FilesStartingWith(const std::string& folder, const std::string& prefix)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().filename().string().starts_with(prefix))
+            names.push_back(entry.path());
+    }
+    return names;
+}
+
+// A failed run leaves whatever had the output name as it was: a file, a
+// link and its target, or nothing; no temporary file stays behind.
+TEST(Create, FailedRunLeavesTheOutputNameAsItWas)
 {
     TempDir dir;
     const std::string source = MakeInputTree(dir);
@@ -171,25 +185,116 @@ TEST(Create, FailureDeletesThePartialArchive)
         std::vector<std::string> rest;
         int status;
         const char* message;
-    } cases[] = {
+    } failures[] = {
         {"missing input after a good one", {source + "/input", source + "/missing.txt"}, 4,
          "Can not open input file!"},
         {"missing keyfile", {"--keyfile", source + "/missing.key", source + "/top.txt"}, 2, "Can not open keyfile!"},
         {"missing module", {"--module", source + "/missing.iqm", source + "/top.txt"}, 5,
          "Can not create archive file!"},
     };
-    for (const auto& c : cases) {
-        WriteFile(archive, "an older file of that name");
-        std::vector<std::string> args{"create", "-o", archive};
-        if (c.rest.front() != "--module") {
-            const auto module = ModuleArgs(dir);
-            args.insert(args.end(), module.begin(), module.end());
+    enum class Before { Nothing, File, LinkToFile };
+    const std::string older = "an older file of that name";
+    for (const Before before : {Before::Nothing, Before::File, Before::LinkToFile}) {
+        for (const auto& c : failures) {
+            SCOPED_TRACE(c.name);
+            std::error_code error;
+            fs::remove(archive, error);
+            WriteFile(dir / "important.txt", older);
+            if (before == Before::File)
+                WriteFile(archive, older);
+            if (before == Before::LinkToFile)
+                fs::create_symlink(dir / "important.txt", archive);
+            std::vector<std::string> args{"create", "-f", "-o", archive};
+            if (c.rest.front() != "--module") {
+                const auto module = ModuleArgs(dir);
+                args.insert(args.end(), module.begin(), module.end());
+            }
+            args.insert(args.end(), c.rest.begin(), c.rest.end());
+            const auto outcome = RunIvqa(args, Secret);
+            EXPECT_EQ(outcome.status, c.status) << outcome.err;
+            EXPECT_NE(outcome.err.find(std::string("ivqa: ") + c.message + "\n"), std::string::npos) << outcome.err;
+            EXPECT_EQ(fs::exists(archive), before != Before::Nothing);
+            EXPECT_EQ(fs::is_symlink(archive), before == Before::LinkToFile);
+            if (before != Before::Nothing) {
+                EXPECT_EQ(ReadFile(archive), std::vector<std::uint8_t>(older.begin(), older.end()));
+            }
+            EXPECT_EQ(ReadFile(dir / "important.txt"), std::vector<std::uint8_t>(older.begin(), older.end()));
+            EXPECT_EQ(FilesStartingWith(dir.Path(), ".archive.run"), std::vector<std::string>{});
         }
-        args.insert(args.end(), c.rest.begin(), c.rest.end());
-        const auto outcome = RunIvqa(args, Secret);
-        EXPECT_EQ(outcome.status, c.status) << c.name << ": " << outcome.err;
-        EXPECT_NE(outcome.err.find(std::string("ivqa: ") + c.message + "\n"), std::string::npos) << outcome.err;
-        EXPECT_FALSE(fs::exists(archive)) << c.name;
+    }
+}
+
+// Without a terminal to ask at, an existing output (a dangling link among
+// them) is replaced only with --force, and then as a name: a link's target
+// is never written to.
+TEST(Create, ReplacesAnExistingOutputOnlyWithForceAndNeverThroughALink)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const std::string older = "keep me";
+    const struct {
+        const char* name;
+        bool link;
+        bool dangling;
+        bool force;
+    } cases[] = {
+        {"file", false, false, false}, {"file, --force", false, false, true},
+        {"link", true, false, false},  {"link, --force", true, false, true},
+        {"dangling link", true, true, false}, {"dangling link, --force", true, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string archive = dir / "out.run";
+        std::error_code error;
+        fs::remove(archive, error);
+        fs::remove(dir / "important.txt", error);
+        if (!c.dangling)
+            WriteFile(dir / "important.txt", older);
+        if (c.link)
+            fs::create_symlink(dir / "important.txt", archive);
+        else
+            WriteFile(archive, older);
+        std::vector<std::string> rest{source + "/top.txt"};
+        if (c.force)
+            rest.insert(rest.begin(), "--force");
+        const auto outcome = RunIvqa(CreateArgs(dir, archive, rest), Secret);
+        if (!c.force) {
+            EXPECT_EQ(outcome.status, 64) << outcome.err;
+            EXPECT_NE(outcome.err.find(archive + " exists; give -f to replace it"), std::string::npos) << outcome.err;
+            EXPECT_TRUE(fs::is_symlink(archive) || fs::exists(archive));
+        } else {
+            EXPECT_EQ(outcome.status, 0) << outcome.err;
+            EXPECT_FALSE(fs::is_symlink(archive));
+            EXPECT_EQ(RunIvqa({"test", archive}, Secret).status, 0);
+        }
+        if (!c.dangling) {
+            EXPECT_EQ(ReadFile(dir / "important.txt"), std::vector<std::uint8_t>(older.begin(), older.end()));
+        } else {
+            EXPECT_FALSE(fs::exists(dir / "important.txt")) << "never created through the link";
+        }
+    }
+}
+
+TEST(Create, RefusesOutputsThatAreNoFileName)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    fs::create_directory(dir / "folder.run");
+    const struct {
+        std::string output;
+        const char* message;
+    } cases[] = {
+        {"-", "the archive cannot go to standard output"},
+        {dir / "some/", "-o names a folder"},
+        {dir / "folder", "is a folder"},
+    };
+    for (const auto& c : cases) {
+        const auto outcome = RunIvqa(CreateArgs(dir, c.output, {source + "/top.txt"}), Secret);
+        EXPECT_EQ(outcome.status, 64) << c.output << ": " << outcome.err;
+        EXPECT_NE(outcome.err.find(c.message), std::string::npos) << outcome.err;
+        EXPECT_FALSE(fs::exists("-.run"));
+        EXPECT_FALSE(fs::exists(dir / "some/.run"));
+        EXPECT_TRUE(fs::is_empty(dir / "folder.run"));
     }
 }
 
@@ -211,7 +316,8 @@ TEST(Create, SkipUnreadableGoesOnWithoutTheEntry)
 
 // Stopped between two blocks, the library unwinds from a callback; stopped
 // by a keyfile that never arrives, the run is inside the library where no
-// callback comes. Either way the partial archive goes.
+// callback comes. Either way the temporary file goes and an older archive
+// of the name stays.
 TEST(Create, InterruptDeletesThePartialArchive)
 {
     TempDir dir;
@@ -229,15 +335,19 @@ TEST(Create, InterruptDeletesThePartialArchive)
         {"between blocks", {dir / "large.bin"}, offset + 1048576, SIGTERM},
         {"waiting for the keyfile", {"--keyfile", fifo, source + "/input"}, offset, SIGINT},
     };
+    const std::string older = "an older archive";
     for (const auto& c : cases) {
         const std::string archive = dir / "archive.run";
+        WriteFile(archive, older);
         ProcessRequest request;
         request.args = CreateArgs(dir, archive, c.rest);
+        request.args.insert(request.args.begin() + 1, "--force");
         request.input = Secret;
         ChildProcess create(request);
         const auto size = [&] {
+            const auto temporary = FilesStartingWith(dir.Path(), ".archive.run.");
             std::error_code error;
-            const auto bytes = fs::file_size(archive, error);
+            const auto bytes = temporary.empty() ? 0 : fs::file_size(temporary.front(), error);
             return error ? 0 : bytes;
         };
         for (int i = 0; i < 6000 && size() < c.startedAt; ++i)
@@ -247,7 +357,8 @@ TEST(Create, InterruptDeletesThePartialArchive)
         const auto outcome = create.Finish();
         EXPECT_EQ(outcome.status, 130) << c.name << ": " << outcome.err;
         EXPECT_EQ(outcome.err, "ivqa: interrupted\n") << c.name;
-        EXPECT_FALSE(fs::exists(archive)) << c.name;
+        EXPECT_EQ(ReadFile(archive), std::vector<std::uint8_t>(older.begin(), older.end())) << c.name;
+        EXPECT_EQ(FilesStartingWith(dir.Path(), ".archive.run"), std::vector<std::string>{}) << c.name;
     }
 }
 
@@ -458,8 +569,10 @@ TEST(Create, RefusesABadTargetAndAModuleOfTheOtherSystem)
                                                              "Try 'ivqa create --help'.\n"},
         {{"--target=", "--module", linuxModule}, "ivqa: --target takes linux or windows, not \"\"\n"
                                                  "Try 'ivqa create --help'.\n"},
-        {{"--target", "windows", "--module", linuxModule}, "is not a Windows program\n"},
-        {{"--module", windowsModule}, "is not a Linux program\n"},
+        {{"--target", "windows", "--module", linuxModule}, "is not a Windows module of this program\n"
+                                                           "Try 'ivqa create --help'.\n"},
+        {{"--module", windowsModule}, "is not a Linux module of this program\nTry 'ivqa create --help'.\n"},
+        {{"--module", "/bin/ls"}, "is not a Linux module of this program\nTry 'ivqa create --help'.\n"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args{"create", "-o", dir / "a"};

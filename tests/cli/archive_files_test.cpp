@@ -1,4 +1,4 @@
-// The archive's file: its name, the module copy at its head, and finding
+// The archive's file: its name, the module at its head, and finding
 // the payload behind either module without running it.
 
 #include "cli/archive_output.h"
@@ -41,44 +41,34 @@ TEST(ArchiveFileName, AppendsTheSystemsExtensionUnlessTheNameEndsInExactlyThat)
         EXPECT_EQ(ArchiveFileName(c.requested, c.system), c.expected) << c.requested;
 }
 
-mode_t ModeOf(const std::string& path)
-{
-    struct stat status {};
-    EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
-    return status.st_mode & 07777;
-}
-
-TEST(CopyModule, CopiesByteForByteAsAnExecutableLessTheUmask)
+TEST(CheckModuleFile, TakesOnlyAProgramOfTheSystemAsLongAsOneOfItsBuilds)
 {
     TempDir dir;
-    const auto module = NoiseBytes(200000, 1);
-    WriteFile(dir / "module.iqm", module);
-    // An older, longer file of the name with other permissions is replaced.
-    WriteFile(dir / "out.run", NoiseBytes(300000, 2));
-    ::chmod((dir / "out.run").c_str(), 0600);
-
-    const mode_t previous = ::umask(027);
-    const ModuleCopyResult result = CopyModule(dir / "module.iqm", dir / "out.run");
-    ::umask(previous);
-    ASSERT_EQ(result, ModuleCopyResult::Ok);
-    EXPECT_EQ(ReadFile(dir / "out.run"), module);
-    EXPECT_EQ(ModeOf(dir / "out.run"), 0750u);
-}
-
-TEST(CopyModule, RefusesToReplaceItsOwnSourceAndReportsWhatFails)
-{
-    TempDir dir;
-    const auto module = NoiseBytes(1000, 3);
-    WriteFile(dir / "module.iqm", module);
-    fs::create_symlink("module.iqm", dir / "link.run");
-    EXPECT_EQ(CopyModule(dir / "module.iqm", dir / "module.iqm"), ModuleCopyResult::SameFile);
-    EXPECT_EQ(CopyModule(dir / "module.iqm", dir / "link.run"), ModuleCopyResult::SameFile);
-    EXPECT_EQ(ReadFile(dir / "module.iqm"), module) << "the module is untouched";
-
-    EXPECT_EQ(CopyModule(dir / "missing.iqm", dir / "a.run"), ModuleCopyResult::CannotReadModule);
-    EXPECT_EQ(CopyModule(dir.Path(), dir / "a.run"), ModuleCopyResult::CannotReadModule);
-    EXPECT_EQ(CopyModule(dir / "module.iqm", dir / "no/such/a.run"), ModuleCopyResult::CannotWriteOutput);
-    EXPECT_EQ(CopyModule(dir / "module.iqm", dir.Path()), ModuleCopyResult::CannotWriteOutput);
+    const std::uint64_t linuxLength = FindKnownModule("en", TargetSystem::Linux)->build.payloadOffset;
+    const std::uint64_t windowsLength = FindKnownModule("en", TargetSystem::Windows)->build.payloadOffset;
+    const auto module = [&](const std::string& name, std::uint64_t length, const std::string& head) {
+        std::vector<std::uint8_t> bytes(length, 0);
+        std::copy(head.begin(), head.end(), bytes.begin());
+        WriteFile(dir / name, bytes);
+        return dir / name;
+    };
+    const struct {
+        std::string path;
+        TargetSystem system;
+        ModuleFileCheck expected;
+    } cases[] = {
+        {module("linux.iqm", linuxLength, "\x7f" "ELF"), TargetSystem::Linux, ModuleFileCheck::Ours},
+        {module("windows.iqm", windowsLength, "MZ"), TargetSystem::Windows, ModuleFileCheck::Ours},
+        {dir / "linux.iqm", TargetSystem::Windows, ModuleFileCheck::NotOurs},
+        {dir / "windows.iqm", TargetSystem::Linux, ModuleFileCheck::NotOurs},
+        {module("short.iqm", linuxLength - 1, "\x7f" "ELF"), TargetSystem::Linux, ModuleFileCheck::NotOurs},
+        {module("zeros.iqm", linuxLength, ""), TargetSystem::Linux, ModuleFileCheck::NotOurs},
+        {module("tiny.iqm", 3, "MZ"), TargetSystem::Windows, ModuleFileCheck::NotOurs},
+        {dir / "missing.iqm", TargetSystem::Linux, ModuleFileCheck::Unreadable},
+        {dir.Path(), TargetSystem::Linux, ModuleFileCheck::Unreadable},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CheckModuleFile(c.path, c.system), c.expected) << c.path;
 }
 
 // A stand-in module: zeros up to the offset, as the padded module ends,

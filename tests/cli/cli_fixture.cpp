@@ -38,10 +38,9 @@ std::string StandInModule(const TempDir& dir, const std::string& key, const std:
     const std::string path = dir / ("stand-in-" + key + (target == "windows" ? ".exe.iqm" : ".iqm"));
     if (!fs::exists(path)) {
         std::vector<std::uint8_t> bytes(PayloadOffsetOf(key, target), 0);
-        if (target == "windows") {
-            bytes[0] = 'M';
-            bytes[1] = 'Z';
-        }
+        // The head of a program of its system: ivqa takes no other module.
+        const std::string head = target == "windows" ? "MZ" : "\x7f" "ELF";
+        std::copy(head.begin(), head.end(), bytes.begin());
         WriteFile(path, bytes);
     }
     return path;

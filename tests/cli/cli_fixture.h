@@ -9,9 +9,10 @@
 #include <vector>
 
 // The real Linux modules exist only outside the sanitizer build; there, a
-// stand-in of the same length (zeros, as the padded module ends) is used.
-// The real Windows modules exist only where the cross compiler is; a
-// stand-in of theirs begins with "MZ", as a Windows program does.
+// stand-in of the same length (an ELF head, then zeros as the padded module
+// ends) is used. The real Windows modules exist only where the cross
+// compiler is; a stand-in of theirs begins with "MZ", as a Windows program
+// does.
 bool HaveRealModules();
 bool HaveRealWindowsModules();
 

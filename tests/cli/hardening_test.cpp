@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
@@ -51,7 +52,10 @@ TEST(ProgramHardening, SenderProgramsDisableCoreDumps)
         for (const std::string& file : {std::string(program.name), std::string("libivqa.so")})
             fs::copy_file(bin + "/" + file, dir / file);
         WriteFile(dir / "victim.txt", "keep me\n");
-        WriteFile(dir / "module.iqm", std::vector<std::uint8_t>(4096, 0)); // a stand-in: the run never gets that far
+        // A stand-in that ivqa takes for its module: the run never gets further.
+        std::vector<std::uint8_t> module(IVQA_PAYLOAD_OFFSET_EN, 0);
+        std::copy_n("\x7f" "ELF", 4, module.begin());
+        WriteFile(dir / "module.iqm", module);
         for (const char* folder : {"config", "runtime"}) {
             fs::create_directory(dir / folder);
             ::chmod((dir / folder).c_str(), 0700);

@@ -87,20 +87,56 @@ TEST(Terminal, UnreadableEntryIsSkippedOnTheAnswer)
     const struct {
         const char* answer;
         int status;
-    } cases[] = {{"\n", 0}, {"y\n", 0}, {"n\n", 4}};
+    } cases[] = {{"\n", 4}, {"y\n", 0}, {"n\n", 4}};
+    // Enter alone keeps the run from going on without the entry.
     for (const auto& c : cases) {
+        const std::string archive = dir / ("archive-" + std::to_string(&c - cases) + ".run");
         ProcessRequest request;
-        request.args = CreateArgs(dir, dir / "archive.run", {source + "/missing.txt", source + "/top.txt"});
+        request.args = CreateArgs(dir, archive, {source + "/missing.txt", source + "/top.txt"});
         request.stdinOnTerminal = true;
         request.stderrOnTerminal = true;
         ChildProcess create(request);
         TypePassphrase(create, "Passphrase: ", "pass");
         TypePassphrase(create, "Confirm passphrase: ", "pass");
-        EXPECT_TRUE(create.WaitForScreen("Can not add \"" + source + "/missing.txt\"! Do you want to skip it? [Y/n] "));
+        EXPECT_TRUE(create.WaitForScreen("Can not add \"" + source + "/missing.txt\"! Do you want to skip it? [y/N] "));
         create.Type(c.answer);
         const auto outcome = create.Finish();
         EXPECT_EQ(outcome.status, c.status) << c.answer << outcome.err;
-        EXPECT_EQ(fs::exists(dir / "archive.run"), c.status == 0);
+        EXPECT_EQ(fs::exists(archive), c.status == 0);
+    }
+}
+
+// An existing archive or keyfile is replaced only on a yes at the terminal.
+TEST(Terminal, ReplacingAnExistingFileIsAskedFirst)
+{
+    TempDir dir;
+    const std::string source = MakeInputTree(dir);
+    const struct {
+        const char* command;
+        const char* answer;
+        bool replaced;
+    } cases[] = {{"create", "\n", false}, {"create", "y\n", true}, {"keygen", "\n", false}, {"keygen", "y\n", true}};
+    for (const auto& c : cases) {
+        const bool create = std::string(c.command) == "create";
+        const std::string target = dir / (create ? "archive.run" : "my.key");
+        WriteFile(target, "the older file");
+        ProcessRequest request;
+        request.args = create ? CreateArgs(dir, target, {source + "/top.txt"})
+                              : std::vector<std::string>{"keygen", target};
+        request.stdinOnTerminal = true;
+        request.stderrOnTerminal = true;
+        ChildProcess run(request);
+        EXPECT_TRUE(run.WaitForScreen(target + " exists. Replace it? [y/N] ")) << c.command;
+        run.Type(c.answer);
+        if (create && c.replaced) {
+            TypePassphrase(run, "Passphrase: ", "pass");
+            TypePassphrase(run, "Confirm passphrase: ", "pass");
+        }
+        const auto outcome = run.Finish();
+        EXPECT_EQ(outcome.status, 0) << c.command << outcome.err;
+        const std::string older = "the older file";
+        EXPECT_EQ(ReadFile(target) == std::vector<std::uint8_t>(older.begin(), older.end()), !c.replaced)
+            << c.command << " " << c.answer;
     }
 }
 

@@ -154,7 +154,7 @@ int main(int argc, char* argv[])
     job->passphrase.assign(u"secret");
     job->entries = takeRunEntries(main.inputList());
     ok = shootMidRun(core, *forms.fmCreateSDAProgress, folder, "create_sda_progress",
-                     [&] { forms.fmCreateSDAProgress->run(std::move(job)); })
+                     [&] { forms.fmCreateSDAProgress->run(*job); })
         && ok;
     // The completed run has cleared the list.
     main.addFile(run.path("in/holiday-video.mkv"));

@@ -24,6 +24,9 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <QDateTime>
+#include <QFileInfo>
+
 #include <sys/stat.h>
 
 namespace {
@@ -160,6 +163,9 @@ private slots:
     void breakAnsweredYesLeavesNothing();
     void inputFilesActionOnlyAfterACompletedRun_data();
     void inputFilesActionOnlyAfterACompletedRun();
+    void inputFilesActionRemovesOnlyWhatTheArchiveHolds_data();
+    void inputFilesActionRemovesOnlyWhatTheArchiveHolds();
+    void failedArchiveRunLeavesTheOutputNameAsItWas();
 };
 
 void TestArchiveRun::fileAtLevel0AndFolderAtLevel9ComeBackWhole()
@@ -478,9 +484,16 @@ void TestArchiveRun::inputFilesActionOnlyAfterACompletedRun_data()
     QTest::addColumn<bool>("fails");
     QTest::addColumn<QStringList>("actionCalls");
 
-    QTest::newRow("delete after a completed run") << 1 << false << QStringList{"RmFile(%1) -> 0", "RmDir(%2) -> 0"};
+    // File by file, as the archive holds them; the emptied folders go with
+    // them. Sorted: a folder lists its files in no fixed order.
+    QTest::newRow("delete after a completed run")
+        << 1 << false
+        << QStringList{"RmFile(%1) -> 0", "RmFile(%2/beach.jpg) -> 0", "RmFile(%2/notes/empty.txt) -> 0",
+                       "RmFile(%2/notes/list.txt) -> 0"};
     QTest::newRow("wipe after a completed run")
-        << 2 << false << QStringList{"WipeInit(1 0)", "WipeFile(%1) -> 0", "WipeDir(%2) -> 0", "WipeFinal"};
+        << 2 << false
+        << QStringList{"WipeFile(%1) -> 0", "WipeFile(%2/beach.jpg) -> 0", "WipeFile(%2/notes/empty.txt) -> 0",
+                       "WipeFile(%2/notes/list.txt) -> 0", "WipeFinal", "WipeInit(1 0)"};
     QTest::newRow("no delete after a failed run") << 1 << true << QStringList{};
     QTest::newRow("no wipe after a failed run") << 2 << true << QStringList{};
 }
@@ -508,14 +521,137 @@ void TestArchiveRun::inputFilesActionOnlyAfterACompletedRun()
 
     QStringList calls = core.calls();
     calls = calls.mid(calls.indexOf("SDAFinal") + 1);
+    calls.sort();
     for (QString& call : actionCalls)
         call.replace("%1", inputs.file).replace("%2", inputs.folder);
+    actionCalls.sort();
     QCOMPARE(calls, actionCalls);
     QCOMPARE(QFile::exists(archive), !fails);
     QCOMPARE(QFile::exists(inputs.file), fails);
     QCOMPARE(QFileInfo::exists(inputs.folder), fails);
     QCOMPARE(forms.fmMain->inputList().isEmpty(), !fails);
     QCOMPARE(forms.fmMain->windowTitle(), kCaption);
+}
+
+void TestArchiveRun::inputFilesActionRemovesOnlyWhatTheArchiveHolds_data()
+{
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("event");
+    for (const int action : {1, 2}) {
+        const char* name = action == 1 ? "delete" : "wipe";
+        QTest::addRow("%s, an entry skipped during the run", name) << action << "skipped";
+        QTest::addRow("%s, a file changed before the removal", name) << action << "changed";
+        QTest::addRow("%s, the archive damaged before the read-back", name) << action << "damaged";
+    }
+}
+
+// The real library and engine: the archive is read back before anything
+// goes, and only what it holds unchanged is removed.
+void TestArchiveRun::inputFilesActionRemovesOnlyWhatTheArchiveHolds()
+{
+    QFETCH(int, action);
+    QFETCH(QString, event);
+
+    CoreSeam core;
+    FormsFixture run;
+    const Inputs inputs = makeInputs(run);
+    const QString pipe = inputs.folder + "/notes/pipe";
+    const QString changed = inputs.folder + "/beach.jpg";
+    if (event == "skipped")
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0); // never read: not a regular file
+    FormServices services = core.services();
+    services.beforeArchiveProof = [&](const std::string& archivePath) {
+        if (event == "changed") {
+            const QDateTime later = QFileInfo(changed).lastModified().addSecs(3600);
+            QFile file(changed);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(later, QFileDevice::FileModificationTime));
+        }
+        if (event == "damaged") {
+            QFile file(QString::fromStdString(archivePath));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.seek(file.size() - 100));
+            const QByteArray byte = file.read(1);
+            QVERIFY(file.seek(file.size() - 100));
+            file.write(QByteArray(1, char(byte[0] ^ 0x55)));
+        }
+    };
+    FormSet& forms = run.start(services);
+    listInputs(forms, inputs);
+    forms.fmOptions->rgInFilesAction->setItemIndex(action);
+    forms.fmOptions->rgWipeAlg->setItemIndex(0);
+    forms.fmOptions->udPassCnt->setValue(1);
+
+    MessageBoxAnswers answers({QMessageBox::Yes}); // skip the pipe
+    const QString archive = run.path("out.run");
+    createArchive(forms, {"secret", "", archive});
+    const QStringList boxes = describe(answers.seen());
+
+    QVERIFY(QFile::exists(archive));
+    if (event == "damaged") {
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes[0].contains("The archive could not be verified, so the input files were left in place: "),
+                 qPrintable(boxes[0]));
+        QVERIFY(QFile::exists(inputs.file));
+        QVERIFY(QFile::exists(inputs.folder + "/notes/list.txt"));
+        QVERIFY(!forms.fmMain->inputList().isEmpty());
+        return;
+    }
+    const QString kept = event == "skipped" ? pipe : changed;
+    QVERIFY2(boxes.last().contains("1 of the input entries were kept") && boxes.last().contains(kept),
+             qPrintable(boxes.join('\n')));
+    QVERIFY(QFileInfo::exists(kept));
+    QVERIFY(!QFile::exists(inputs.file));
+    QVERIFY(!QFile::exists(inputs.folder + "/notes/list.txt"));
+    QVERIFY(!QFile::exists(inputs.folder + "/notes/empty.txt"));
+    QVERIFY(!QFileInfo::exists(inputs.folder + "/notes/none"));
+    // Folders that hold a kept entry stay; emptied ones go.
+    QCOMPARE(QFileInfo::exists(inputs.folder + "/notes"), event == "skipped");
+    QVERIFY(QFileInfo::exists(inputs.folder));
+}
+
+// Over an existing file and over a link to one: a failed run (an input
+// that cannot be read, answered No) replaces nothing and leaves no
+// temporary file; a completed one replaces the link as a name only.
+void TestArchiveRun::failedArchiveRunLeavesTheOutputNameAsItWas()
+{
+    for (const bool link : {false, true}) {
+        CoreSeam core;
+        FormsFixture run;
+        FormSet& forms = run.start(core.services());
+        writeFile(run.path("in/a.txt"), "content");
+        writeFile(run.path("important.txt"), "keep me");
+        const QString archive = run.path("out/out.run");
+        QDir().mkpath(run.path("out"));
+        if (link)
+            QVERIFY(QFile::link(run.path("important.txt"), archive));
+        else
+            writeFile(archive, "an older archive");
+        const QByteArray before = readFile(archive);
+
+        forms.fmMain->addFile(run.path("in/a.txt"));
+        forms.fmMain->addFile(run.path("in/missing.txt"));
+        {
+            MessageBoxAnswers answers({QMessageBox::No});
+            createArchive(forms, {"secret", "", archive});
+        }
+        QCOMPARE(readFile(archive), before);
+        QCOMPARE(QFileInfo(archive).isSymLink(), link);
+        QCOMPARE(readFile(run.path("important.txt")), QByteArray("keep me"));
+        QCOMPARE(QDir(run.path("out")).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList{"out.run"});
+
+        forms.fmMain->clearList();
+        forms.fmMain->addFile(run.path("in/a.txt"));
+        {
+            MessageBoxAnswers answers;
+            createArchive(forms, {"secret", "", archive});
+        }
+        QVERIFY(!QFileInfo(archive).isSymLink());
+        QCOMPARE(readFile(run.path("important.txt")), QByteArray("keep me"));
+        QCOMPARE(extractedWith(archive, run.path("extracted"), "secret\n"), QStringList{});
+        QCOMPARE(readFile(run.path("extracted/a.txt")), QByteArray("content"));
+    }
 }
 
 QTEST_MAIN(TestArchiveRun)

@@ -62,7 +62,7 @@ private slots:
     void createCommandOpensTheDialog();
     void outputAmongInputsIsFound_data();
     void outputAmongInputsIsFound();
-    void outputAmongInputsToBeRemovedIsRefused();
+    void outputAmongInputsIsRefused();
 };
 
 void TestCreatingSDA::checksInOrder_data()
@@ -86,6 +86,8 @@ void TestCreatingSDA::checksInOrder_data()
                                                     << "Passphrases do not match!";
     QTest::newRow("no output") << "secret" << "secret" << "" << "" << "Set output archive file path!";
     QTest::newRow("keyfile, no output") << "" << "" << "file:///k" << "" << "Set output archive file path!";
+    QTest::newRow("keyfile location too long")
+        << "secret" << "secret" << "file://" + QString(4100, 'k') << "/tmp/a.run" << "Keyfile path/URL is too long!";
 }
 
 void TestCreatingSDA::checksInOrder()
@@ -235,6 +237,9 @@ void TestCreatingSDA::outputChooserAppendsTheArchiveExtension()
              QStringList{target == 1 ? "Self-Decrypting Archives (*.exe)" : "Self-Decrypting Archives (*.run)"});
     QCOMPARE(call.acceptMode, QFileDialog::AcceptSave);
     QVERIFY(!call.options.testFlag(QFileDialog::DontConfirmOverwrite));
+    // The dialog itself appends it, so its overwrite question names the
+    // file that is written.
+    QCOMPARE(call.defaultSuffix, QString(target == 1 ? "exe" : "run"));
 }
 
 void TestCreatingSDA::helpTextCountsLinesWithTheirLineEnds_data()
@@ -383,7 +388,8 @@ void TestCreatingSDA::createCommandOpensTheDialog()
 }
 
 // Below tmp/: in/ (a folder entry) holding sub/, input2/ beside it, a link
-// into in/ and a link to in/ that is itself the entry.
+// into in/ and a link to in/ that is itself the entry (the writer follows
+// it, so what lies behind it counts).
 void TestCreatingSDA::outputAmongInputsIsFound_data()
 {
     QTest::addColumn<QString>("entry");
@@ -397,7 +403,7 @@ void TestCreatingSDA::outputAmongInputsIsFound_data()
     QTest::newRow("the file entry itself") << "in/sub/a.run" << false << "in/sub/a.run" << true;
     QTest::newRow("a folder of a similar name") << "in" << true << "input2/a.run" << false;
     QTest::newRow("beside the file entry") << "in/sub/a.run" << false << "in/sub/b.run" << false;
-    QTest::newRow("behind a link that is the entry") << "link-to-in" << true << "in/a.run" << false;
+    QTest::newRow("behind a link that is the entry") << "link-to-in" << true << "in/a.run" << true;
     QTest::newRow("the root") << "/" << true << "input2/a.run" << true;
     QTest::newRow("in a folder that does not exist") << "in" << true << "gone/a.run" << false;
 }
@@ -419,9 +425,11 @@ void TestCreatingSDA::outputAmongInputsIsFound()
     QCOMPARE(outputAmongInputs(dir.filePath(output), {input}), among);
 }
 
-void TestCreatingSDA::outputAmongInputsToBeRemovedIsRefused()
+void TestCreatingSDA::outputAmongInputsIsRefused()
 {
-    for (int action : {1, 2}) {
+    // Also when nothing is to be removed: the writer would leave the
+    // archive's own file out.
+    for (int action : {0, 1, 2}) {
         CoreSeam core;
         FormsFixture run;
         FormSet& forms = run.start(core.services());
@@ -437,7 +445,7 @@ void TestCreatingSDA::outputAmongInputsToBeRemovedIsRefused()
         MessageBoxAnswers answers;
         dialog.bbOK->click();
         QCOMPARE(describe(answers.seen()),
-                 QStringList{errorBox("Output archive file is among the input files to be deleted!")});
+                 QStringList{errorBox("Output archive file is among the input files!")});
         QVERIFY(dialog.isVisible());
         QCOMPARE(core.calls(), QStringList{});
         QCOMPARE(dialog.edPasswd1->text(), QString("secret"));

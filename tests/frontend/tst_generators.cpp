@@ -10,6 +10,7 @@
 #include "ui_driver.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -241,6 +242,7 @@ void TestGenerators::keyfileRequestsOf256()
     FormSet& forms = run.start(core.services());
     const QString keyfile = run.path("my.key");
     writeFile(keyfile, QByteArray(5000, 'o'));  // replaced, not extended
+    QVERIFY(QFile::setPermissions(keyfile, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
     FileDialogStub dialogs;
     dialogs.choose({keyfile});
     dialogs.install(*forms.fmMain);
@@ -259,6 +261,10 @@ void TestGenerators::keyfileRequestsOf256()
     const QByteArray bytes = readFile(keyfile);
     QCOMPARE(bytes.size(), size);
     QVERIFY(bytes.count('\0') < size / 8);
+    // Key material is its owner's alone, also where a readable file was.
+    struct stat info {};
+    QCOMPARE(::stat(QFile::encodeName(keyfile).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 0777, mode_t(0600));
     QCOMPARE(dialogs.calls().first().acceptMode, QFileDialog::AcceptSave);
     QVERIFY(!dialogs.calls().first().options.testFlag(QFileDialog::DontConfirmOverwrite));
     // Closing empties the output field.
@@ -287,8 +293,10 @@ void TestGenerators::keyfileFailures()
     TfmKeyfileGen& generator = *run.start(core.services()).fmKeyfileGen;
     generator.show();
 
-    // The bytes written before the failure stay; a new file is its owner's.
-    const QString keyfile = run.path("part.key");
+    // A failure leaves the keyfile of that name as it was, and no part of
+    // the new one anywhere.
+    const QString keyfile = run.path("old.key");
+    writeFile(keyfile, QByteArray(100, 'k'));
     generator.edOutFile->setText(keyfile);
     generator.udKeyfileSize->setValue(1024);
     {
@@ -297,10 +305,8 @@ void TestGenerators::keyfileFailures()
         QCOMPARE(describe(answers.seen()),
                  QStringList{"Error | error | OK | OK | Can not generate random bytes!"});
     }
-    QCOMPARE(readFile(keyfile).size(), 512);
-    struct stat info {};
-    QCOMPARE(::stat(QFile::encodeName(keyfile).constData(), &info), 0);
-    QCOMPARE(info.st_mode & 0777, mode_t(0600));
+    QCOMPARE(readFile(keyfile), QByteArray(100, 'k'));
+    QCOMPARE(QDir(run.path("")).entryList({"*key*"}, QDir::Files | QDir::Hidden), QStringList{"old.key"});
 
     generator.edOutFile->setText(run.path("no/such/folder/k.key"));
     {

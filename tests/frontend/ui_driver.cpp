@@ -118,7 +118,7 @@ void FileDialogStub::install(TfmMain& window)
 {
     window.setFileDialogRunner([this](QFileDialog& dialog) {
         calls_.append(Call{dialog.windowTitle(), dialog.nameFilters(), dialog.fileMode(),
-                           dialog.acceptMode(), dialog.options(), dialog.filter()});
+                           dialog.acceptMode(), dialog.options(), dialog.filter(), dialog.defaultSuffix()});
         return choices_.isEmpty() ? QStringList{} : choices_.takeFirst();
     });
 }

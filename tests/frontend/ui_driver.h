@@ -112,6 +112,7 @@ public:
         QFileDialog::AcceptMode acceptMode;
         QFileDialog::Options options;
         QDir::Filters filter;
+        QString defaultSuffix;
     };
 
     void install(TfmMain& window);

@@ -1,0 +1,128 @@
+#include "creation/staged_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+// Names stay below NAME_MAX with the prefix and the random suffix.
+constexpr std::size_t MaxKeptNameBytes = 200;
+
+std::string BaseNameOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool FlushFolder(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    const bool flushed = ::fsync(fd) == 0;
+    ::close(fd);
+    return flushed;
+}
+
+} // namespace
+
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+mode_t ExecutableMode()
+{
+    // umask() can only be read by setting it, which races with other threads
+    // creating files; the kernel reports it without a change.
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status))
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found)
+            return 0755 & ~static_cast<mode_t>(mask);
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return 0755 & ~mask;
+}
+
+std::optional<StagedFile> StagedFile::Create(const std::string& finalPath)
+{
+    const std::string folder = FolderOf(finalPath);
+    std::string base = BaseNameOf(finalPath);
+    if (base.size() > MaxKeptNameBytes)
+        base.resize(MaxKeptNameBytes);
+    std::string pattern = (folder == "/" ? "/" : folder + "/") + "." + base + ".XXXXXX";
+    // mkostemp creates with O_EXCL and mode 0600: an existing name, a link
+    // among them, is never opened.
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    return StagedFile(fd, std::move(pattern), finalPath);
+}
+
+StagedFile::StagedFile(int fd, std::string temporary, std::string final)
+    : fd_(fd), temporary_(std::move(temporary)), final_(std::move(final))
+{
+}
+
+StagedFile::StagedFile(StagedFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), temporary_(std::move(other.temporary_)), final_(std::move(other.final_))
+{
+    other.temporary_.clear();
+}
+
+StagedFile& StagedFile::operator=(StagedFile&& other) noexcept
+{
+    if (this != &other) {
+        Discard();
+        fd_ = std::exchange(other.fd_, -1);
+        temporary_ = std::exchange(other.temporary_, std::string());
+        final_ = std::move(other.final_);
+    }
+    return *this;
+}
+
+StagedFile::~StagedFile()
+{
+    Discard();
+}
+
+void StagedFile::Discard()
+{
+    if (fd_ >= 0)
+        ::close(std::exchange(fd_, -1));
+    if (!temporary_.empty())
+        ::unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+StagedCommit StagedFile::Commit(mode_t mode)
+{
+    if (fd_ < 0 || temporary_.empty())
+        return StagedCommit::Failed;
+    const bool moded = mode == 0600 || ::fchmod(fd_, mode) == 0;
+    const bool flushed = ::fsync(fd_) == 0;
+    const bool closed = ::close(std::exchange(fd_, -1)) == 0;
+    if (!flushed || !closed || ::rename(temporary_.c_str(), final_.c_str()) != 0) {
+        Discard();
+        return StagedCommit::Failed;
+    }
+    temporary_.clear();
+    FlushFolder(FolderOf(final_));
+    return moded ? StagedCommit::Done : StagedCommit::DoneWithoutMode;
+}
