@@ -11,7 +11,9 @@
 #include "cli/run_observer.h"
 #include "cli/subcommand_args.h"
 #include "module/terminal_input.h"
+#include "platform/copy_on_write.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -129,6 +131,11 @@ int Remove(CommandArgs args, const RemovalTraits& traits)
         if (NamesDotEntry(operand))
             return UsageError(traits.command, "refusing to remove '.' or '..': " + operand);
     }
+
+    if (traits.wipe && std::any_of(operands.begin(), operands.end(), [](const std::string& operand) {
+            return IsOnCopyOnWriteFileSystem(operand.c_str());
+        }))
+        std::fprintf(stderr, "%s\n", CopyOnWriteNotice);
 
     if (!parsed->Has("yes")) {
         if (!IsTerminal(stdin))

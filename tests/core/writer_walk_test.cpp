@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <span>
+#include <sys/inotify.h>
+#include <sys/sysmacros.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -183,4 +185,40 @@ TEST(WriterWalk, FilesystemRootIsRecordedAsRoot)
     ASSERT_EQ(session.Init(CipherRc4), IQ_OK);
     EXPECT_EQ(session.AddDir("/"), IQ_ABORTED);
     EXPECT_EQ(Outline(session.Read()), "+root");
+}
+
+// Opening some devices has effects of its own and a FIFO waits for a writer:
+// an entry that is no regular file goes to the skip question unopened.
+TEST(WriterWalk, EntriesThatAreNoRegularFileAreAskedAboutUnopened)
+{
+    TempDir dir;
+    MakeDir(dir / "d");
+    WriteFile(dir / "d/plain", std::string("p"));
+    ASSERT_EQ(::mkfifo((dir / "d/fifo").c_str(), 0644), 0);
+    std::vector<std::string> special = {"fifo"};
+    // A null device of our own; making one needs root.
+    if (::mknod((dir / "d/device").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        special.push_back("device");
+
+    for (const bool walked : {true, false}) {
+        for (const std::string& name : special) {
+            SCOPED_TRACE(testing::Message() << name << (walked ? " in a folder" : " given directly"));
+            const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+            ASSERT_GE(watch, 0);
+            ASSERT_GE(::inotify_add_watch(watch, (dir / "d/" + name).c_str(), IN_OPEN), 0);
+            CallbackLog log;
+            WriterSession session(dir / "archive.run");
+            ASSERT_EQ(session.Init(CipherAes256), IQ_OK);
+
+            EXPECT_EQ(walked ? session.AddDir(dir / "d") : session.AddFile(dir / "d/" + name), IQ_OK);
+
+            EXPECT_EQ(log.Count("skip:" + (walked ? name : dir / "d/" + name)), 1U);
+            char events[4096];
+            EXPECT_LT(::read(watch, events, sizeof events), 0) << "the entry was opened";
+            ::close(watch);
+            if (walked) {
+                EXPECT_EQ(Outline(session.Read()), "+d plain/1 -");
+            }
+        }
+    }
 }
