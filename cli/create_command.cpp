@@ -227,6 +227,8 @@ int Create(const CreatePlan& plan)
         return Refuse(static_cast<int>(result), CoreResultText(result));
     }
     interrupts.ClearPartialOutput();
+    if (const std::size_t escaped = observer.EscapedNames(); escaped > 0)
+        PrintError(EscapedNamesNote(escaped));
     std::printf("%s\n", plan.output.c_str());
     return ExitSuccess;
 }

@@ -42,7 +42,7 @@ PinnedPath Pin(std::u16string_view text, bool dropTrailingSlashes)
     PinnedPath pinned;
     pinned.entry.display = std::u16string(text);
     pinned.entry.followLink = false;
-    std::optional<std::string> utf8 = Utf16ToUtf8(text);
+    std::optional<std::string> utf8 = Utf16ToName(text);
     if (!utf8)
         return pinned;
     std::string& path = *utf8;

@@ -4,6 +4,7 @@
 #include "frontend/archive_job.h"
 #include "frontend/form_set.h"
 #include "frontend/result_messages.h"
+#include "platform/utf.h"
 
 namespace {
 
@@ -37,8 +38,12 @@ std::optional<RunOutcome> TfmCreateSDAProgress::run(std::unique_ptr<ArchiveJob> 
         [&](WorkerChannel& channel, const CoreCallbacks& callbacks) {
             outcome = runArchiveJob(*job, core, callbacks, channel);
             const bool failed = outcome.end == RunEnd::Failed;
+            const bool completed = outcome.end == RunEnd::Completed;
+            const QString note = completed && escapedNames() > 0
+                                     ? QString::fromStdString(EscapedNamesNote(escapedNames()))
+                                     : QString();
             return RunEnding{failed ? archiveResultMessage(outcome.code) : QString(),
-                             outcome.end == RunEnd::Completed && clearWhenCompleted};
+                             completed && clearWhenCompleted, note};
         },
         kArchiveWorkerStack);
     if (!started)

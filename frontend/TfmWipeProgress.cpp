@@ -41,7 +41,7 @@ std::optional<RunOutcome> TfmWipeProgress::run(WipeMode mode)
             outcome = wiped.run;
             const bool failed = outcome.end == RunEnd::Failed;
             return RunEnding{failed ? wipeResultMessage(outcome.code) : QString(),
-                             wiped.entriesTouched};
+                             wiped.entriesTouched, QString()};
         },
         0);
     if (!started)

@@ -217,8 +217,8 @@ void ExpectedWalk(const std::string& directory, std::vector<std::string>* paths)
 std::u16string ShownName(const std::string& path, bool top)
 {
     const std::string name = top ? path : path.substr(path.rfind('/') + 1);
-    // Names that are not UTF-8 are still removed; they are shown with U+FFFD.
-    return name == "bad\xff" ? u"bad\uFFFD" : U16(name);
+    // Names that are not UTF-8 are still removed; they are shown escaped.
+    return name == "bad\xff" ? u"bad\xDCFF" : U16(name);
 }
 
 TEST(Removal, TreeIsEmptiedDepthFirstAndRemoved)
