@@ -409,6 +409,8 @@ int Create(const CreatePlan& plan)
         return Refuse(IQ_ARCHIVE_ERROR, CoreResultText(IQ_ARCHIVE_ERROR));
     if (committed == StagedCommit::DoneWithoutMode)
         PrintError("warning: the archive " + plan.output + " could not be made executable");
+    if (const std::size_t escaped = observer.EscapedNames(); escaped > 0)
+        PrintError(EscapedNamesNote(escaped));
     std::printf("%s\n", plan.output.c_str());
     if (plan.action == InputsAction::Keep)
         return ExitSuccess;

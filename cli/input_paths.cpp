@@ -47,7 +47,7 @@ InputPath ResolveInput(const std::string& operand, bool followLinks)
     struct stat status {};
     const int found = followLinks ? ::stat(input.path.c_str(), &status) : ::lstat(input.path.c_str(), &status);
     input.directory = found == 0 && S_ISDIR(status.st_mode);
-    input.units = Utf8ToUtf16(input.path);
+    input.units = NameToUtf16(input.path);
     input.shown = Shown(input.path);
     return input;
 }

@@ -6,7 +6,7 @@
 
 struct InputPath {
     std::string path;                    // trailing slashes dropped
-    std::optional<std::u16string> units; // null: the path is not UTF-8
+    std::optional<std::u16string> units; // bytes that are not UTF-8 escaped, so never null
     bool directory = false;
     std::string shown; // for messages: bytes that are not UTF-8 become '?'
 };

@@ -3,6 +3,7 @@
 #include "cli/diagnostics.h"
 #include "module/display_text.h"
 #include "module/terminal_input.h"
+#include "platform/utf.h"
 
 #include <string>
 
@@ -14,6 +15,8 @@ RunObserver::RunObserver(ProgressBar& bar, std::uint64_t bytesPerStep, SkipQuest
 
 void RunObserver::OnName(std::u16string_view name)
 {
+    if (RecordedNameHoldsEscapedByte(name))
+        ++escapedNames_;
     bar_.Begin(name);
 }
 
@@ -29,7 +32,10 @@ void RunObserver::OnStep()
 
 bool RunObserver::OnSkip(std::u16string_view name)
 {
-    return AskSkip(ForTerminal(ToDisplayUtf8(name)));
+    const bool skip = AskSkip(ForTerminal(ToDisplayUtf8(name)));
+    if (skip && escapedNames_ > 0 && RecordedNameHoldsEscapedByte(name))
+        --escapedNames_;
+    return skip;
 }
 
 bool RunObserver::AskSkip(std::string_view shownName)

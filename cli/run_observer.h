@@ -33,10 +33,15 @@ public:
     // library (a name that is not UTF-8), shown as `name`.
     bool AskSkip(std::string_view shownName);
 
+    // Entries reported so far (and not skipped) whose recorded name holds
+    // bytes that are not UTF-8, stored escaped.
+    std::size_t EscapedNames() const { return escapedNames_; }
+
 private:
     ProgressBar& bar_;
     std::uint64_t bytesPerStep_;
     SkipQuestion question_;
     SkipPolicy policy_;
     std::FILE* in_;
+    std::size_t escapedNames_ = 0;
 };

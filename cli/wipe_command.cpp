@@ -12,7 +12,9 @@
 #include "cli/subcommand_args.h"
 #include "cli/wipe_options.h"
 #include "module/terminal_input.h"
+#include "platform/copy_on_write.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -106,6 +108,11 @@ int Remove(CommandArgs args, const RemovalTraits& traits)
         if (NamesDotEntry(operand))
             return UsageError(traits.command, "refusing to remove '.' or '..': " + operand);
     }
+
+    if (traits.wipe && std::any_of(operands.begin(), operands.end(), [](const std::string& operand) {
+            return IsOnCopyOnWriteFileSystem(operand.c_str());
+        }))
+        std::fprintf(stderr, "%s\n", CopyOnWriteNotice);
 
     if (!parsed->Has("yes")) {
         if (!IsTerminal(stdin))

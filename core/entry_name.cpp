@@ -12,40 +12,7 @@ bool IsDotOrDotDot(std::u16string_view name)
     return name == u"." || name == u"..";
 }
 
-// The expected length of the UTF-8 sequence led by `lead`; 1 for a byte that
-// cannot lead one, so that the caller reports it and moves on.
-std::size_t SequenceLength(unsigned char lead)
-{
-    if ((lead & 0xE0) == 0xC0)
-        return 2;
-    if ((lead & 0xF0) == 0xE0)
-        return 3;
-    if ((lead & 0xF8) == 0xF0)
-        return 4;
-    return 1;
-}
-
 } // namespace
-
-std::u16string Utf8ToUtf16Lossy(std::string_view text)
-{
-    std::u16string result;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::size_t length = SequenceLength(static_cast<unsigned char>(text[pos]));
-        char16_t units[2];
-        std::size_t written = 0;
-        if (pos + length <= text.size() &&
-            Utf8ToUtf16(text.substr(pos, length), units, 2, &written)) {
-            result.append(units, written);
-            pos += length;
-        } else {
-            result.push_back(u'\uFFFD');
-            ++pos;
-        }
-    }
-    return result;
-}
 
 EntryName CallerEntryName(const char16_t* path)
 {
@@ -54,7 +21,7 @@ EntryName CallerEntryName(const char16_t* path)
     entry.display = std::u16string(text);
     entry.followLink = true;
 
-    const std::optional<std::string> utf8 = Utf16ToUtf8(text);
+    const std::optional<std::string> utf8 = Utf16ToName(text);
     if (!utf8 || utf8->empty())
         return entry;
     entry.path = *utf8;
@@ -79,12 +46,8 @@ EntryName ListedEntryName(const char* name, bool isLink)
     EntryName entry;
     entry.path = name;
     entry.followLink = isLink;
-    if (std::optional<std::u16string> units = Utf8ToUtf16(entry.path)) {
-        entry.display = *units;
-        entry.recorded = std::move(*units);
-        entry.recordable = entry.recorded.size() <= MaxNameUnits;
-    } else {
-        entry.display = Utf8ToUtf16Lossy(entry.path);
-    }
+    entry.recorded = NameToUtf16(entry.path);
+    entry.display = entry.recorded;
+    entry.recordable = entry.recorded.size() <= MaxNameUnits;
     return entry;
 }

@@ -13,8 +13,10 @@ struct EntryName {
     std::u16string display;
     // The name as recorded: one component of at most MaxNameUnits units.
     std::u16string recorded;
-    // False when the name cannot be recorded faithfully (not valid UTF-8 or
-    // UTF-16, too long, or no usable last component): the skip question.
+    // False when the name cannot be recorded faithfully (too long, no usable
+    // last component, or a caller's path holding lone surrogates other than
+    // escaped bytes): the skip question. Bytes that are not UTF-8 are
+    // recorded escaped.
     bool recordable = false;
     // Whether a symbolic link at the end of `path` is followed deliberately.
     // Entries met as real files or directories are opened with O_NOFOLLOW,
@@ -29,5 +31,3 @@ EntryName CallerEntryName(const char16_t* path);
 // A bare name from a directory listing.
 EntryName ListedEntryName(const char* name, bool isLink);
 
-// For display only: invalid UTF-8 sequences become U+FFFD.
-std::u16string Utf8ToUtf16Lossy(std::string_view text);

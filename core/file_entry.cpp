@@ -18,14 +18,14 @@ std::uint32_t FileAttributeWord(const FileStatus& status, std::u16string_view na
     return word;
 }
 
-// Only regular files are read: a FIFO would block the walk and a device
-// never ends, so both count as files that cannot be opened.
-UniqueFd OpenRegularFile(int dirFd, const EntryName& entry)
+// Opens the regular file that was examined; anything swapped in since is
+// not read.
+UniqueFd OpenRegularFile(int dirFd, const EntryName& entry, const FileStatus& examined)
 {
     const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (entry.followLink ? 0 : O_NOFOLLOW);
     UniqueFd fd(::openat(dirFd, entry.path.c_str(), flags));
     FileStatus opened;
-    if (fd && (!QueryOpenFileStatus(fd.Get(), &opened) || !IsRegularFile(opened)))
+    if (fd && (!QueryOpenFileStatus(fd.Get(), &opened) || !IsRegularFile(opened) || !SameObject(opened, examined)))
         fd.Reset();
     return fd;
 }
@@ -87,7 +87,10 @@ CoreResult AddFileEntry(SdaContext& context, int dirFd, const EntryName& entry, 
     fields.lastWriteTime = status.lastWriteTime;
     context.ReportRange(fields.blockCount);
 
-    context.input = OpenRegularFile(dirFd, entry);
+    // Only regular files are read, and the type is known before any open:
+    // opening a device can have effects of its own, a FIFO blocks.
+    if (IsRegularFile(status))
+        context.input = OpenRegularFile(dirFd, entry, status);
     if (!context.input)
         return context.AskSkip(name) ? IQ_OK : IQ_INPUT_FILE_ERROR;
 

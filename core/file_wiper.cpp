@@ -3,6 +3,7 @@
 #include "core/process_pool.h"
 #include "core/record_writer.h"
 #include "platform/file_status.h"
+#include "platform/pinned_file.h"
 #include "platform/secure_memory.h"
 
 #include <cerrno>
@@ -84,7 +85,7 @@ CoreResult OverwriteRepetition(WipeContext& context, std::uint64_t buffers)
 
 } // namespace
 
-CoreResult FileWiper::Remove(int dirFd, const EntryName& entry)
+CoreResult FileWiper::Remove(int dirFd, const EntryName& entry, const FileStatus* walkTop)
 {
     const RemovalCallbacks& callbacks = context_.callbacks;
     const char16_t* const name = entry.display.c_str();
@@ -95,22 +96,27 @@ CoreResult FileWiper::Remove(int dirFd, const EntryName& entry)
     FileStatus status;
     if (!QueryFileStatus(dirFd, path, false, &status))
         return skipOrFail();
+    if (walkTop != nullptr && status.device != walkTop->device)
+        return skipOrFail();
     if (IsSymbolicLink(status))
         return ::unlinkat(dirFd, path, 0) == 0 ? IQ_OK : skipOrFail();
     // A FIFO would block, a device would be written to for ever.
     if (!IsRegularFile(status))
         return skipOrFail();
+    if (walkTop != nullptr && status.links > 1)
+        return ::unlinkat(dirFd, path, 0) == 0 ? IQ_OK : skipOrFail();
 
-    // The owner's write permission stands in for "not read-only".
-    if ((status.mode & S_IWUSR) == 0 &&
-        ::fchmodat(dirFd, path, (status.mode & 07777) | S_IWUSR, AT_SYMLINK_NOFOLLOW) != 0)
+    // Every step from here on goes through the handle of the file examined,
+    // so a swap of the name since cannot redirect the overwrite.
+    const UniqueFd pinned = OpenExaminedEntry(dirFd, path, status);
+    if (!pinned)
         return skipOrFail();
-
-    // O_NONBLOCK so that a FIFO swapped in since the check cannot block the
-    // open; whatever is opened must still be a regular file.
-    context_.file.Reset(::openat(dirFd, path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    // The owner's write permission stands in for "not read-only".
+    if ((status.mode & S_IWUSR) == 0 && !ChangeModeOfHandle(pinned.Get(), (status.mode & 07777) | S_IWUSR))
+        return skipOrFail();
+    context_.file = ReopenHandle(pinned.Get(), O_WRONLY | O_NONBLOCK | O_NOCTTY);
     FileStatus opened;
-    if (context_.file && (!QueryOpenFileStatus(context_.file.Get(), &opened) || !IsRegularFile(opened)))
+    if (context_.file && !QueryOpenFileStatus(context_.file.Get(), &opened))
         context_.file.Reset();
     if (!context_.file)
         return skipOrFail();
@@ -124,5 +130,8 @@ CoreResult FileWiper::Remove(int dirFd, const EntryName& entry)
             return result;
 
     context_.file.Reset();
-    return ::unlinkat(dirFd, path, 0) == 0 ? IQ_OK : skipOrFail();
+    // Only the name of the file that was overwritten is removed.
+    FileStatus named;
+    const bool unchanged = QueryFileStatus(dirFd, path, false, &named) && SameObject(named, status);
+    return unchanged && ::unlinkat(dirFd, path, 0) == 0 ? IQ_OK : skipOrFail();
 }

@@ -156,12 +156,10 @@ CoreResult RandomPool::GetBytes(std::uint8_t* buffer, std::uint32_t length)
         return IQ_OK;
     if (!ready_ || buffer == nullptr)
         return IQ_RANDOM_ERROR;
-    for (std::uint32_t offset = 0; offset < length; offset += PoolBlockLength) {
-        const std::size_t take = std::min<std::size_t>(PoolBlockLength, length - offset);
-        if (!ProduceBlock(buffer + offset, take))
-            return IQ_RANDOM_ERROR;
-    }
-    return IQ_OK;
+    const bool produced = ForEachPoolBlock(length, [&](std::uint64_t offset, std::size_t take) {
+        return ProduceBlock(buffer + offset, take);
+    });
+    return produced ? IQ_OK : IQ_RANDOM_ERROR;
 }
 
 void SeedPoolOrExit(RandomPool& pool, EntropyPoll poll)

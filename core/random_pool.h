@@ -6,6 +6,7 @@
 #include "crypto/cipher.h"
 #include "ivqa.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -27,6 +28,18 @@ void ReadSystemTimeVector(std::uint8_t* timeVector);
 // Constant-initialised, so the process's instance exists before the load
 // constructor seeds it. Not torn down by a destructor: the unload hook (or a
 // test) calls Teardown.
+// Splits an output of `length` bytes into blocks; produce(offset, take)
+// false stops it. Counted in 64 bits: a 32-bit offset would wrap before
+// reaching a length near 2^32 and never end.
+template <typename Produce>
+bool ForEachPoolBlock(std::uint32_t length, Produce&& produce)
+{
+    for (std::uint64_t offset = 0; offset < length; offset += PoolBlockLength)
+        if (!produce(offset, static_cast<std::size_t>(std::min<std::uint64_t>(PoolBlockLength, length - offset))))
+            return false;
+    return true;
+}
+
 class RandomPool {
 public:
     constexpr explicit RandomPool(TimeSource time = &ReadSystemTimeVector) : time_(time) {}

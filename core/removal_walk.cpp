@@ -13,11 +13,6 @@
 
 namespace {
 
-bool SameObject(const FileStatus& a, const FileStatus& b)
-{
-    return a.device == b.device && a.inode == b.inode;
-}
-
 class RemovalWalk {
 public:
     RemovalWalk(const RemovalCallbacks& callbacks, FileRemover& remover, const FileStatus& root)
@@ -25,7 +20,7 @@ public:
     {
     }
 
-    CoreResult RemoveDirectory(int dirFd, const EntryName& entry);
+    CoreResult RemoveDirectory(int dirFd, const EntryName& entry, bool top);
 
 private:
     CoreResult RemoveListedEntry(int dirFd, const dirent& listed);
@@ -33,9 +28,11 @@ private:
     const RemovalCallbacks& callbacks_;
     FileRemover& remover_;
     const FileStatus& root_;
+    // The folder the walk started from; its device bounds the walk.
+    FileStatus top_;
 };
 
-CoreResult RemovalWalk::RemoveDirectory(int dirFd, const EntryName& entry)
+CoreResult RemovalWalk::RemoveDirectory(int dirFd, const EntryName& entry, bool top)
 {
     const char16_t* const name = entry.display.c_str();
     const char* const path = entry.path.c_str();
@@ -45,17 +42,24 @@ CoreResult RemovalWalk::RemoveDirectory(int dirFd, const EntryName& entry)
     FileStatus own;
     if (!QueryFileStatus(dirFd, path, false, &own))
         return skipOrFail();
+    // A mount point inside the tree: what lies there belongs to another
+    // file system, which the user did not name (as rm --one-file-system).
+    if (!top && own.device != top_.device)
+        return skipOrFail();
     if (IsSymbolicLink(own))
         return ::unlinkat(dirFd, path, 0) == 0 ? IQ_OK : skipOrFail();
 
-    // O_NOFOLLOW again: the entry may have been swapped for a link since.
+    // O_NOFOLLOW again, and the same object: the entry may have been
+    // swapped since it was examined.
     UniqueFd handle(::openat(dirFd, path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
     FileStatus opened;
-    if (!handle || !QueryOpenFileStatus(handle.Get(), &opened))
+    if (!handle || !QueryOpenFileStatus(handle.Get(), &opened) || !SameObject(opened, own))
         return skipOrFail();
     // The root may also be met below the top, through a bind mount.
     if (SameObject(opened, root_))
         return IQ_INPUT_DIR_ERROR;
+    if (top)
+        top_ = opened;
 
     DirListing listing(fdopendir(handle.Get()));
     if (!listing)
@@ -80,7 +84,7 @@ CoreResult RemovalWalk::RemoveListedEntry(int dirFd, const dirent& listed)
                              (listed.d_type == DT_UNKNOWN &&
                               QueryFileStatus(dirFd, listed.d_name, false, &own) && IsDirectory(own));
     const EntryName entry = ListedEntryName(listed.d_name, false);
-    return isDirectory ? RemoveDirectory(dirFd, entry) : remover_.Remove(dirFd, entry);
+    return isDirectory ? RemoveDirectory(dirFd, entry, false) : remover_.Remove(dirFd, entry, &top_);
 }
 
 } // namespace
@@ -91,5 +95,5 @@ CoreResult RemoveTree(const RemovalCallbacks& callbacks, FileRemover& remover, i
     if (!QueryFileStatus(AT_FDCWD, "/", false, &root))
         return IQ_INPUT_DIR_ERROR;
     RemovalWalk walk(callbacks, remover, root);
-    return walk.RemoveDirectory(dirFd, entry);
+    return walk.RemoveDirectory(dirFd, entry, true);
 }

@@ -6,7 +6,6 @@
 #include "core/file_wiper.h"
 #include "core/wipe_context.h"
 
-#include <fcntl.h>
 #include <memory>
 
 namespace {
@@ -47,7 +46,8 @@ IVQA_API CoreResult IQ_WipeFile(WipeContext* ctx, const char16_t* path)
 {
     return RunWithContext(ctx, IQ_INPUT_FILE_ERROR, [&] {
         FileWiper wiper(*ctx);
-        return wiper.Remove(AT_FDCWD, CallerFilePath(path));
+        const PinnedPath pinned = PinCallerFile(path);
+        return wiper.Remove(pinned.parent.Get(), pinned.entry, nullptr);
     });
 }
 
@@ -55,7 +55,8 @@ IVQA_API CoreResult IQ_WipeDir(WipeContext* ctx, const char16_t* path)
 {
     return RunWithContext(ctx, IQ_INPUT_DIR_ERROR, [&] {
         FileWiper wiper(*ctx);
-        return RemoveTree(ctx->callbacks, wiper, AT_FDCWD, CallerDirPath(path));
+        const PinnedPath pinned = PinCallerDir(path);
+        return RemoveTree(ctx->callbacks, wiper, pinned.parent.Get(), pinned.entry);
     });
 }
 
@@ -70,7 +71,8 @@ IVQA_API CoreResult IQ_RmFile(const char16_t* path, NameCallback name, SkipCallb
     return GuardExport([&] {
         const RemovalCallbacks callbacks{name, skip};
         FileDeleter deleter(callbacks);
-        return deleter.Remove(AT_FDCWD, CallerFilePath(path));
+        const PinnedPath pinned = PinCallerFile(path);
+        return deleter.Remove(pinned.parent.Get(), pinned.entry, nullptr);
     });
 }
 
@@ -79,7 +81,8 @@ IVQA_API CoreResult IQ_RmDir(const char16_t* path, NameCallback name, SkipCallba
     return GuardExport([&] {
         const RemovalCallbacks callbacks{name, skip};
         FileDeleter deleter(callbacks);
-        return RemoveTree(callbacks, deleter, AT_FDCWD, CallerDirPath(path));
+        const PinnedPath pinned = PinCallerDir(path);
+        return RemoveTree(callbacks, deleter, pinned.parent.Get(), pinned.entry);
     });
 }
 

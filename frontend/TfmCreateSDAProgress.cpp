@@ -4,6 +4,7 @@
 #include "frontend/archive_job.h"
 #include "frontend/form_set.h"
 #include "frontend/result_messages.h"
+#include "platform/utf.h"
 
 namespace {
 
@@ -44,7 +45,11 @@ std::optional<RunOutcome> TfmCreateSDAProgress::run(ArchiveJob& job)
             QString message = failed ? archiveResultMessage(outcome.code) : QString();
             if (outcome.end == RunEnd::Completed && job.notExecutable)
                 message = QStringLiteral("The archive was written, but it could not be made executable.");
-            return RunEnding{message, outcome.end == RunEnd::Completed && clearWhenCompleted};
+            const bool completed = outcome.end == RunEnd::Completed;
+            const QString note = completed && escapedNames() > 0
+                                     ? QString::fromStdString(EscapedNamesNote(escapedNames()))
+                                     : QString();
+            return RunEnding{message, completed && clearWhenCompleted, note};
         },
         kArchiveWorkerStack);
     if (!started)

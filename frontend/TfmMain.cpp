@@ -14,7 +14,9 @@
 #include "frontend/TfmWipeProgress.h"
 #include "frontend/theme_icons.h"
 #include "frontend/vendor.h"
+#include "platform/copy_on_write.h"
 
+#include <algorithm>
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -375,7 +377,13 @@ void TfmMain::tbWipeClick()
 {
     if (warnIfEmpty())
         return;
-    if (!MessageBoxes::question(this, QStringLiteral("Do you realy want to wipe files?")))
+    QString question = QStringLiteral("Do you realy want to wipe files?");
+    const std::vector<InputEntry>& entries = list_.entries();
+    if (std::any_of(entries.begin(), entries.end(), [](const InputEntry& entry) {
+            return IsOnCopyOnWriteFileSystem(QFile::encodeName(entry.fullPath()).constData());
+        }))
+        question += QLatin1Char('\n') + QString::fromUtf8(CopyOnWriteNotice);
+    if (!MessageBoxes::question(this, question))
         return;
     forms_.fmWipeProgress->run(WipeMode::Wipe);
 }

@@ -61,7 +61,7 @@ std::optional<RunOutcome> TfmWipeProgress::runJob(WipeJob& job)
                               .arg(QString::fromUtf8(ProofResultText(*wiped.proofFailure)));
             else if (wiped.run.end == RunEnd::Failed)
                 message = wipeResultMessage(wiped.run.code);
-            return RunEnding{message, wiped.entriesTouched};
+            return RunEnding{message, wiped.entriesTouched, QString()};
         },
         0);
     if (!started)

@@ -7,6 +7,7 @@
 #include "frontend/vendor.h"
 #include "frontend/worker_channel.h"
 #include "frontend/worker_thread.h"
+#include "platform/utf.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -71,6 +72,7 @@ bool ProgressDialog::runWorker(WorkerBody body, std::size_t stackSize)
 {
     channel_ = std::make_unique<WorkerChannel>(this);
     WorkerChannel* channel = channel_.get();
+    escapedNames_ = 0;
     const CoreCallbacks callbacks{&ProgressDialog::nameCallback, &ProgressDialog::rangeCallback,
                                   &ProgressDialog::stepCallback, &ProgressDialog::skipCallback};
     active_ = this;
@@ -171,6 +173,8 @@ void ProgressDialog::endRun(const RunEnding& ending)
 {
     if (!ending.message.isEmpty())
         MessageBoxes::error(this, ending.message);
+    else if (!ending.note.isEmpty())
+        MessageBoxes::information(this, Vendor::kProgramCaption, ending.note);
     TfmMain& main = *forms_.fmMain;
     if (ending.clearList)
         main.clearList();
@@ -186,6 +190,8 @@ void ProgressDialog::endRun(const RunEnding& ending)
 void ProgressDialog::nameCallback(const char16_t* path)
 {
     ProgressDialog* self = active_.load();
+    if (path != nullptr && RecordedNameHoldsEscapedByte(path))
+        ++self->escapedNames_;
     const QString name = lastPathComponent(QString::fromUtf16(path ? path : u""));
     self->channel_->call([self, name] { self->showName(name); });
 }
@@ -214,6 +220,8 @@ std::int32_t ProgressDialog::skipCallback(const char16_t* path)
                                           + QStringLiteral("\"! Do you want to skip it?"),
                                       self->texts_.skipDefault);
     });
+    if (skip && path != nullptr && self->escapedNames_ > 0 && RecordedNameHoldsEscapedByte(path))
+        --self->escapedNames_;
     // All bits set: skip and go on.
     return skip ? -1 : 0;
 }

@@ -58,6 +58,8 @@ protected:
     struct RunEnding {
         QString message;
         bool clearList = false;
+        // A line for the user after a run that went well (none when empty).
+        QString note;
     };
     using WorkerBody = std::function<RunEnding(WorkerChannel&, const CoreCallbacks&)>;
 
@@ -68,6 +70,10 @@ protected:
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+
+    // Entries of this run, not skipped, whose recorded name holds bytes that
+    // are not UTF-8 (stored escaped). Written by the worker only.
+    std::size_t escapedNames() const { return escapedNames_; }
 
     FormSet& forms_;
 
@@ -92,4 +98,5 @@ private:
     // Counts beyond the bar's int range are shown scaled.
     std::uint64_t stepsPerUnit_ = 1;
     std::uint64_t stepsDone_ = 0;
+    std::size_t escapedNames_ = 0;
 };

@@ -39,11 +39,12 @@ int DirFd(FsDirectory& directory)
     return static_cast<PosixDirectory&>(directory).Fd();
 }
 
-// A name that does not convert cannot be created faithfully; the caller
-// reports the failed operation.
+// Escaped bytes of a name that was not UTF-8 are written back as those
+// bytes. A name that does not convert cannot be created faithfully; the
+// caller reports the failed operation.
 std::optional<std::string> ToNative(std::u16string_view text)
 {
-    return Utf16ToUtf8(text);
+    return Utf16ToName(text);
 }
 
 class PosixExtractFileSystem final : public ExtractFileSystem {

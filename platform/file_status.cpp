@@ -28,6 +28,7 @@ bool Query(int dirFd, const char* path, int flags, FileStatus* status)
                                                                : status->lastWriteTime;
     status->device = makedev(data.stx_dev_major, data.stx_dev_minor);
     status->inode = data.stx_ino;
+    status->links = data.stx_nlink;
     return true;
 }
 

@@ -12,7 +12,13 @@ struct FileStatus {
     std::uint64_t lastWriteTime = 0;
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
+    std::uint32_t links = 0;
 };
+
+inline bool SameObject(const FileStatus& a, const FileStatus& b)
+{
+    return a.device == b.device && a.inode == b.inode;
+}
 
 // `path` relative to the directory handle `dirFd` (or AT_FDCWD). With
 // `followLink` false a symbolic link describes itself.

@@ -55,6 +55,31 @@ bool DecodeUtf8(std::string_view input, std::size_t* pos, char32_t* codePoint)
     return true;
 }
 
+constexpr char16_t EscapeBase = 0xDC00;
+
+bool IsEscapedByte(char16_t unit)
+{
+    return unit >= EscapeBase + 0x80 && unit <= EscapeBase + 0xFF;
+}
+
+// A low unit of a valid pair is never taken for an escaped byte.
+bool IsPairAt(std::u16string_view units, std::size_t pos)
+{
+    return units[pos] >= 0xD800 && units[pos] <= 0xDBFF && pos + 1 < units.size() && units[pos + 1] >= 0xDC00 &&
+           units[pos + 1] <= 0xDFFF;
+}
+
+void AppendUtf16(char32_t cp, std::u16string* output)
+{
+    if (cp < 0x10000) {
+        output->push_back(static_cast<char16_t>(cp));
+    } else {
+        cp -= 0x10000;
+        output->push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+        output->push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    }
+}
+
 } // namespace
 
 bool Utf8ToUtf16(std::string_view input, char16_t* output, std::size_t capacity, std::size_t* written)
@@ -138,4 +163,73 @@ std::optional<std::string> Utf16ToUtf8(std::u16string_view input)
         return std::nullopt;
     result.resize(written);
     return result;
+}
+
+std::u16string NameToUtf16(std::string_view bytes)
+{
+    std::u16string result;
+    result.reserve(bytes.size());
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        char32_t cp = 0;
+        if (DecodeUtf8(bytes, &pos, &cp)) {
+            AppendUtf16(cp, &result);
+        } else {
+            result.push_back(static_cast<char16_t>(EscapeBase + static_cast<std::uint8_t>(bytes[pos])));
+            ++pos;
+        }
+    }
+    return result;
+}
+
+std::optional<std::string> Utf16ToName(std::u16string_view units)
+{
+    std::string result;
+    result.reserve(units.size() * 3);
+    std::size_t start = 0;
+    // Runs between escaped bytes convert strictly.
+    const auto flushRun = [&](std::size_t end) {
+        const std::optional<std::string> run = Utf16ToUtf8(units.substr(start, end - start));
+        if (run)
+            result += *run;
+        return run.has_value();
+    };
+    for (std::size_t pos = 0; pos < units.size(); ++pos) {
+        if (IsPairAt(units, pos)) {
+            ++pos;
+        } else if (IsEscapedByte(units[pos])) {
+            if (!flushRun(pos))
+                return std::nullopt;
+            result.push_back(static_cast<char>(units[pos] - EscapeBase));
+            start = pos + 1;
+        }
+    }
+    if (!flushRun(units.size()))
+        return std::nullopt;
+    return result;
+}
+
+bool HoldsEscapedByte(std::u16string_view units)
+{
+    for (std::size_t pos = 0; pos < units.size(); ++pos) {
+        if (IsPairAt(units, pos))
+            ++pos;
+        else if (IsEscapedByte(units[pos]))
+            return true;
+    }
+    return false;
+}
+
+bool RecordedNameHoldsEscapedByte(std::u16string_view reported)
+{
+    while (reported.size() > 1 && reported.back() == u'/')
+        reported.remove_suffix(1);
+    const std::size_t slash = reported.rfind(u'/');
+    return HoldsEscapedByte(slash == std::u16string_view::npos ? reported : reported.substr(slash + 1));
+}
+
+std::string EscapedNamesNote(std::size_t count)
+{
+    return count == 1 ? "1 name that is not valid UTF-8 was stored byte for byte"
+                      : std::to_string(count) + " names that are not valid UTF-8 were stored byte for byte";
 }

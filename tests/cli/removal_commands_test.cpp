@@ -2,6 +2,7 @@
 
 #include "cli_fixture.h"
 #include "ivqa_process.h"
+#include "scratch_mount.h"
 
 #include <gtest/gtest.h>
 
@@ -85,3 +86,27 @@ TEST(Removal, AnEntryThatCannotBeRemovedStopsTheRun)
 }
 
 } // namespace
+
+// Overwriting in place does not reach old contents on a copy-on-write file
+// system: one sentence says so before the wipe, with or without --yes.
+TEST(Removal, WipeOnACopyOnWriteFileSystemSaysWhatItCannotReach)
+{
+    TempDir dir;
+    fs::create_directory(dir / "cow");
+    ScratchMount btrfs("btrfs", dir / "image", 128, dir / "cow");
+    if (!btrfs.Mounted())
+        GTEST_SKIP() << btrfs.Why();
+    const std::string notice = "lie on a copy-on-write file system";
+    const struct {
+        std::string folder;
+        bool told;
+    } cases[] = {{dir / "cow", true}, {dir.Path(), false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        WriteFile(c.folder + "/secret.txt", "old contents");
+        const auto outcome = RunIvqa({"wipe", "--yes", "-m", "fast", "-n", "1", c.folder + "/secret.txt"});
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_EQ(outcome.err.find(notice) != std::string::npos, c.told) << outcome.err;
+        EXPECT_FALSE(fs::exists(c.folder + "/secret.txt"));
+    }
+}

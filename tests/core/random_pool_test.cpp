@@ -77,6 +77,28 @@ TEST(RandomPool, RequestsAreCutFromWhole64ByteBlocks)
     EXPECT_NE(different.Draw({1, 64, 64}), reference);
 }
 
+// Lengths near 2^32 end, covered once: a 32-bit count wrapped past them and
+// looped for ever with the pool locked. Only the cutting is run, not 4 GiB
+// of output.
+TEST(RandomPool, LengthsNearTheTopOfTheRangeAreCoveredOnce)
+{
+    for (const std::uint32_t length : {0xFFFFFFFFU, 0xFFFFFFC1U, 0xFFFFFFC0U}) {
+        SCOPED_TRACE(length);
+        std::uint64_t covered = 0;
+        std::uint64_t lastTake = 0;
+        const bool done = ForEachPoolBlock(length, [&](std::uint64_t offset, std::size_t take) {
+            if (offset != covered)
+                return false;
+            covered += take;
+            lastTake = take;
+            return true;
+        });
+        EXPECT_TRUE(done);
+        EXPECT_EQ(covered, length);
+        EXPECT_EQ(lastTake, length % PoolBlockLength == 0 ? PoolBlockLength : length % PoolBlockLength);
+    }
+}
+
 TEST(RandomPool, SameTimeVectorStillGivesFreshBytes)
 {
     FixedPool pool;

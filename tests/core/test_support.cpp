@@ -28,7 +28,7 @@ constexpr uid_t NobodyId = 65534;
 
 std::string U8(const std::u16string& utf16)
 {
-    return Utf16ToUtf8(utf16).value();
+    return Utf16ToName(utf16).value();
 }
 
 void MakeDir(const std::string& path)

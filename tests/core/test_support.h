@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+// Escaped bytes of a name that was not UTF-8 come back as those bytes.
 std::string U8(const std::u16string& utf16);
 
 void MakeDir(const std::string& path);

@@ -69,6 +69,8 @@ void RecordRange(const std::uint64_t* steps)
 {
     CallbackRecorder& recorder = Active();
     ThrowAt(recorder.ranges.size() + 1, recorder.throwAtRange, "range callback");
+    if (recorder.onRange)
+        recorder.onRange();
     recorder.ranges.push_back(*steps);
 }
 

@@ -50,8 +50,9 @@ struct CallbackRecorder {
     unsigned throwAtStep = 0;
     unsigned throwAtSkip = 0;
 
-    // Called with each name before it is recorded.
+    // Called with each name before it is recorded, and with each range.
     std::function<void(const std::u16string&)> onName;
+    std::function<void()> onRange;
 };
 
 void RecordName(const char16_t* name);

@@ -53,7 +53,7 @@ GutmannRun WipeWithDraws(const std::string& path, int draws)
     EntryName entry;
     entry.path = path;
     entry.display = U16(path);
-    run.result = wiper.Remove(AT_FDCWD, entry);
+    run.result = wiper.Remove(AT_FDCWD, entry, nullptr);
     run.values = recorder.writtenValues;
     ::close(reader);
     return run;

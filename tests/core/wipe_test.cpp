@@ -3,6 +3,7 @@
 
 #include "ivqa.h"
 #include "wipe_fixture.h"
+#include "wipe_operations.h"
 
 #include <gtest/gtest.h>
 
@@ -13,31 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr std::uint32_t Fast = 0;
-constexpr std::uint32_t Dod = 1;
-constexpr std::uint32_t Gutmann = 2;
-
-// A wipe context for one test, finalised exactly once.
-class WipeSession {
-public:
-    WipeSession(std::uint32_t repetitions, std::uint32_t method)
-        : init(IQ_WipeInit(&context, repetitions, method, RecordName, RecordRange, RecordStep, RecordSkip))
-    {
-    }
-    WipeSession(const WipeSession&) = delete;
-    WipeSession& operator=(const WipeSession&) = delete;
-    ~WipeSession() { Finish(); }
-
-    void Finish()
-    {
-        IQ_WipeFinal(context);
-        context = nullptr;
-    }
-
-    WipeContext* context = nullptr;
-    CoreResult init;
-};
 
 // Read-back of the file at `path` from before its wipe to the end of the test.
 class Reader {
@@ -61,37 +37,6 @@ public:
 private:
     int fd_;
 };
-
-enum class Operation { WipeFile, WipeDir, RmFile, RmDir };
-
-const char* OperationName(Operation operation)
-{
-    switch (operation) {
-    case Operation::WipeFile:
-        return "IQ_WipeFile";
-    case Operation::WipeDir:
-        return "IQ_WipeDir";
-    case Operation::RmFile:
-        return "IQ_RmFile";
-    case Operation::RmDir:
-        return "IQ_RmDir";
-    }
-    return "?";
-}
-
-// One call as the front end's worker makes it; the wipes use "Fast" once.
-CoreResult RunOperation(Operation operation, const std::string& path)
-{
-    const std::u16string wide = U16(path);
-    if (operation == Operation::RmFile)
-        return IQ_RmFile(wide.c_str(), RecordName, RecordSkip);
-    if (operation == Operation::RmDir)
-        return IQ_RmDir(wide.c_str(), RecordName, RecordSkip);
-    WipeSession session(1, Fast);
-    EXPECT_EQ(session.init, IQ_OK);
-    return operation == Operation::WipeFile ? IQ_WipeFile(session.context, wide.c_str())
-                                            : IQ_WipeDir(session.context, wide.c_str());
-}
 
 std::vector<int> EachTwice(const std::vector<int>& values)
 {
@@ -272,8 +217,8 @@ void ExpectedWalk(const std::string& directory, std::vector<std::string>* paths)
 std::u16string ShownName(const std::string& path, bool top)
 {
     const std::string name = top ? path : path.substr(path.rfind('/') + 1);
-    // Names that are not UTF-8 are still removed; they are shown with U+FFFD.
-    return name == "bad\xff" ? u"bad\uFFFD" : U16(name);
+    // Names that are not UTF-8 are still removed; they are shown escaped.
+    return name == "bad\xff" ? u"bad\xDCFF" : U16(name);
 }
 
 TEST(Removal, TreeIsEmptiedDepthFirstAndRemoved)

@@ -7,6 +7,8 @@
 #include "frontend/TfmWipeProgress.h"
 #include "frontend/radio_group.h"
 #include "module_runner.h"
+#include "platform/copy_on_write.h"
+#include "scratch_mount.h"
 #include "ui_driver.h"
 
 #include <QAction>
@@ -74,6 +76,7 @@ private slots:
     void breakQuestion_data();
     void breakQuestion();
     void failedWipeInitTouchesNothing();
+    void copyOnWriteNotice();
 };
 
 void TestWipeRun::wipeFromTheMainWindow()
@@ -261,6 +264,35 @@ void TestWipeRun::failedWipeInitTouchesNothing()
     QCOMPARE(core.calls(), QStringList{"WipeInit(8 1)"});
     QVERIFY(QFile::exists(inputs.file));
     QCOMPARE(forms.fmMain->inputList().entries().size(), size_t(1));
+}
+
+// The confirmation adds one sentence when an input lies on a copy-on-write
+// file system, where the overwrite cannot reach the old contents.
+void TestWipeRun::copyOnWriteNotice()
+{
+    CoreSeam core;
+    FormsFixture run;
+    FormSet& forms = run.start(core.services());
+    QVERIFY(QDir().mkpath(run.path("cow")));
+    ScratchMount btrfs("btrfs", run.path("image").toStdString(), 128, run.path("cow").toStdString());
+    if (!btrfs.Mounted())
+        QSKIP(btrfs.Why().c_str());
+    writeFile(run.path("plain.txt"), "plain");
+    writeFile(run.path("cow/secret.txt"), "secret");
+    const QString question = "Confirmation | question | Yes/No | No | Do you realy want to wipe files?";
+
+    forms.fmMain->addFile(run.path("plain.txt"));
+    {
+        MessageBoxAnswers plain({QMessageBox::No});
+        forms.fmMain->tbWipe->trigger();
+        QCOMPARE(describe(plain.seen()), QStringList{question});
+    }
+    forms.fmMain->addFile(run.path("cow/secret.txt"));
+    MessageBoxAnswers told({QMessageBox::No});
+    forms.fmMain->tbWipe->trigger();
+    QCOMPARE(describe(told.seen()), QStringList{question + "\n" + QString::fromUtf8(CopyOnWriteNotice)});
+    QCOMPARE(core.calls(), QStringList{});
+    QVERIFY(QFile::exists(run.path("cow/secret.txt")));
 }
 
 QTEST_MAIN(TestWipeRun)

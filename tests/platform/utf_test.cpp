@@ -39,3 +39,42 @@ TEST(Utf, LengthOfNullIsZero)
     EXPECT_EQ(Utf16Length(nullptr), 0U);
     EXPECT_EQ(Utf16Length(u"abc"), 3U);
 }
+
+// File names: what is not UTF-8 travels as escaped bytes and comes back
+// byte for byte; what is UTF-8 converts as it always did.
+TEST(NameConversion, EveryByteStringRoundTripsAndValidNamesAreUnchanged)
+{
+    const struct {
+        const char* label;
+        std::string bytes;
+        std::u16string units;
+    } cases[] = {
+        {"ASCII", "report.txt", u"report.txt"},
+        {"valid UTF-8 of every length", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", u"caf\u00E9 \u20AC \U0001F600"},
+        {"pair whose low unit lies in the escape range", "\xF0\x90\x82\x80", u"\U00010080"},
+        {"Latin-1", "caf\xE9.txt", u"caf\xDCE9.txt"},
+        {"CP1251", "\xCF\xF0\xE8\xE2\xE5\xF2", u"\xDCCF\xDCF0\xDCE8\xDCE2\xDCE5\xDCF2"},
+        {"stray continuation byte", "a\x80z", u"a\xDC80z"},
+        {"truncated sequence at the end", "ok\xE2\x82", u"ok\xDCE2\xDC82"},
+        {"encoded surrogate", "\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},
+        {"only invalid bytes", "\xFF\xFE\x80", u"\xDCFF\xDCFE\xDC80"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(NameToUtf16(c.bytes), c.units);
+        EXPECT_EQ(Utf16ToName(c.units), c.bytes);
+        const bool valid = Utf8ToUtf16(c.bytes).has_value();
+        EXPECT_EQ(HoldsEscapedByte(c.units), !valid);
+        if (valid) {
+            EXPECT_EQ(Utf8ToUtf16(c.bytes), c.units);
+        }
+    }
+}
+
+TEST(NameConversion, LoneSurrogatesOutsideTheEscapesNameNothing)
+{
+    for (const std::u16string units : {u"\xD800x", u"x\xDC41", u"\xDBFF"}) {
+        EXPECT_FALSE(Utf16ToName(units).has_value());
+        EXPECT_FALSE(HoldsEscapedByte(units));
+    }
+}
