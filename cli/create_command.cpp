@@ -2,6 +2,7 @@
 // run over the inputs in order.
 
 #include "cli/archive_output.h"
+#include "cli/browser_page.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/core_messages.h"
@@ -228,6 +229,9 @@ int Create(const CreatePlan& plan)
     }
     interrupts.ClearPartialOutput();
     std::printf("%s\n", plan.output.c_str());
+    // Standard output stays the archive's path alone, for scripts.
+    if (const auto page = BrowserPagePath())
+        std::fprintf(stderr, "Recipients on any system can open it in a browser with %s\n", page->c_str());
     return ExitSuccess;
 }
 
