@@ -229,8 +229,10 @@ int Create(const CreatePlan& plan)
     }
     interrupts.ClearPartialOutput();
     std::printf("%s\n", plan.output.c_str());
-    // Standard output stays the archive's path alone, for scripts.
-    if (const auto page = BrowserPagePath())
+    // Standard output stays the archive's path alone, and scripts see no
+    // chatter on standard error: the note is for a person at a terminal.
+    const auto page = BrowserPagePath();
+    if (page && ::isatty(STDERR_FILENO) == 1)
         std::fprintf(stderr, "Recipients on any system can open it in a browser with %s\n", page->c_str());
     return ExitSuccess;
 }
