@@ -2,7 +2,6 @@
 // run over the inputs in order.
 
 #include "cli/archive_output.h"
-#include "cli/browser_page.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/core_messages.h"
@@ -229,11 +228,6 @@ int Create(const CreatePlan& plan)
     }
     interrupts.ClearPartialOutput();
     std::printf("%s\n", plan.output.c_str());
-    // Standard output stays the archive's path alone, and scripts see no
-    // chatter on standard error: the note is for a person at a terminal.
-    const auto page = BrowserPagePath();
-    if (page && ::isatty(STDERR_FILENO) == 1)
-        std::fprintf(stderr, "Recipients on any system can open it in a browser with %s\n", page->c_str());
     return ExitSuccess;
 }
 
