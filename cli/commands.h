@@ -15,3 +15,4 @@ int RunWipeCommand(CommandArgs args);
 int RunRmCommand(CommandArgs args);
 int RunPassgenCommand(CommandArgs args);
 int RunKeygenCommand(CommandArgs args);
+int RunBrowserPageCommand(CommandArgs args);

@@ -32,6 +32,7 @@ constexpr Subcommand Subcommands[] = {
     {"rm", &RunRmCommand, "delete files and folders without overwriting"},
     {"passgen", &RunPassgenCommand, "print random passphrases"},
     {"keygen", &RunKeygenCommand, "write a random keyfile"},
+    {"browser-page", &RunBrowserPageCommand, "copy the page that restores archives in a browser"},
 };
 
 void PrintUsage(std::FILE* stream)
@@ -41,7 +42,7 @@ void PrintUsage(std::FILE* stream)
                "Commands:\n",
                stream);
     for (const Subcommand& command : Subcommands)
-        std::fprintf(stream, "  %-8.*s %.*s\n", static_cast<int>(command.name.size()), command.name.data(),
+        std::fprintf(stream, "  %-12.*s %.*s\n", static_cast<int>(command.name.size()), command.name.data(),
                      static_cast<int>(command.summary.size()), command.summary.data());
     std::fputs("\n'ivqa COMMAND --help' describes each command.\n"
                "Exit status: 0 on success, the library's or the extractor's result code\n"

@@ -26,12 +26,16 @@ std::atomic<bool> g_forceTablePath{false};
 
 bool ProcessorHasAesNi()
 {
+#if !defined(__x86_64__) && !defined(__i386__)
+    return false; // WebAssembly: the table path only
+#else
     static const bool has = [] {
         // A key setup from a load constructor may run before libgcc's own.
         __builtin_cpu_init();
         return __builtin_cpu_supports("aes") != 0 && __builtin_cpu_supports("ssse3") != 0;
     }();
     return has;
+#endif
 }
 
 std::uint8_t Xtime(std::uint8_t a)
@@ -206,10 +210,13 @@ void AesKeySetup(AesState* state, const std::uint8_t* key, std::size_t keyLength
 
 void AesProcess(AesState* state, std::uint8_t* buffer, std::size_t length, CipherDirection direction)
 {
-    if (state->useAesNi != 0)
+#if defined(__x86_64__) || defined(__i386__)
+    if (state->useAesNi != 0) {
         AesNiProcess(state, buffer, length, direction);
-    else
-        FeedbackProcess<AesTableCipher>(*state, state->feedback, buffer, length, direction);
+        return;
+    }
+#endif
+    FeedbackProcess<AesTableCipher>(*state, state->feedback, buffer, length, direction);
 }
 
 void AesForceTablePath(bool force)
