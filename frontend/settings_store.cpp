@@ -1,5 +1,7 @@
 #include "frontend/settings_store.h"
 
+#include "frontend/module_location.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -34,12 +36,24 @@ int SettingsStore::readInt(const QString& section, const QString& key, int fallb
 
 void SettingsStore::writeInt(const QString& section, const QString& key, int value)
 {
+    // Stored as text, so that this process reads back what the file holds.
+    writeText(section, key, QString::number(value));
+}
+
+QString SettingsStore::readText(const QString& section, const QString& key) const
+{
+    const QSettings file(iniPath_, QSettings::IniFormat);
+    const QVariant value = file.value(settingsKey(section, key));
+    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+}
+
+void SettingsStore::writeText(const QString& section, const QString& key, const QString& value)
+{
     // The first write creates the file, and with the per-user location also
     // its folder.
     QDir().mkpath(QFileInfo(iniPath_).absolutePath());
     QSettings file(iniPath_, QSettings::IniFormat);
-    // Stored as text, so that this process reads back what the file holds.
-    file.setValue(settingsKey(section, key), QString::number(value));
+    file.setValue(settingsKey(section, key), value);
     file.sync();
 }
 
@@ -62,7 +76,10 @@ ConfigLocationFacts gatherConfigLocationFacts()
     facts.overrideDir = qEnvironmentVariable("IVQA_CONFIG_DIR");
     facts.programDir = QCoreApplication::applicationDirPath();
     facts.programDirHoldsIni = QFileInfo::exists(QDir(facts.programDir).filePath(kIniName));
-    facts.programDirWritable = QFileInfo(facts.programDir).isWritable();
+    // An installed program (its modules not beside it) never writes into its
+    // bin folder, even when that is writable, as /usr/bin is for root.
+    facts.programDirWritable = QFileInfo(facts.programDir).isWritable()
+                               && moduleDirOfThisProgram() == facts.programDir;
     facts.xdgConfigHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     facts.homeDir = QDir::homePath();
     return facts;

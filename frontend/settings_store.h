@@ -15,6 +15,9 @@ public:
     // value is not a decimal integer.
     int readInt(const QString& section, const QString& key, int fallback) const;
     void writeInt(const QString& section, const QString& key, int value);
+    // Text as stored; empty when missing.
+    QString readText(const QString& section, const QString& key) const;
+    void writeText(const QString& section, const QString& key, const QString& value);
 
 private:
     QString iniPath_;
