@@ -61,7 +61,7 @@ QString chooseIniPath(const ConfigLocationFacts& facts)
 {
     if (!facts.overrideDir.isEmpty())
         return QDir(facts.overrideDir).filePath(kIniName);
-    if (facts.programDirHoldsIni || facts.programDirWritable)
+    if (facts.programDirHoldsIni || (facts.programDirWritable && facts.programDirHoldsModules))
         return QDir(facts.programDir).filePath(kIniName);
     // A relative XDG_CONFIG_HOME is invalid and ignored, as the XDG rules say.
     const QString configHome = !QDir::isAbsolutePath(facts.xdgConfigHome)
@@ -76,10 +76,8 @@ ConfigLocationFacts gatherConfigLocationFacts()
     facts.overrideDir = qEnvironmentVariable("IVQA_CONFIG_DIR");
     facts.programDir = QCoreApplication::applicationDirPath();
     facts.programDirHoldsIni = QFileInfo::exists(QDir(facts.programDir).filePath(kIniName));
-    // An installed program (its modules not beside it) never writes into its
-    // bin folder, even when that is writable, as /usr/bin is for root.
-    facts.programDirWritable = QFileInfo(facts.programDir).isWritable()
-                               && moduleDirOfThisProgram() == facts.programDir;
+    facts.programDirWritable = QFileInfo(facts.programDir).isWritable();
+    facts.programDirHoldsModules = moduleDirOfThisProgram() == facts.programDir;
     facts.xdgConfigHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     facts.homeDir = QDir::homePath();
     return facts;
