@@ -152,7 +152,7 @@ std::optional<CreatePlan> MakePlan(const ParsedArguments& parsed, int* status)
     plan.helpFile = parsed.Value("help-text").value_or("");
     const std::string module = parsed.Value("module").value_or("en");
     if (const KnownModule* known = FindKnownModule(module, plan.target))
-        plan.module = ProgramDirectory() + "/" + std::string(known->fileName);
+        plan.module = ModuleFilePath(known->fileName);
     else
         plan.module = module;
     plan.skipUnreadable = parsed.Has("skip-unreadable");

@@ -4,6 +4,10 @@
 #include <unistd.h>
 
 // The build passes the same offsets that it pads the module files to.
+#ifndef IVQA_PRIVATE_DIR_FROM_BIN
+#error "the build must name the private folder relative to the programs' folder"
+#endif
+
 #if !defined(IVQA_PAYLOAD_OFFSET_EN) || !defined(IVQA_PAYLOAD_OFFSET_RU) || \
     !defined(IVQA_PAYLOAD_OFFSET_WIN_EN) || !defined(IVQA_PAYLOAD_OFFSET_WIN_RU)
 #error "the payload offsets of all four modules must be defined by the build"
@@ -58,4 +62,15 @@ std::string ProgramDirectory()
     const std::string program(path, static_cast<std::size_t>(length));
     const std::size_t slash = program.rfind('/');
     return slash == std::string::npos ? "." : slash == 0 ? "/" : program.substr(0, slash);
+}
+
+std::string ModuleFilePath(std::string_view fileName)
+{
+    const std::string programDir = ProgramDirectory();
+    const std::string beside = programDir + "/" + std::string(fileName);
+    if (::access(beside.c_str(), F_OK) == 0)
+        return beside;
+    const std::string installed =
+        programDir + "/" IVQA_PRIVATE_DIR_FROM_BIN "/" + std::string(fileName);
+    return ::access(installed.c_str(), F_OK) == 0 ? installed : beside;
 }

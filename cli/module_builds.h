@@ -32,5 +32,12 @@ std::optional<TargetSystem> TargetSystemByName(std::string_view name);
 // "Linux", "Windows".
 std::string_view TargetSystemName(TargetSystem system);
 
-// The folder of this program, where the modules and libivqa.so lie.
+// The folder of this program, where the modules and libivqa.so lie in a
+// build or unpacked folder.
 std::string ProgramDirectory();
+
+// The module file `fileName`: beside this program when it is there, else in
+// the installed tree's private folder (named relative to this program, so a
+// relocated tree finds its own). A module found in neither place is named
+// beside the program, so that the failure names the first place looked at.
+std::string ModuleFilePath(std::string_view fileName);

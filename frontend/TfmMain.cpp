@@ -1,5 +1,6 @@
 #include "frontend/TfmMain.h"
 
+#include "frontend/app_icon.h"
 #include "frontend/form_set.h"
 #include "frontend/help_commands.h"
 #include "frontend/list_file.h"
@@ -15,6 +16,7 @@
 #include "frontend/theme_icons.h"
 #include "frontend/vendor.h"
 #include "platform/copy_on_write.h"
+#include "frontend/window_placement.h"
 
 #include <algorithm>
 #include <QAction>
@@ -32,6 +34,8 @@
 #include <QToolBar>
 #include <QTreeView>
 #include <QUrl>
+
+#include <utility>
 
 namespace {
 
@@ -55,6 +59,7 @@ TfmMain::TfmMain(FormSet& forms) : forms_(forms)
 {
     setObjectName(QStringLiteral("fmMain"));
     setWindowTitle(Vendor::kProgramCaption);
+    setWindowIcon(applicationIcon());
     setAcceptDrops(true);
 
     buildInputList();
@@ -62,19 +67,54 @@ TfmMain::TfmMain(FormSet& forms) : forms_(forms)
     buildCommands();
     refreshStatus();
 
-    move(readSetting(forms_.settings, Settings::WndLeft), readSetting(forms_.settings, Settings::WndTop));
-    resize(readSetting(forms_.settings, Settings::WndWidth),
-           readSetting(forms_.settings, Settings::WndHeight));
+    const QRect stored(readSetting(forms_.settings, Settings::WndLeft),
+                       readSetting(forms_.settings, Settings::WndTop),
+                       readSetting(forms_.settings, Settings::WndWidth),
+                       readSetting(forms_.settings, Settings::WndHeight));
+    move(placeOnScreen(stored));
+    resize(stored.size());
+    if (readSetting(forms_.settings, Settings::WndMaximized))
+        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 TfmMain::~TfmMain()
 {
+    const bool maximized = isMaximized();
+    writeSetting(forms_.settings, Settings::WndMaximized, maximized ? 1 : 0);
+    QRect rectangle(pos(), size());
+    if (maximized) {
+        // The rectangle it returns to; one never shown in it keeps the
+        // stored rectangle.
+        const QRect normal = normalGeometry();
+        if (!normal.isValid())
+            return;
+        rectangle = QRect(normal.topLeft() - (geometry().topLeft() - pos()), normal.size());
+    }
     // pos() is the outer corner, size() the inside: the same two things the
     // constructor applied, so an unmoved window writes back what it read.
-    writeSetting(forms_.settings, Settings::WndLeft, pos().x());
-    writeSetting(forms_.settings, Settings::WndTop, pos().y());
-    writeSetting(forms_.settings, Settings::WndHeight, height());
-    writeSetting(forms_.settings, Settings::WndWidth, width());
+    writeSetting(forms_.settings, Settings::WndLeft, rectangle.x());
+    writeSetting(forms_.settings, Settings::WndTop, rectangle.y());
+    writeSetting(forms_.settings, Settings::WndHeight, rectangle.height());
+    writeSetting(forms_.settings, Settings::WndWidth, rectangle.width());
+}
+
+void TfmMain::openCommandLinePaths(const QStringList& paths)
+{
+    QStringList others;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        const QString absolute = QDir::cleanPath(info.absoluteFilePath());
+        if (info.isFile() && info.suffix().compare(QStringLiteral("iq"), Qt::CaseInsensitive) == 0) {
+            // Paths before the list join it in command-line order.
+            if (!others.isEmpty())
+                addDroppedPaths(std::exchange(others, {}));
+            loadList(absolute);
+        } else {
+            others.append(absolute);
+        }
+    }
+    if (!others.isEmpty())
+        addDroppedPaths(others);
 }
 
 void TfmMain::setFileDialogRunner(FileDialogRunner runner)

@@ -40,6 +40,10 @@ public:
     void refreshStatus();
     bool saveList(const QString& fileName);
     void clearList();
+    // The paths the program was started with, as the desktop passes them for
+    // Open With: a list file (".iq") is opened and joins the list, anything
+    // else is added as a dropped path would be.
+    void openCommandLinePaths(const QStringList& paths);
     // The selected row of `lvInput`, -1 for none.
     int selectedRow() const;
 

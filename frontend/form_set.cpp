@@ -9,8 +9,9 @@
 #include "frontend/TfmOptions.h"
 #include "frontend/TfmPassphrGen.h"
 #include "frontend/TfmWipeProgress.h"
+#include "frontend/file_dialog_memory.h"
+#include "frontend/module_location.h"
 
-#include <QCoreApplication>
 #include <QFileDialog>
 
 QStringList execFileDialog(QFileDialog& dialog)
@@ -36,7 +37,7 @@ FormSet::~FormSet() = default;
 
 QString FormSet::moduleDir() const
 {
-    return services.moduleDir.isEmpty() ? QCoreApplication::applicationDirPath() : services.moduleDir;
+    return services.moduleDir.isEmpty() ? moduleDirOfThisProgram() : services.moduleDir;
 }
 
 void FormSet::setFileDialogRunner(FileDialogRunner runner)
@@ -46,5 +47,8 @@ void FormSet::setFileDialogRunner(FileDialogRunner runner)
 
 QStringList FormSet::runFileDialog(QFileDialog& dialog) const
 {
-    return fileDialogRunner_(dialog);
+    FileDialogMemory::prepare(dialog, settings);
+    const QStringList chosen = fileDialogRunner_(dialog);
+    FileDialogMemory::remember(dialog, chosen, settings);
+    return chosen;
 }

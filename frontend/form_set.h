@@ -24,7 +24,8 @@ class TfmWipeProgress;
 struct FormServices {
     CoreApi core = realCoreApi();
     // Where the modules (GUI_en.iqm, GUI_ru.iqm and their Windows builds
-    // GUI_en.exe.iqm, GUI_ru.exe.iqm) lie; empty for the program's folder.
+    // GUI_en.exe.iqm, GUI_ru.exe.iqm) lie; empty for the program's folder or
+    // the installed tree's private folder.
     QString moduleDir;
     // Test seam: runs on the worker between a completed archive run and the
     // read-back that must pass before any input is removed.

@@ -2,21 +2,31 @@
 // main window runs until it closes. libivqa is linked at load time, so its
 // random pool is seeded (or the process ended) before main() runs.
 #include "frontend/TfmMain.h"
+#include "frontend/app_icon.h"
 #include "frontend/form_set.h"
 #include "frontend/settings_store.h"
 #include "frontend/theme_icons.h"
 #include "platform/process_hardening.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char* argv[])
 {
     HardenProcess();
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(kDesktopFileName);
+    QApplication::setWindowIcon(applicationIcon());
     installIconThemeFallback();
 
     SettingsStore settings(chooseIniPath(gatherConfigLocationFacts()));
     FormSet forms(settings);
     forms.fmMain->show();
+    // Qt has taken its own options out; what is left are the paths of Open
+    // With. They are added once the window shows, so that a warning about one
+    // of them has its window behind it.
+    const QStringList paths = QCoreApplication::arguments().mid(1);
+    if (!paths.isEmpty())
+        QTimer::singleShot(0, forms.fmMain.get(), [&forms, paths] { forms.fmMain->openCommandLinePaths(paths); });
     return app.exec();
 }

@@ -1,5 +1,7 @@
 #include "frontend/settings_store.h"
 
+#include "frontend/module_location.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -34,12 +36,24 @@ int SettingsStore::readInt(const QString& section, const QString& key, int fallb
 
 void SettingsStore::writeInt(const QString& section, const QString& key, int value)
 {
+    // Stored as text, so that this process reads back what the file holds.
+    writeText(section, key, QString::number(value));
+}
+
+QString SettingsStore::readText(const QString& section, const QString& key) const
+{
+    const QSettings file(iniPath_, QSettings::IniFormat);
+    const QVariant value = file.value(settingsKey(section, key));
+    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+}
+
+void SettingsStore::writeText(const QString& section, const QString& key, const QString& value)
+{
     // The first write creates the file, and with the per-user location also
     // its folder.
     QDir().mkpath(QFileInfo(iniPath_).absolutePath());
     QSettings file(iniPath_, QSettings::IniFormat);
-    // Stored as text, so that this process reads back what the file holds.
-    file.setValue(settingsKey(section, key), QString::number(value));
+    file.setValue(settingsKey(section, key), value);
     file.sync();
 }
 
@@ -47,7 +61,7 @@ QString chooseIniPath(const ConfigLocationFacts& facts)
 {
     if (!facts.overrideDir.isEmpty())
         return QDir(facts.overrideDir).filePath(kIniName);
-    if (facts.programDirHoldsIni || facts.programDirWritable)
+    if (facts.programDirHoldsIni || (facts.programDirWritable && facts.programDirHoldsModules))
         return QDir(facts.programDir).filePath(kIniName);
     // A relative XDG_CONFIG_HOME is invalid and ignored, as the XDG rules say.
     const QString configHome = !QDir::isAbsolutePath(facts.xdgConfigHome)
@@ -63,6 +77,7 @@ ConfigLocationFacts gatherConfigLocationFacts()
     facts.programDir = QCoreApplication::applicationDirPath();
     facts.programDirHoldsIni = QFileInfo::exists(QDir(facts.programDir).filePath(kIniName));
     facts.programDirWritable = QFileInfo(facts.programDir).isWritable();
+    facts.programDirHoldsModules = moduleDirOfThisProgram() == facts.programDir;
     facts.xdgConfigHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     facts.homeDir = QDir::homePath();
     return facts;

@@ -15,6 +15,9 @@ public:
     // value is not a decimal integer.
     int readInt(const QString& section, const QString& key, int fallback) const;
     void writeInt(const QString& section, const QString& key, int value);
+    // Text as stored; empty when missing.
+    QString readText(const QString& section, const QString& key) const;
+    void writeText(const QString& section, const QString& key, const QString& value);
 
 private:
     QString iniPath_;
@@ -26,12 +29,17 @@ struct ConfigLocationFacts {
     QString programDir;       // the folder of the program file
     bool programDirHoldsIni = false;
     bool programDirWritable = false;
+    // The modules lie beside the program (a build or unpacked folder), not in
+    // an installed tree's private folder.
+    bool programDirHoldsModules = true;
     QString xdgConfigHome;    // XDG_CONFIG_HOME, may be empty
     QString homeDir;
 };
 
 // The settings file lies beside the program when that folder already holds one
-// or is writable, else in $XDG_CONFIG_HOME/ivqa/ (default ~/.config/ivqa/).
+// or is writable, else in $XDG_CONFIG_HOME/ivqa/ (default ~/.config/ivqa/). An
+// installed program never writes into its bin folder, even when that is
+// writable, as /usr/bin is for root.
 QString chooseIniPath(const ConfigLocationFacts& facts);
 
 // The facts of this process (needs a QCoreApplication for the program folder).

@@ -39,6 +39,9 @@ inline constexpr SettingKey WndLeft{"Wnd", "Left", 100, INT_MIN, INT_MAX};
 inline constexpr SettingKey WndTop{"Wnd", "Top", 100, INT_MIN, INT_MAX};
 inline constexpr SettingKey WndHeight{"Wnd", "Height", 428, INT_MIN, INT_MAX};
 inline constexpr SettingKey WndWidth{"Wnd", "Width", 522, INT_MIN, INT_MAX};
+// 1 when the main window was closed maximised; the rectangle keys then keep
+// the size it returns to.
+inline constexpr SettingKey WndMaximized{"Wnd", "Maximized", 0, 0, 1};
 
 inline constexpr SettingKey PassGenLength{"PassGen", "Length", 16, 6, 64};
 inline constexpr SettingKey PassGenNum{"PassGen", "Num", 4, 1, 50};

@@ -1,6 +1,7 @@
 #include "module/dialog_window.h"
 
 #include "module/dialog_logic.h"
+#include "module/window_icon.h"
 
 #include <FL/Enumerations.H>
 #include <FL/Fl.H>
@@ -9,6 +10,7 @@
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Native_File_Chooser.H>
+#include <FL/Fl_RGB_Image.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Secret_Input.H>
 #include <FL/Fl_Text_Buffer.H>
@@ -492,6 +494,11 @@ bool RunWindowMode(const ModuleBuild& build, const PayloadArchive& archive, Extr
         return false;
     fl_open_display(display);
     FL_NORMAL_SIZE = FontSize;
+    // A current look of the toolkit; the layout and the texts stay as they are.
+    Fl::scheme("gtk+");
+    // Every window of the dialog, the message boxes too, carries the icon.
+    const Fl_RGB_Image icon(kWindowIconRgba, kWindowIconSize, kWindowIconSize, 4);
+    Fl_Window::default_icon(&icon);
     Fl::lock(); // lets the worker wake the event loop
 
     UiQueue queue;

@@ -14,6 +14,7 @@ class TestSettingsStore : public QObject {
 private slots:
     void locationRule_data();
     void locationRule();
+    void installedProgramWritesNotIntoItsFolder();
     void unreadableValuesGiveTheDefault_data();
     void unreadableValuesGiveTheDefault();
     void writesKeyByKeyAndCreatesTheFolder();
@@ -57,6 +58,19 @@ void TestSettingsStore::locationRule()
     facts.xdgConfigHome = xdgConfigHome;
     facts.homeDir = "/home/u";
     QCOMPARE(chooseIniPath(facts), expected);
+}
+
+void TestSettingsStore::installedProgramWritesNotIntoItsFolder()
+{
+    ConfigLocationFacts facts;
+    facts.programDir = "/usr/bin";
+    facts.programDirWritable = true;
+    facts.programDirHoldsModules = false;
+    facts.homeDir = "/home/u";
+    QCOMPARE(chooseIniPath(facts), QString("/home/u/.config/ivqa/ivqa.ini"));
+    // One placed there by hand is still read.
+    facts.programDirHoldsIni = true;
+    QCOMPARE(chooseIniPath(facts), QString("/usr/bin/ivqa.ini"));
 }
 
 void TestSettingsStore::unreadableValuesGiveTheDefault_data()

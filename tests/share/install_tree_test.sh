@@ -1,0 +1,36 @@
+#!/bin/sh
+# `cmake --install` into a prefix, the tree moved elsewhere, and the moved
+# copy used: its programs find the library and the modules in their own
+# private folder, not in the build.
+# usage: install_tree_test.sh BUILD_DIR
+set -eu
+. "$(dirname "$0")/round_trip.sh"
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cmake --install "$build" --prefix "$work/first" > "$work/install.log" || fail "cmake --install failed"
+mv "$work/first" "$work/moved"
+tree=$work/moved
+
+[ "$(ls "$tree/bin")" = "$(printf 'ironquiver\nivqa')" ] || fail "bin/ holds more than the two programs"
+for file in libivqa.so GUI_en.iqm GUI_ru.iqm; do
+    [ -f "$tree/lib/ivqa/$file" ] || fail "lib/ivqa/$file is missing"
+done
+for program in ivqa ironquiver; do
+    ldd "$tree/bin/$program" > "$work/ldd" || fail "ldd $program"
+    grep -q "libivqa.so => $tree/bin/../lib/ivqa/libivqa.so" "$work/ldd" \
+        || fail "$program does not load the moved tree's libivqa.so: $(grep ivqa "$work/ldd")"
+done
+
+round_trip "$tree/bin/ivqa" "$work/run"
+printf '*%s:5\r\n' "$work/run/input" > "$work/run/list.iq"
+starts_offscreen "$tree/bin/ironquiver" "$work/run/list.iq"
+
+# It was the moved tree's module: without it, create fails and says so.
+rm "$tree/lib/ivqa/GUI_en.iqm"
+if printf 'secret\n' | "$tree/bin/ivqa" create -o "$work/none" "$work/run/input" 2> "$work/none.err"; then
+    fail "create succeeded without the tree's module"
+fi
+[ ! -e "$work/none.run" ] || fail "a failed create left its output"
+echo "the moved tree works"
