@@ -26,8 +26,7 @@ constexpr char Usage[] =
     "Writes a copy of ivqa-extract.html to PATH (into it, when PATH is a\n"
     "folder; a file of that name is replaced). Opened in any current browser,\n"
     "offline, the page restores the archives of every module and cipher and\n"
-    "hands the files over as one .zip download, or writes them into a folder\n"
-    "where the browser lets a page do that.\n";
+    "hands the files over as one .zip download.\n";
 
 } // namespace
 
