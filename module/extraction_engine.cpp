@@ -310,8 +310,7 @@ private:
 
     void DiscardOutput()
     {
-        state_.outputFile.reset();
-        if (const auto removed = state_.pending.Discard())
+        if (const auto removed = DiscardUnfinishedFile(state_))
             input_.observer->FileRemoved(*removed);
     }
 
@@ -412,8 +411,7 @@ private:
 // replace the exception that is on its way.
 void ReleaseAfterThrow(ExtractState& state, ExtractObserver& observer)
 {
-    state.outputFile.reset();
-    const auto removed = state.pending.Discard();
+    const auto removed = DiscardUnfinishedFile(state);
     ReleaseExtractState(state);
     if (!removed)
         return;
@@ -475,7 +473,13 @@ void ReleaseExtractState(ExtractState& state)
     SecureWipe(state.key, sizeof state.key);
 }
 
-void AbandonExtractRun(ExtractState& state)
+std::optional<std::u16string> AbandonExtractRun(ExtractState& state)
 {
-    state.pending.Abandon();
+    return state.pending.Abandon();
+}
+
+std::optional<std::u16string> DiscardUnfinishedFile(ExtractState& state)
+{
+    state.outputFile.reset();
+    return state.pending.Discard();
 }

@@ -11,6 +11,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 #include <zlib.h>
@@ -118,8 +120,13 @@ void ReleaseExtractState(ExtractState& state);
 
 // From another thread while the run may be anywhere, even inside a slow
 // read: removes the unfinished file and keeps the run from creating
-// another. The caller ends the process next.
-void AbandonExtractRun(ExtractState& state);
+// another. The caller ends the process next. The name the removed file was
+// meant for, when there was one.
+std::optional<std::u16string> AbandonExtractRun(ExtractState& state);
+
+// The same while the run is held at a checkpoint: closes the unfinished
+// file as well.
+std::optional<std::u16string> DiscardUnfinishedFile(ExtractState& state);
 
 // The number of blocks a correct writer stores for a file of `size` bytes.
 constexpr std::uint64_t BlockCountFor(std::uint64_t size, std::uint64_t blockSize)

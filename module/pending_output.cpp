@@ -71,9 +71,9 @@ std::optional<std::u16string> PendingOutput::Discard()
     return RemoveLocked();
 }
 
-void PendingOutput::Abandon()
+std::optional<std::u16string> PendingOutput::Abandon()
 {
     std::lock_guard lock(mutex_);
     abandoned_ = true;
-    RemoveLocked();
+    return RemoveLocked();
 }

@@ -29,7 +29,7 @@ public:
     std::optional<std::u16string> Discard();
     // From any thread: removes the temporary file and refuses every later
     // Create. The caller ends the process next.
-    void Abandon();
+    std::optional<std::u16string> Abandon();
     // Lock-free, for a signal handler: whether a temporary file may exist.
     bool MayExist() const { return mayExist_.load(); }
 
