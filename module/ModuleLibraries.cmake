@@ -25,6 +25,7 @@ target_link_libraries(ivqa_module_common PUBLIC ivqa_extract)
 # The console front end: options, prompts, log lines, listing, exit status.
 add_library(ivqa_console STATIC
   console_frontend.cpp
+  console_interrupt.cpp
   console_options.cpp
   plain_line.cpp
   ${IVQA_TERMINAL_INPUT_SOURCE}
