@@ -14,7 +14,9 @@ namespace {
 
 std::atomic<const PendingOutput*> g_pending{nullptr};
 std::atomic<bool> g_requested{false};
+#ifndef _WIN32
 int g_errFd = 2;
+#endif
 
 constexpr char Message[] = "Interrupted.\n";
 
