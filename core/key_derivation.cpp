@@ -20,9 +20,17 @@ std::uint32_t KeyHashKind(std::uint32_t cipherId)
     return cipherId == CipherAes256 || cipherId == CipherCast256 ? HashSha256 : HashSha512;
 }
 
-void AddToHash(void* context, const std::uint8_t* data, std::size_t length)
+struct KeyfileHashing {
+    HashContext* hash;
+    const DeriveKeyCheckpoint* checkpoint;
+};
+
+bool AddToHash(void* context, const std::uint8_t* data, std::size_t length)
 {
-    HashUpdate(static_cast<HashContext*>(context), data, length);
+    const auto* hashing = static_cast<const KeyfileHashing*>(context);
+    HashUpdate(hashing->hash, data, length);
+    const DeriveKeyCheckpoint* checkpoint = hashing->checkpoint;
+    return checkpoint == nullptr || checkpoint->keepGoing(checkpoint->context);
 }
 
 // A hash that is finished (and so wiped) on every path out of DeriveKey.
@@ -59,6 +67,13 @@ DeriveKeyResult DeriveKey(std::uint32_t cipherId, const char16_t* passphrase,
                           const char16_t* keyfileLocation, const std::uint8_t* salt,
                           std::uint8_t* key, const char* agentName)
 {
+    return DeriveKey(cipherId, passphrase, keyfileLocation, salt, key, agentName, nullptr);
+}
+
+DeriveKeyResult DeriveKey(std::uint32_t cipherId, const char16_t* passphrase,
+                          const char16_t* keyfileLocation, const std::uint8_t* salt,
+                          std::uint8_t* key, const char* agentName, const DeriveKeyCheckpoint* checkpoint)
+{
     const std::uint32_t kind = KeyHashKind(cipherId);
     const std::size_t keyLength = CipherKeyLength(cipherId);
     ScopedHash hash;
@@ -72,7 +87,8 @@ DeriveKeyResult DeriveKey(std::uint32_t cipherId, const char16_t* passphrase,
         if (!location)
             return DeriveKeyResult::KeyfileError;
         KeyfileBlock block;
-        if (!ReadKeyfile(location->c_str(), agentName, block.Get(), &AddToHash, hash.Get()))
+        KeyfileHashing hashing{hash.Get(), checkpoint};
+        if (!ReadKeyfile(location->c_str(), agentName, block.Get(), &AddToHash, &hashing))
             return DeriveKeyResult::KeyfileError;
     }
 

@@ -24,3 +24,15 @@ enum class DeriveKeyResult {
 DeriveKeyResult DeriveKey(std::uint32_t cipherId, const char16_t* passphrase,
                           const char16_t* keyfileLocation, const std::uint8_t* salt,
                           std::uint8_t* key, const char* agentName);
+
+// Asked after every keyfile block; false stops the reading, and DeriveKey
+// returns KeyfileError. Must not throw: it is called from within the URL
+// reader's C callbacks.
+struct DeriveKeyCheckpoint {
+    bool (*keepGoing)(void* context);
+    void* context;
+};
+
+DeriveKeyResult DeriveKey(std::uint32_t cipherId, const char16_t* passphrase,
+                          const char16_t* keyfileLocation, const std::uint8_t* salt,
+                          std::uint8_t* key, const char* agentName, const DeriveKeyCheckpoint* checkpoint);

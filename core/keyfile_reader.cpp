@@ -19,7 +19,7 @@ public:
     {
     }
 
-    void Add(const std::uint8_t* data, std::size_t length)
+    bool Add(const std::uint8_t* data, std::size_t length)
     {
         while (length > 0) {
             const std::size_t take = std::min(length, KeyfileBlockSize - filled_);
@@ -27,27 +27,29 @@ public:
             filled_ += take;
             data += take;
             length -= take;
-            if (filled_ == KeyfileBlockSize) {
-                consume_(context_, block_, filled_);
-                filled_ = 0;
-            }
+            if (filled_ == KeyfileBlockSize && !Deliver())
+                return false;
         }
+        return true;
     }
 
-    void Finish() { consume_(context_, block_, filled_); }
+    bool Finish() { return consume_(context_, block_, filled_); }
 
     std::uint8_t* Space() { return block_ + filled_; }
     std::size_t SpaceLeft() const { return KeyfileBlockSize - filled_; }
-    void Filled(std::size_t count)
+    bool Filled(std::size_t count)
     {
         filled_ += count;
-        if (filled_ == KeyfileBlockSize) {
-            consume_(context_, block_, filled_);
-            filled_ = 0;
-        }
+        return filled_ < KeyfileBlockSize || Deliver();
     }
 
 private:
+    bool Deliver()
+    {
+        filled_ = 0;
+        return consume_(context_, block_, KeyfileBlockSize);
+    }
+
     std::uint8_t* block_;
     KeyfileConsumer consume_;
     void* context_;
@@ -65,16 +67,15 @@ bool ReadLocal(const char* path, Chunker& chunker)
             return false;
         if (*count == 0)
             break;
-        chunker.Filled(*count);
+        if (!chunker.Filled(*count))
+            return false;
     }
-    chunker.Finish();
-    return true;
+    return chunker.Finish();
 }
 
 bool SinkToChunker(void* context, const std::uint8_t* data, std::size_t length)
 {
-    static_cast<Chunker*>(context)->Add(data, length);
-    return true;
+    return static_cast<Chunker*>(context)->Add(data, length);
 }
 
 } // namespace
@@ -84,10 +85,7 @@ bool ReadKeyfile(const char* location, const char* agentName, std::uint8_t* bloc
 {
     Chunker chunker(block, consume, context);
     if (IsRemoteUrl(location)) {
-        if (!FetchUrl(location, agentName, &SinkToChunker, &chunker))
-            return false;
-        chunker.Finish();
-        return true;
+        return FetchUrl(location, agentName, &SinkToChunker, &chunker) && chunker.Finish();
     }
     if (std::strncmp(location, FilePrefix, sizeof FilePrefix - 1) == 0) {
         location += sizeof FilePrefix - 1;

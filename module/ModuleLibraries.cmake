@@ -7,10 +7,11 @@
 add_library(ivqa_extract STATIC
   extraction_engine.cpp
   payload_source.cpp
+  pending_output.cpp
 )
 target_include_directories(ivqa_extract PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(ivqa_extract PUBLIC ivqa_shared crypto platform platform_extract_fs
-                      platform_url_runtime ivqa_zlib_static)
+                      platform_url_runtime ivqa_zlib_static Threads::Threads)
 
 # Texts of both languages, the help text and display conversions.
 add_library(ivqa_module_common STATIC
@@ -24,6 +25,7 @@ target_link_libraries(ivqa_module_common PUBLIC ivqa_extract)
 # The console front end: options, prompts, log lines, listing, exit status.
 add_library(ivqa_console STATIC
   console_frontend.cpp
+  console_interrupt.cpp
   console_options.cpp
   plain_line.cpp
   ${IVQA_TERMINAL_INPUT_SOURCE}

@@ -1,5 +1,6 @@
 #include "module/console_frontend.h"
 
+#include "module/console_interrupt.h"
 #include "module/display_text.h"
 #include "module/extraction_engine.h"
 #include "module/help_text.h"
@@ -118,6 +119,17 @@ public:
             path_.pop_back();
     }
 
+    void Checkpoint() override
+    {
+        if (ConsoleInterrupt::Requested())
+            throw ConsoleInterrupted{};
+    }
+
+    void FileRemoved(std::u16string_view name) override
+    {
+        WriteLine(streams_.out, std::string(texts_.removedLinePrefix) + ForTerminal(ToDisplayUtf8(name)));
+    }
+
     bool AskOverwrite(std::u16string_view name) override
     {
         switch (options_.overwrite) {
@@ -203,7 +215,14 @@ int RunConsole(const ConsoleOptions& options, const ModuleBuild& build, const Pa
     input.mode = options.list ? ExtractMode::List : options.test ? ExtractMode::Test : ExtractMode::Extract;
     input.fileSystem = &fileSystem;
     input.observer = &observer;
-    const ExtractResult result = RunExtraction(state, input);
+    ExtractResult result = ExtractResult::Done;
+    try {
+        const ConsoleInterrupt interrupt(state.pending, streams.err);
+        result = RunExtraction(state, input);
+    } catch (const ConsoleInterrupted&) {
+        WriteLine(streams.err, "Interrupted.");
+        return ExitConsoleInterrupted;
+    }
     if (result != ExtractResult::Done)
         return Fail(texts, streams, result);
     if (!options.list)

@@ -50,6 +50,7 @@ struct ConsoleStreams {
 };
 
 // One console run: 0 for "Done!", otherwise the ExtractResult code, or
-// ExitNoKeyInput or ExitUsage.
+// ExitNoKeyInput, ExitUsage or, after Ctrl+C, ExitConsoleInterrupted
+// (console_interrupt.h).
 int RunConsole(const ConsoleOptions& options, const ModuleBuild& build, const PayloadArchive& archive,
                ExtractFileSystem& fileSystem, const ConsoleStreams& streams);

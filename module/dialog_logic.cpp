@@ -5,6 +5,7 @@
 #include "platform/secure_memory.h"
 #include "platform/utf.h"
 
+#include <chrono>
 #include <system_error>
 
 namespace {
@@ -12,10 +13,28 @@ namespace {
 // The log is emptied once this many units have been written to it.
 constexpr std::uint16_t LogLimitUnits = 30000;
 constexpr char KeyfilePrefix[] = "file://";
+// How long a confirmed abort or a close waits for the worker to reach a
+// point where the dialog thread may release its state; a worker stuck in a
+// slow read is left to the end of the process.
+constexpr std::chrono::milliseconds EndWait{200};
 
-std::u16string FieldText(const std::string& utf8)
+// CR LF as the writer stores line ends becomes LF: the toolkit would show
+// each CR.
+std::string WithoutCarriageReturns(std::string text)
 {
-    return Utf8ToUtf16(utf8).value_or(u"");
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        text[kept++] = text[i];
+    }
+    text.resize(kept);
+    return text;
+}
+
+std::string_view WithoutColon(std::string_view label)
+{
+    return label.ends_with(':') ? label.substr(0, label.size() - 1) : label;
 }
 
 } // namespace
@@ -46,6 +65,8 @@ public:
     }
 
     void Checkpoint() override { dialog_.gate_.Checkpoint(); }
+
+    void FileRemoved(std::u16string_view name) override { dialog_.LogRemoved(name); }
 
 private:
     ExtractDialog& dialog_;
@@ -88,6 +109,11 @@ void ExtractDialog::ExitClicked()
 
 void ExtractDialog::CloseRequested()
 {
+    if (Running()) {
+        gate_.Hold();
+        EndDuringRun();
+        return;
+    }
     view_.EndProcess();
 }
 
@@ -106,7 +132,33 @@ void ExtractDialog::SelectKeyfileClicked()
 
 void ExtractDialog::HelpClicked()
 {
-    view_.ShowHelp(std::string(texts_.helpCaption), ToDisplayUtf8(helpText_));
+    view_.ShowHelp(std::string(texts_.helpCaption), WithoutCarriageReturns(ToDisplayUtf8(helpText_)));
+}
+
+// Converted in place into one buffer, so that no unwiped copy of a
+// passphrase is left on the heap; the part cut off is wiped as well.
+bool ExtractDialog::TakeField(const std::string& utf8, std::string_view label, std::u16string* units)
+{
+    units->assign(utf8.size(), u'\0');
+    std::size_t written = 0;
+    if (!Utf8ToUtf16(utf8, units->data(), units->size(), &written)) {
+        SecureWipe(units->data(), units->size() * sizeof(char16_t));
+        units->clear();
+        std::string message(texts_.invalidFieldText);
+        if (const auto at = message.find("%s"); at != std::string::npos)
+            message.replace(at, 2, WithoutColon(label));
+        view_.ShowError(std::string(texts_.errorCaption), message);
+        return false;
+    }
+    SecureWipe(units->data() + written, (units->size() - written) * sizeof(char16_t));
+    units->resize(written);
+    return true;
+}
+
+void ExtractDialog::LogRemoved(std::u16string_view name)
+{
+    const std::string line = std::string(texts_.removedLinePrefix) + ToDisplayUtf8(name);
+    AppendLogLine(line, true, Utf16UnitsOf(texts_.removedLinePrefix) + name.size());
 }
 
 void ExtractDialog::ExtractClicked(const std::string& destination, const std::string& passphrase,
@@ -117,11 +169,18 @@ void ExtractDialog::ExtractClicked(const std::string& destination, const std::st
         return;
     }
     JoinWorker();
-    destination_ = FieldText(destination);
-    passphrase_ = FieldText(passphrase);
-    if (passphrase_.size() > MaxPassphraseUnits)
+    WipeInputs();
+    if (!TakeField(destination, texts_.destinationLabel, &destination_) ||
+        !TakeField(passphrase, texts_.passphraseLabel, &passphrase_) ||
+        !TakeField(keyfile, texts_.keyfileLabel, &keyfile_)) {
+        WipeInputs();
+        return;
+    }
+    if (passphrase_.size() > MaxPassphraseUnits) {
+        SecureWipe(passphrase_.data() + MaxPassphraseUnits,
+                   (passphrase_.size() - MaxPassphraseUnits) * sizeof(char16_t));
         passphrase_.resize(MaxPassphraseUnits);
-    keyfile_ = FieldText(keyfile);
+    }
     if (passphrase_.empty() && keyfile_.empty()) {
         view_.ShowError(std::string(texts_.errorCaption), std::string(texts_.noKeyInput));
         return;
@@ -177,9 +236,30 @@ void ExtractDialog::Abort()
         gate_.Resume();
         return;
     }
-    // What was written so far stays on disk.
-    gate_.WaitUntilSafe();
-    ReleaseExtractState(state_);
+    EndDuringRun();
+}
+
+// Ends the process promptly whatever the worker is doing. Held at its gate
+// (or blocked in a question), the worker touches nothing, so the state is
+// released and wiped here; inside a slow read (a keyfile server that does
+// not answer) only the unfinished file is removed, and the rest ends with
+// the process. The gate is held by the caller.
+void ExtractDialog::EndDuringRun()
+{
+    std::optional<std::u16string> removed;
+    if (gate_.WaitUntilSafeFor(EndWait)) {
+        removed = DiscardUnfinishedFile(state_);
+        ReleaseExtractState(state_);
+        WipeInputs();
+    } else {
+        removed = AbandonExtractRun(state_);
+        // The worker read these when its run began; their bytes go now,
+        // their buffers with the process.
+        SecureWipe(passphrase_.data(), passphrase_.size() * sizeof(char16_t));
+        SecureWipe(keyfile_.data(), keyfile_.size() * sizeof(char16_t));
+    }
+    if (removed)
+        LogRemoved(*removed);
     view_.EndProcess();
 }
 

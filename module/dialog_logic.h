@@ -38,7 +38,7 @@ public:
     virtual std::optional<std::string> ChooseFolder(const std::string& title) = 0;
     virtual std::optional<std::string> ChooseFile(const std::string& title, const std::string& filterName) = 0;
     virtual void Flash() = 0; // worker
-    virtual void EndProcess() = 0;
+    virtual void EndProcess() = 0; // does not return in the window builds
 };
 
 class ExtractDialog {
@@ -57,7 +57,8 @@ public:
     void BrowseClicked();
     void SelectKeyfileClicked();
     void HelpClicked();
-    // The field texts as they stand (UTF-8).
+    // The field texts as they stand (UTF-8; text that is not is refused
+    // with a message).
     void ExtractClicked(const std::string& destination, const std::string& passphrase,
                         const std::string& keyfile);
     void CloseRequested();
@@ -74,6 +75,9 @@ private:
     void AppendLogLine(const std::string& text, bool counted, std::size_t countedUnits);
     void StartRun();
     void Abort();
+    void EndDuringRun();
+    bool TakeField(const std::string& utf8, std::string_view label, std::u16string* units);
+    void LogRemoved(std::u16string_view name);
     void WorkerBody();
     void RestoreReadyState();
     void WipeInputs();

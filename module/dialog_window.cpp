@@ -2,6 +2,7 @@
 
 #include "module/dialog_logic.h"
 #include "module/window_icon.h"
+#include "platform/secure_memory.h"
 
 #include <FL/Enumerations.H>
 #include <FL/Fl.H>
@@ -259,7 +260,12 @@ public:
         browse_ = AddButton(bx, Py(17), bw, bh, texts_.browseButton,
                             [](ModuleWindow& w) { w.dialog_->BrowseClicked(); });
         extract_ = AddButton(bx, Py(49), bw, bh, texts_.extractButton, [](ModuleWindow& w) {
-            w.dialog_->ExtractClicked(w.destination_->value(), w.passphrase_->value(), w.keyfile_->value());
+            // Copies of our own, wiped once the dialog has taken them.
+            std::string passphrase = w.passphrase_->value();
+            std::string keyfile = w.keyfile_->value();
+            w.dialog_->ExtractClicked(w.destination_->value(), passphrase, keyfile);
+            SecureWipe(passphrase.data(), passphrase.size());
+            SecureWipe(keyfile.data(), keyfile.size());
         });
         help_ = AddButton(bx, Py(68), bw, bh, texts_.helpButton, [](ModuleWindow& w) { w.dialog_->HelpClicked(); });
 

@@ -7,7 +7,9 @@
 #include "platform/zlib_memory.h"
 
 #include <algorithm>
+#include <exception>
 #include <new>
+#include <optional>
 #include <string>
 
 namespace {
@@ -43,6 +45,38 @@ public:
 private:
     char16_t units_[MaxPassphraseUnits + 1] = {};
     bool present_ = false;
+};
+
+// Lets the observer's checkpoint run between keyfile blocks. The keyfile
+// reader is called from C code, through which nothing may unwind: what the
+// checkpoint throws is kept and thrown again once DeriveKey has returned.
+class KeyfileCheckpoint {
+public:
+    explicit KeyfileCheckpoint(ExtractObserver& observer) : observer_(observer) {}
+
+    const DeriveKeyCheckpoint* Get() { return &checkpoint_; }
+    void RethrowIfStopped()
+    {
+        if (stopped_)
+            std::rethrow_exception(stopped_);
+    }
+
+private:
+    static bool KeepGoing(void* context)
+    {
+        auto* self = static_cast<KeyfileCheckpoint*>(context);
+        try {
+            self->observer_.Checkpoint();
+            return true;
+        } catch (...) {
+            self->stopped_ = std::current_exception();
+            return false;
+        }
+    }
+
+    ExtractObserver& observer_;
+    std::exception_ptr stopped_;
+    DeriveKeyCheckpoint checkpoint_{&KeyfileCheckpoint::KeepGoing, this};
 };
 
 // One run over the record stream. Each method that can fail returns Done on
@@ -105,11 +139,13 @@ private:
 
         const PassphraseCopy passphrase(input_.passphrase);
         const std::u16string keyfile(input_.keyfileLocation);
+        KeyfileCheckpoint checkpoint(*input_.observer);
         const DeriveKeyResult derived =
             DeriveKey(cipherId, passphrase.Get(), keyfile.empty() ? nullptr : keyfile.c_str(),
-                      header_ + HeaderSaltOffset, state_.key, AgentName);
+                      header_ + HeaderSaltOffset, state_.key, AgentName, checkpoint.Get());
         if (derived != DeriveKeyResult::Ok) {
             SecureWipe(state_.key, sizeof state_.key);
+            checkpoint.RethrowIfStopped();
             return derived == DeriveKeyResult::OutOfMemory ? ExtractResult::OutOfMemory
                                                            : ExtractResult::KeyfileError;
         }
@@ -129,8 +165,11 @@ private:
         for (;;) {
             input_.observer->Checkpoint();
             std::uint8_t type = 0;
+            // There is no end marker: the archive may end between entries,
+            // but our writer closes every folder it opens, so an end inside
+            // one is a cut.
             if (!ReadPiece(&type, 1))
-                return ExtractResult::Done; // no end marker: the archive ends here
+                return depth_ == 0 ? ExtractResult::Done : ExtractResult::ArchiveError;
             ExtractResult result = ExtractResult::Done;
             switch (static_cast<RecordType>(type)) {
             case RecordType::DirEnter:
@@ -179,20 +218,21 @@ private:
             return result;
         const std::uint32_t crc =
             Crc32Of({{&type, 1}, {timeField, 8}, {lengthField_, 2}, {nameBytes_, 2 * nameUnits_}});
-        if (crc != LoadLe32(crcField) || !IsPlainEntryName(Name()))
+        const auto name = WritableEntryName(Name());
+        if (crc != LoadLe32(crcField) || !name)
             return ExtractResult::Corrupted;
 
         const std::uint64_t creationTime = LoadLe64(timeField);
-        input_.observer->ReportEntry({EntryKind::Directory, Name(), 0, 0, creationTime, 0});
+        input_.observer->ReportEntry({EntryKind::Directory, *name, 0, 0, creationTime, 0});
         ++depth_;
         if (!Writing())
             return ExtractResult::Done;
 
         ExtractFileSystem& fs = *input_.fileSystem;
         FsDirectory& parent = *state_.walk.back();
-        if (!fs.Exists(parent, Name()) && !fs.MakeDirectory(parent, Name()))
+        if (!fs.Exists(parent, *name) && !fs.MakeDirectory(parent, *name))
             return ExtractResult::OutputDirError;
-        auto directory = fs.OpenDirectory(parent, Name());
+        auto directory = fs.OpenDirectory(parent, *name);
         if (!directory || !fs.SetDirectoryCreationTime(*directory, creationTime))
             return ExtractResult::OutputDirError;
         state_.walk.push_back(std::move(directory));
@@ -225,16 +265,22 @@ private:
                                            {attributeFields, 20},
                                            {lengthField_, 2},
                                            {nameBytes_, 2 * nameUnits_}});
-        if (crc != LoadLe32(crcField) || !IsPlainEntryName(Name()))
+        const auto name = WritableEntryName(Name());
+        if (crc != LoadLe32(crcField) || !name)
             return ExtractResult::Corrupted;
 
         const ExtractEntry entry{EntryKind::File,
-                                 Name(),
+                                 *name,
                                  LoadLe64(sizeFields),
                                  LoadLe32(attributeFields),
                                  LoadLe64(attributeFields + 4),
                                  LoadLe64(attributeFields + 12)};
         const std::uint64_t blockCount = LoadLe64(sizeFields + 8);
+        // The size bounds what the file may receive: each block holds at
+        // most BlockSize bytes, and a writer stores exactly this many (also
+        // for a file that grew or shrank while it was read).
+        if (blockCount != BlockCountFor(entry.size, BlockSize))
+            return ExtractResult::Corrupted;
         input_.observer->ReportEntry(entry);
 
         bool write = Writing();
@@ -242,21 +288,35 @@ private:
             if (auto result = PrepareOutput(entry, &write); result != ExtractResult::Done)
                 return result;
         }
-        for (std::uint64_t block = 0; block < blockCount; ++block) {
-            if (auto result = ExtractBlock(write); result != ExtractResult::Done)
-                return result;
-        }
-        if (write) {
-            ExtractFileSystem& fs = *input_.fileSystem;
-            if (!fs.SetFileTimes(*state_.outputFile, entry.creationTime, entry.lastWriteTime) ||
-                !fs.Close(std::move(state_.outputFile)))
-                return ExtractResult::OutputFileError;
-        }
+        ExtractResult result = ExtractResult::Done;
+        for (std::uint64_t block = 0; block < blockCount && result == ExtractResult::Done; ++block)
+            result = ExtractBlock(write);
+        if (write && result == ExtractResult::Done)
+            result = FinishOutput(entry);
+        if (write && result != ExtractResult::Done)
+            DiscardOutput();
+        return result;
+    }
+
+    // Times on the whole file, then its name.
+    ExtractResult FinishOutput(const ExtractEntry& entry)
+    {
+        ExtractFileSystem& fs = *input_.fileSystem;
+        if (!fs.SetFileTimes(*state_.outputFile, entry.creationTime, entry.lastWriteTime) ||
+            !fs.Close(std::move(state_.outputFile)) || !state_.pending.Commit())
+            return ExtractResult::OutputFileError;
         return ExtractResult::Done;
     }
 
-    // Free space, the overwrite question and the new file; `*write` becomes
-    // false when the user keeps the existing file.
+    void DiscardOutput()
+    {
+        if (const auto removed = DiscardUnfinishedFile(state_))
+            input_.observer->FileRemoved(*removed);
+    }
+
+    // Free space, the overwrite question and the new file under its
+    // temporary name; `*write` becomes false when the user keeps the
+    // existing file, which otherwise stays until the new one is whole.
     ExtractResult PrepareOutput(const ExtractEntry& entry, bool* write)
     {
         ExtractFileSystem& fs = *input_.fileSystem;
@@ -270,10 +330,12 @@ private:
                 *write = false;
                 return ExtractResult::Done;
             }
-            if (!fs.RemoveEntry(parent, entry.name))
+            // A folder is never replaced by a file: said now, not after
+            // the file was written.
+            if (fs.OpenDirectory(parent, entry.name))
                 return ExtractResult::OutputFileError;
         }
-        state_.outputFile = fs.CreateNewFile(parent, entry.name, entry.attributes);
+        state_.outputFile = state_.pending.Create(fs, parent, entry.name, entry.attributes);
         return state_.outputFile ? ExtractResult::Done : ExtractResult::OutputFileError;
     }
 
@@ -323,10 +385,13 @@ private:
         stream.avail_out = BlockSize;
         const int result = inflate(&stream, Z_FINISH);
         const bool inputConsumed = stream.avail_in == 0;
+        // zlib reaches the end of a stream that fits even with no room left:
+        // one that is still going has more than a block to give.
+        const bool overflows = result != Z_STREAM_END && stream.avail_out == 0;
         *produced = BlockSize - stream.avail_out;
         inflateEnd(&stream);
         state_.streamActive = false;
-        if (result == Z_NEED_DICT || (result == Z_BUF_ERROR && inputConsumed))
+        if (result == Z_NEED_DICT || (result == Z_BUF_ERROR && inputConsumed) || overflows)
             return ExtractResult::Corrupted;
         return ExtractResult::Done;
     }
@@ -340,6 +405,21 @@ private:
     std::uint8_t nameBytes_[2 * MaxNameUnits] = {};
     char16_t name_[MaxNameUnits + 1] = {};
 };
+
+// A run stopped by a throw (an interrupt, an abandoned worker, memory) may
+// stand inside a file; the observer hears of its removal, but must not
+// replace the exception that is on its way.
+void ReleaseAfterThrow(ExtractState& state, ExtractObserver& observer)
+{
+    const auto removed = DiscardUnfinishedFile(state);
+    ReleaseExtractState(state);
+    if (!removed)
+        return;
+    try {
+        observer.FileRemoved(*removed);
+    } catch (...) {
+    }
+}
 
 } // namespace
 
@@ -364,11 +444,11 @@ ExtractResult RunExtraction(ExtractState& state, const ExtractInput& input)
         SecureScrubStackAndRegisters();
         return result;
     } catch (const std::bad_alloc&) {
-        ReleaseExtractState(state);
+        ReleaseAfterThrow(state, *input.observer);
         SecureScrubStackAndRegisters();
         return ExtractResult::OutOfMemory;
     } catch (...) {
-        ReleaseExtractState(state);
+        ReleaseAfterThrow(state, *input.observer);
         SecureScrubStackAndRegisters();
         throw;
     }
@@ -378,6 +458,7 @@ void ReleaseExtractState(ExtractState& state)
 {
     state.archive.reset();
     state.outputFile.reset();
+    state.pending.Discard(); // before the walk: it names its folder
     state.walk.clear();
     SecureFree(state.inputBlock, MaxPackedBlock);
     state.inputBlock = nullptr;
@@ -390,4 +471,15 @@ void ReleaseExtractState(ExtractState& state)
     if (state.cipher.state != nullptr)
         CipherRelease(&state.cipher);
     SecureWipe(state.key, sizeof state.key);
+}
+
+std::optional<std::u16string> AbandonExtractRun(ExtractState& state)
+{
+    return state.pending.Abandon();
+}
+
+std::optional<std::u16string> DiscardUnfinishedFile(ExtractState& state)
+{
+    state.outputFile.reset();
+    return state.pending.Discard();
 }

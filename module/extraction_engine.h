@@ -6,10 +6,13 @@
 
 #include "crypto/cipher.h"
 #include "module/payload_source.h"
+#include "module/pending_output.h"
 #include "platform/extract_fs.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 #include <zlib.h>
@@ -56,17 +59,22 @@ class ExtractObserver {
 public:
     virtual ~ExtractObserver() = default;
     // Once per directory and file record, after its CRC has been verified
-    // and before anything is created.
+    // and before anything is created. The name is the one it is written
+    // under on this platform.
     virtual void ReportEntry(const ExtractEntry& entry) = 0;
     // After a directory's contents, once its leave record has been read.
     virtual void LeaveDirectory() {}
     // Only when an entry of the file's name exists; true replaces it.
     virtual bool AskOverwrite(std::u16string_view name) = 0;
-    // Before every record and every block: where a controlling thread may
-    // hold the run while it asks whether to abort.
+    // Before every record and every block, and after every keyfile block:
+    // where a controlling thread may hold the run while it asks whether to
+    // abort.
     virtual void Checkpoint() {}
     // After every verified block, with the number of bytes it inflated to.
     virtual void BlockDone(std::size_t inflatedBytes) { (void)inflatedBytes; }
+    // A file the run stopped in: what was written of it has been removed,
+    // and nothing of that name was created or replaced.
+    virtual void FileRemoved(std::u16string_view name) { (void)name; }
 };
 
 struct ExtractInput {
@@ -90,6 +98,8 @@ public:
 
     std::unique_ptr<PayloadReader> archive;
     std::unique_ptr<FsFile> outputFile;
+    // The temporary file of outputFile; also reachable from another thread.
+    PendingOutput pending;
     // The open directory of every level of the walk; the destination first.
     std::vector<std::unique_ptr<FsDirectory>> walk;
     std::uint8_t* inputBlock = nullptr;  // MaxPackedBlock bytes, locked
@@ -102,7 +112,24 @@ public:
 
 ExtractResult RunExtraction(ExtractState& state, const ExtractInput& input);
 
-// Closes, frees, wipes and ends whatever the state holds; may be called any
-// number of times, also from another thread while the run is held at a
-// checkpoint (which then must never resume).
+// Closes, frees, wipes and ends whatever the state holds, removing the
+// unfinished file; may be called any number of times, also from another
+// thread while the run is held at a checkpoint (which then must never
+// resume).
 void ReleaseExtractState(ExtractState& state);
+
+// From another thread while the run may be anywhere, even inside a slow
+// read: removes the unfinished file and keeps the run from creating
+// another. The caller ends the process next. The name the removed file was
+// meant for, when there was one.
+std::optional<std::u16string> AbandonExtractRun(ExtractState& state);
+
+// The same while the run is held at a checkpoint: closes the unfinished
+// file as well.
+std::optional<std::u16string> DiscardUnfinishedFile(ExtractState& state);
+
+// The number of blocks a correct writer stores for a file of `size` bytes.
+constexpr std::uint64_t BlockCountFor(std::uint64_t size, std::uint64_t blockSize)
+{
+    return size / blockSize + (size % blockSize != 0 ? 1 : 0);
+}

@@ -35,6 +35,8 @@ struct ModuleTexts {
     std::string_view overwriteQuestionTail; // after the quoted name
     std::string_view noKeyInput;
     std::string_view workerStartFailed;
+    // "%s" stands for the field's label without its colon.
+    std::string_view invalidFieldText;
 
     std::string_view readyLine;
     std::string_view runStartLine;
@@ -42,6 +44,8 @@ struct ModuleTexts {
     std::string_view errorLine;
     std::string_view titlePrefix;
     std::string_view titleSuffix; // also the line that restarts the log
+    // Before the name of a file the run stopped in and removed.
+    std::string_view removedLinePrefix;
 
     // Indexed by ExtractResult code; [0] is the success line.
     std::string_view resultTexts[10];

@@ -38,12 +38,14 @@ const ModuleTexts EnglishTexts = {
     .overwriteQuestionTail = " already exists!\nDo you want to overrite it?",
     .noKeyInput = "You must enter passphrase and/or select keyfile!",
     .workerStartFailed = "Not enaugh resources to start archive extraction!",
+    .invalidFieldText = "The field \"%s\" holds characters that are not valid text!",
     .readyLine = "Ready for extraction...",
     .runStartLine = "Extracting archive contents:",
     .doneLine = "Done!",
     .errorLine = "Error!",
     .titlePrefix = "Extracting archive: ",
     .titleSuffix = "...",
+    .removedLinePrefix = "Left incomplete and removed: ",
     .resultTexts =
         {
             "Done!",

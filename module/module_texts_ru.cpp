@@ -38,12 +38,14 @@ const ModuleTexts RussianTexts = {
     .overwriteQuestionTail = " уже существует!\nВы хотите его перезаписать?",
     .noKeyInput = "Вы должны ввести пароль-фразу и/или путь к ключевому файлу!",
     .workerStartFailed = "Недостаточно ресурсов для начала распаковки архива!",
+    .invalidFieldText = "Поле \"%s\" содержит недопустимые символы!",
     .readyLine = "Архив готов к распаковке...",
     .runStartLine = "Идет распаковка архива:",
     .doneLine = "Готово!",
     .errorLine = "Ошибка!",
     .titlePrefix = "Extracting archive: ",
     .titleSuffix = "...",
+    .removedLinePrefix = "Не завершён и удалён: ",
     .resultTexts =
         {
             "Готово!",

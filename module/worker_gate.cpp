@@ -62,6 +62,12 @@ void WorkerGate::WaitUntilSafe()
     changed_.wait(lock, [this] { return safe_; });
 }
 
+bool WorkerGate::WaitUntilSafeFor(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [this] { return safe_; });
+}
+
 bool WorkerGate::WorkerSafe()
 {
     std::lock_guard lock(mutex_);

@@ -4,6 +4,7 @@
 // around every callback that blocks; while the gate is held it waits there,
 // and the dialog thread knows it touches nothing of the extraction state.
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -25,6 +26,9 @@ public:
     // Returns once the worker waits at the gate, blocks in a callback or has
     // ended its run.
     void WaitUntilSafe();
+    // The same, for at most `timeout`; false when the worker is still busy
+    // (inside a slow read, say).
+    bool WaitUntilSafeFor(std::chrono::milliseconds timeout);
     bool WorkerSafe();
     // The worker never resumes: any wait at the gate throws.
     void Abandon();

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 // An open directory of the walk. Backends derive their own handle types.
@@ -64,6 +66,11 @@ public:
 
     // Closes the file; false when the system reports that written data was lost.
     virtual bool Close(std::unique_ptr<FsFile> file) = 0;
+
+    // Gives the closed file `from` the name `to` in the same directory in one
+    // step, replacing a file or a link of that name (never its target, never
+    // a directory): until then the old entry stays as it was.
+    virtual bool RenameEntry(FsDirectory& parent, std::u16string_view from, std::u16string_view to) = 0;
 };
 
 // The backend of this platform.
@@ -74,3 +81,9 @@ std::unique_ptr<ExtractFileSystem> MakeNativeExtractFileSystem();
 // a drive or a stream. Anything else would name a place other than an entry
 // of the current directory.
 bool IsPlainEntryName(std::u16string_view name);
+
+// The name under which a recorded entry is written on this platform, or
+// nothing when no name can stand for it (empty, ".", "..", or something the
+// platform reads as a separator and that cannot be mapped). Linux writes a
+// plain name as recorded; Windows maps what its names cannot hold.
+std::optional<std::u16string> WritableEntryName(std::u16string_view recorded);

@@ -157,6 +157,16 @@ public:
     {
         return static_cast<PosixFile&>(*file).Close();
     }
+
+    bool RenameEntry(FsDirectory& parent, std::u16string_view from, std::u16string_view to) override
+    {
+        const auto nativeFrom = ToNative(from);
+        const auto nativeTo = ToNative(to);
+        if (!nativeFrom || !nativeTo)
+            return false;
+        // A file never replaces a directory: renameat refuses that itself.
+        return ::renameat(DirFd(parent), nativeFrom->c_str(), DirFd(parent), nativeTo->c_str()) == 0;
+    }
 };
 
 } // namespace
@@ -166,6 +176,13 @@ bool IsPlainEntryName(std::u16string_view name)
     if (name.empty() || name == u"." || name == u"..")
         return false;
     return name.find_first_of(std::u16string_view(u"/\0", 2)) == std::u16string_view::npos;
+}
+
+std::optional<std::u16string> WritableEntryName(std::u16string_view recorded)
+{
+    if (!IsPlainEntryName(recorded))
+        return std::nullopt;
+    return std::u16string(recorded);
 }
 
 std::unique_ptr<ExtractFileSystem> MakeNativeExtractFileSystem()

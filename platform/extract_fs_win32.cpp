@@ -242,7 +242,10 @@ public:
         if (creation == 0)
             creation = FILE_ATTRIBUTE_NORMAL;
         // CREATE_NEW fails on any existing entry, a dangling link included.
-        HANDLE handle = CreateFileW(AsDirectory(parent).Entry(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        // Delete sharing lets the thread that ends the process remove the
+        // unfinished file while a write is under way.
+        HANDLE handle = CreateFileW(AsDirectory(parent).Entry(name).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
+                                    nullptr, CREATE_NEW,
                                     creation | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (handle == INVALID_HANDLE_VALUE)
             return nullptr;
@@ -273,6 +276,31 @@ public:
     bool Close(std::unique_ptr<FsFile> file) override
     {
         return static_cast<Win32File&>(*file).Close();
+    }
+
+    bool RenameEntry(FsDirectory& parent, std::u16string_view from, std::u16string_view to) override
+    {
+        const std::wstring source = AsDirectory(parent).Entry(from);
+        const std::wstring target = AsDirectory(parent).Entry(to);
+        if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
+            return true;
+        if (GetLastError() != ERROR_ACCESS_DENIED)
+            return false;
+        // A read-only file refuses to be replaced: it loses the attribute,
+        // through the entry itself, only now that its successor is whole.
+        Handle entry(CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!entry || GetFileInformationByHandle(entry.Get(), &info) == 0 ||
+            (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != FILE_ATTRIBUTE_READONLY)
+            return false;
+        FILE_BASIC_INFO basic{};
+        basic.FileAttributes = (info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL;
+        if (SetFileInformationByHandle(entry.Get(), FileBasicInfo, &basic, sizeof basic) == 0)
+            return false;
+        entry.Close();
+        return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
     }
 };
 
@@ -309,6 +337,51 @@ bool IsPlainEntryName(std::u16string_view name)
     // Ordinary paths drop trailing dots and blanks ("a." is "a", ".. " is
     // ".."); no Windows writer can have recorded such a name.
     return name.back() != u'.' && name.back() != u' ';
+}
+
+namespace {
+
+bool IsReservedDeviceName(std::u16string_view name)
+{
+    // The device names count with any extension: "con.txt" opens the console.
+    const std::u16string_view stem = name.substr(0, name.find(u'.'));
+    auto upper = [](char16_t unit) { return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 32) : unit; };
+    std::u16string folded;
+    for (const char16_t unit : stem)
+        folded += upper(unit);
+    // "CON .txt" is the console as well: blanks before the dot are dropped.
+    while (!folded.empty() && folded.back() == u' ')
+        folded.pop_back();
+    if (folded == u"CON" || folded == u"PRN" || folded == u"AUX" || folded == u"NUL")
+        return true;
+    return folded.size() == 4 && (folded.starts_with(u"COM") || folded.starts_with(u"LPT")) && folded[3] >= u'1' &&
+           folded[3] <= u'9';
+}
+
+} // namespace
+
+std::optional<std::u16string> WritableEntryName(std::u16string_view recorded)
+{
+    // NUL ends a name in every interface: it is damage, not a character.
+    if (recorded.empty() || recorded == u"." || recorded == u".." || recorded.find(u'\0') != std::u16string_view::npos)
+        return std::nullopt;
+    std::u16string name(recorded);
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char16_t unit = name[i];
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+        if (high && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF) {
+            ++i; // a pair stands for one character
+            continue;
+        }
+        if (IsForbiddenUnit(unit) || high || low)
+            name[i] = u'_';
+    }
+    if (name.back() == u'.' || name.back() == u' ')
+        name.back() = u'_';
+    if (IsReservedDeviceName(name))
+        name.insert(name.begin(), u'_');
+    return name;
 }
 
 std::unique_ptr<ExtractFileSystem> MakeNativeExtractFileSystem()

@@ -16,7 +16,8 @@ public:
     // Up to `length` bytes; 0 at the end of the file, nothing on an error.
     virtual std::optional<std::size_t> ReadSome(std::uint8_t* buffer, std::size_t length) = 0;
 
-    // Null when the path names no file that can be read (shared for
-    // reading, existing files only).
+    // Null when the path names no regular file that can be read (shared
+    // for reading, existing files only); a device, a FIFO or a folder is
+    // refused at once, without waiting for it.
     static std::unique_ptr<InputFile> Open(std::string_view path);
 };

@@ -6,6 +6,7 @@
 #include <climits>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -44,8 +45,17 @@ std::unique_ptr<InputFile> InputFile::Open(std::string_view path)
     const std::string terminated(path);
     if (terminated.find('\0') != std::string::npos)
         return nullptr;
-    UniqueFd fd(::open(terminated.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    // Without O_NONBLOCK a FIFO would block the open until a writer comes;
+    // only a regular file has an end to read to (a device or a FIFO may
+    // never end).
+    UniqueFd fd(::open(terminated.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!fd)
+        return nullptr;
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return nullptr;
+    const int flags = ::fcntl(fd.Get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
         return nullptr;
     return std::make_unique<PosixInputFile>(std::move(fd));
 }

@@ -150,10 +150,11 @@ private:
     std::uint16_t port_ = 0;
 };
 
-void CollectPiece(void* context, const std::uint8_t* data, std::size_t length)
+bool CollectPiece(void* context, const std::uint8_t* data, std::size_t length)
 {
     auto* pieces = static_cast<std::vector<std::vector<std::uint8_t>>*>(context);
     pieces->emplace_back(data, data + length);
+    return true;
 }
 
 std::vector<std::vector<std::uint8_t>> Pieces(const std::string& location, bool* ok)

@@ -3,15 +3,18 @@
 
 #include "core/archive_format.h"
 #include "module/console_frontend.h"
+#include "module/console_interrupt.h"
 #include "module_test_support.h"
 #include "payload_builder.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <pty.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -326,3 +329,105 @@ TEST(ConsoleRun, TerminalPromptsWithoutEcho)
 }
 
 } // namespace
+
+namespace {
+
+// Raises SIGINT once the run has read `after` bytes of the payload.
+class InterruptingArchive final : public PayloadArchive {
+public:
+    InterruptingArchive(const std::vector<std::uint8_t>& payload, std::size_t after)
+        : payload_(payload), after_(after)
+    {
+    }
+    std::unique_ptr<PayloadReader> Open() const override
+    {
+        class Reader final : public PayloadReader {
+        public:
+            Reader(std::unique_ptr<PayloadReader> inner, std::size_t after) : inner_(std::move(inner)), after_(after)
+            {
+            }
+            bool Seek(std::uint64_t position) override
+            {
+                read_ = position;
+                return inner_->Seek(position);
+            }
+            bool ReadExact(std::uint8_t* buffer, std::size_t length) override
+            {
+                read_ += length;
+                if (read_ > after_ && !raised_) {
+                    raised_ = true;
+                    std::raise(SIGINT);
+                }
+                return inner_->ReadExact(buffer, length);
+            }
+
+        private:
+            std::unique_ptr<PayloadReader> inner_;
+            std::size_t after_;
+            std::uint64_t read_ = 0;
+            bool raised_ = false;
+        };
+        return std::make_unique<Reader>(memory_.Open(), after_);
+    }
+
+private:
+    const std::vector<std::uint8_t>& payload_;
+    MemoryPayloadArchive memory_{payload_};
+    std::size_t after_;
+};
+
+} // namespace
+
+// Ctrl+C: inside a file, the run stops at its next checkpoint and removes
+// what it wrote of it; before any file is begun, the process ends at once.
+TEST(ConsoleRun, InterruptRemovesTheUnfinishedFile)
+{
+    PayloadBuilder builder(CipherAes256, u"p");
+    builder.File(u"done.txt", Bytes("whole"));
+    const std::size_t beforeBig = builder.Size();
+    builder.File(u"big", TextBytes(3 * BlockSize, 21));
+    struct Case {
+        const char* label;
+        std::size_t after;
+        bool child; // the handler ends the process
+    };
+    const Case cases[] = {
+        {"inside the file", (beforeBig + builder.Size()) / 2, false},
+        {"before the file", beforeBig - 10, true},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        WriteFile(dir / "big", "earlier version");
+        const auto run = [&](Capture& out, Capture& err) {
+            std::vector<const char*> args{"--dest", dir.Path().c_str(), "--overwrite", "always"};
+            std::string error;
+            const auto options = ParseConsoleOptions(static_cast<int>(args.size()), args.data(), &error);
+            Capture in;
+            std::fputs("p\n", in.Get());
+            std::rewind(in.Get());
+            const InterruptingArchive archive(builder.Bytes(), c.after);
+            const auto fileSystem = MakeNativeExtractFileSystem();
+            return RunConsole(*options, EnglishBuild, archive, *fileSystem, {in.Get(), out.Get(), err.Get()});
+        };
+        Capture out;
+        Capture err;
+        int status = 0;
+        if (c.child) {
+            const pid_t child = fork();
+            if (child == 0)
+                _exit(run(out, err));
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFEXITED(status)) << c.label;
+            status = WEXITSTATUS(status);
+        } else {
+            status = run(out, err);
+        }
+        EXPECT_EQ(status, ExitConsoleInterrupted) << c.label;
+        EXPECT_EQ(ListTree(dir.Path()), (std::vector<std::string>{"big", "done.txt"})) << c.label;
+        EXPECT_TRUE(ReadText(dir / "big") == "earlier version") << c.label;
+        EXPECT_EQ(err.Text(), "Interrupted.\n") << c.label;
+        if (!c.child) {
+            EXPECT_NE(out.Text().find("\nLeft incomplete and removed: big\n"), std::string::npos) << out.Text();
+        }
+    }
+}

@@ -49,7 +49,8 @@ public:
 // A few files, two folders, one file of two blocks; written by the library.
 struct SweepArchive {
     std::vector<std::uint8_t> payload;
-    // Offsets at which a complete entry (or the header) ends.
+    // Offsets at which a complete top-level entry (or the header) ends: an
+    // end anywhere inside a folder is a cut.
     std::set<std::size_t> recordEnds;
     // Bytes that by design never reach the files: the plain help text, the
     // reserved header bytes, the IV bytes the cipher ignores.
@@ -97,14 +98,17 @@ SweepArchive MakeSweepArchive(std::uint32_t cipher, const TempDir& dir)
 
     std::size_t position = header + CipherHeaderSize;
     archive.recordEnds.insert(position);
+    std::size_t depth = 0;
     for (const ArchiveRecord& record : parsed.records) {
         const std::size_t name = 2 * record.name.size();
         switch (record.type) {
         case RecordType::DirEnter:
             position += 15 + name;
+            ++depth;
             break;
         case RecordType::DirLeave:
             position += 1;
+            --depth;
             break;
         case RecordType::File:
             position += 43 + name;
@@ -115,7 +119,8 @@ SweepArchive MakeSweepArchive(std::uint32_t cipher, const TempDir& dir)
             }
             break;
         }
-        archive.recordEnds.insert(position);
+        if (depth == 0)
+            archive.recordEnds.insert(position);
     }
     EXPECT_EQ(position, archive.payload.size());
     return archive;
@@ -150,6 +155,17 @@ ExtractResult ExtractInto(const std::vector<std::uint8_t>& payload, std::uint16_
     return result;
 }
 
+// Whatever a failed run leaves is part of the original: no file under its
+// name that is not whole, no temporary file.
+void ExpectOnlyWholeFiles(const std::string& destination, const Tree& original, std::size_t at)
+{
+    for (const auto& [path, content] : ReadTree(destination)) {
+        const auto found = original.find(path);
+        ASSERT_TRUE(found != original.end()) << path << " left at " << at;
+        ASSERT_EQ(content, found->second) << path << " incomplete at " << at;
+    }
+}
+
 const char* const CipherNames[] = {"AES-256", "CAST-256", "Blowfish", "RC4", "RC5"};
 const char* const TestNames[] = {"Aes256", "Cast256", "Blowfish", "Rc4", "Rc5"};
 
@@ -171,7 +187,7 @@ protected:
     std::string sandbox_;
 };
 
-// Done exactly where a complete entry ends, "Can not open archive!"
+// Done exactly where a complete top-level entry ends, "Can not open archive!"
 // anywhere else, from the empty payload up to one byte short.
 TEST_P(DamageSweep, TruncatedAtEveryOffset)
 {
@@ -183,9 +199,10 @@ TEST_P(DamageSweep, TruncatedAtEveryOffset)
         const ExtractResult expected =
             archive_.recordEnds.count(length) != 0 ? ExtractResult::Done : ExtractResult::ArchiveError;
         ASSERT_EQ(ExtractInto(cut, helpLength, sandbox_), expected) << "cut at " << length;
+        ExpectOnlyWholeFiles(sandbox_ + "/dest", archive_.original, length);
         done += expected == ExtractResult::Done ? 1 : 0;
     }
-    std::printf("[ sweep    ] %s: %zu cuts, %zu at record ends (Done), %zu refused with 4\n",
+    std::printf("[ sweep    ] %s: %zu cuts, %zu at top-level entry ends (Done), %zu refused with 4\n",
                 CipherNames[GetParam()], archive_.payload.size(), done, archive_.payload.size() - done);
 }
 
@@ -214,6 +231,7 @@ TEST_P(DamageSweep, EveryByteFlipped)
         ASSERT_TRUE(result == ExtractResult::WrongKey || result == ExtractResult::Corrupted ||
                     result == ExtractResult::ArchiveError)
             << "byte " << offset << " gave " << static_cast<int>(result);
+        ExpectOnlyWholeFiles(sandbox_ + "/dest", archive_.original, offset);
         ++refused[result];
     }
     std::printf("[ sweep    ] %s: %zu bytes flipped: %zu wrong key (7), %zu corrupted (8), %zu short (4), "

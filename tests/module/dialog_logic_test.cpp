@@ -10,7 +10,12 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <arpa/inet.h>
+#include <atomic>
 #include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -200,6 +205,28 @@ TEST_F(Dialog, ExtractWithNeitherPassphraseNorKeyfileChangesNothing)
     EXPECT_FALSE(dialog->Running());
 }
 
+// Text that is not UTF-8 is never taken as an empty field.
+TEST_F(Dialog, FieldThatIsNotTextIsRefusedWithAMessage)
+{
+    PayloadBuilder builder(CipherAes256, u"p");
+    Start(builder.Bytes());
+    struct Case {
+        std::string destination, passphrase, keyfile, field;
+    };
+    const Case cases[] = {
+        {dir.Path(), "p\xff", "", "Passphrase"},
+        {dir.Path(), "", "file:///k\xc3", "Keyfile (file://, http://, ftp://)"},
+        {"/tmp/\xed\xa0\x80", "p", "", "Destination folder"},
+    };
+    for (const Case& c : cases) {
+        dialog->ExtractClicked(c.destination, c.passphrase, c.keyfile);
+        EXPECT_EQ(view.Events().back(),
+                  "error:Error:The field \"" + c.field + "\" holds characters that are not valid text!");
+        EXPECT_FALSE(dialog->Running());
+    }
+    EXPECT_EQ(view.Log(), "Ready for extraction...\n");
+}
+
 TEST_F(Dialog, RunSwitchesControlsLogsEntriesAndRestores)
 {
     PayloadBuilder builder(CipherAes256, u"p");
@@ -299,10 +326,10 @@ TEST_F(Dialog, ChoosersFillTheirFields)
 TEST_F(Dialog, HelpShowsAboutTextThenTheArchiveHelp)
 {
     const std::string about(EnglishTexts.aboutText);
-    PayloadBuilder withHelp(CipherAes256, u"p", u"Call me.");
+    PayloadBuilder withHelp(CipherAes256, u"p", u"Call me.\r\nAt home.");
     Start(withHelp.Bytes());
     dialog->HelpClicked();
-    EXPECT_EQ(view.Events().back(), "help:Help:" + about + "Call me.");
+    EXPECT_EQ(view.Events().back(), "help:Help:" + about + "Call me.\nAt home.");
 
     PayloadBuilder without(CipherAes256, u"p");
     Start(without.Bytes());
@@ -393,11 +420,49 @@ TEST_F(DialogAbort, ConfirmedAbortReleasesTheStateAndEndsTheProcess)
     StartBigRun();
     dialog->ExtractClicked("ignored", "ignored", "");
     EXPECT_TRUE(view.ended);
-    // The output file and the destination handle are closed, the partly
-    // written file stays.
+    // The output file and the destination handle are closed; the file the
+    // run stood in is gone, under its name and its temporary one.
     EXPECT_EQ(OpenDescriptors(), before);
-    EXPECT_TRUE(fs::exists(dir / "one"));
-    EXPECT_EQ(view.Log(), "Extracting archive contents:\n one\n");
+    EXPECT_TRUE(ListTree(dir.Path()).empty());
+    EXPECT_EQ(view.Log(), "Extracting archive contents:\n one\nLeft incomplete and removed: one\n");
+}
+
+// A keyfile server that accepts and never answers: the worker is inside
+// the URL reader, far from any checkpoint, yet Break with Yes and closing
+// the window end the process at once.
+TEST_F(Dialog, EndsPromptlyWhileTheKeyfileServerIsSilent)
+{
+    for (const bool close : {false, true}) {
+        const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ASSERT_GE(listener, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ASSERT_EQ(::listen(listener, 4), 0);
+        ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+        const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/key.bin";
+
+        PayloadBuilder builder(CipherAes256, u"p");
+        Start(builder.Bytes());
+        view.abortAnswer = [] { return true; };
+        dialog->ExtractClicked(dir.Path(), "p", url);
+        std::atomic<bool> ended{false};
+        std::thread dialogThread([&] {
+            if (close)
+                dialog->CloseRequested();
+            else
+                dialog->ExtractClicked("ignored", "ignored", ""); // Break
+            ended = true;
+        });
+        EXPECT_TRUE(WaitFor([&] { return ended.load(); })) << close;
+        ::close(listener); // the reader fails now instead of after its timeout
+        dialogThread.join();
+        EXPECT_TRUE(view.ended) << close;
+        dialog.reset();
+        view.ended = false;
+    }
 }
 
 TEST_F(DialogAbort, CloseEndsTheProcessAtOnceWhileExitIsIgnored)

@@ -193,7 +193,13 @@ TEST(ExtractionEngine, KeyfileAloneOrWithPassphrase)
         {u"", U16(keyfile), ExtractResult::Done}, // a plain path reads the same file
         {u"", U16("file://" + dir / "absent"), ExtractResult::KeyfileError},
         {u"", u"", ExtractResult::WrongKey},
+        // Only a regular file has an end: these are refused at once instead
+        // of blocking the open or reading for ever.
+        {u"", U16(dir / "fifo"), ExtractResult::KeyfileError},
+        {u"", u"file:///dev/zero", ExtractResult::KeyfileError},
+        {u"", U16(dir.Path()), ExtractResult::KeyfileError},
     };
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     PayloadBuilder builder(CipherRc5, u"", u"", location);
     builder.File(u"f", Bytes("secret"));
     for (const Case& c : cases) {
@@ -245,6 +251,78 @@ TEST_F(Overwrite, YesReplacesAReadOnlyFile)
     EXPECT_EQ(ReadText(dir / "keep.txt"), "new contents");
     EXPECT_EQ(LastWriteTime(dir / "keep.txt").tv_sec, SampleUnixSeconds);
     EXPECT_EQ(observer.events[1], "?keep.txt");
+}
+
+// The file is written under a temporary name and takes its own only when
+// whole: the file it replaces stays intact until then, also when the run
+// fails inside the new one.
+TEST_F(Overwrite, ReplacedFileStaysIntactUntilTheNewOneIsWhole)
+{
+    const auto data = TextBytes(2 * BlockSize, 12);
+    const std::vector<std::uint8_t> first(data.begin(), data.begin() + BlockSize);
+    const std::vector<std::uint8_t> second(data.begin() + BlockSize, data.end());
+    for (const bool damaged : {false, true}) {
+        PayloadBuilder payload(CipherAes256, u"p");
+        PayloadBuilder::FileFields fields;
+        fields.name = u"keep.txt";
+        fields.size = data.size();
+        fields.blockCount = 2;
+        payload.FileRecord(fields)
+            .Block(Crc32Of(first), Deflate(first, 6))
+            .Block(Crc32Of(second) + (damaged ? 1 : 0), Deflate(second, 6));
+        WriteFile(dir / "keep.txt", "old");
+        RecordingObserver observer;
+        observer.overwriteAnswer = true;
+        std::vector<std::string> whileWriting;
+        observer.onCheckpoint = [&] {
+            if (observer.checkpoints == 3) { // before the second block
+                whileWriting = ListTree(dir.Path());
+                EXPECT_EQ(ReadText(dir / "keep.txt"), "old") << damaged;
+            }
+        };
+        EXPECT_EQ(ExtractPayload(payload.Bytes(), u"p", dir.Path(), observer),
+                  damaged ? ExtractResult::Corrupted : ExtractResult::Done);
+        ASSERT_EQ(whileWriting.size(), 2U) << damaged;
+        EXPECT_TRUE(whileWriting[0].starts_with(".ivqa-part-")) << whileWriting[0];
+        EXPECT_EQ(ListTree(dir.Path()), std::vector<std::string>{"keep.txt"}) << damaged;
+        EXPECT_EQ(fs::file_size(dir / "keep.txt"), damaged ? 3 : data.size()) << damaged;
+        EXPECT_EQ(observer.removed, damaged ? std::vector<std::string>{"keep.txt"} : std::vector<std::string>{});
+    }
+}
+
+// Files that grew or shrank while they were read keep the block count of
+// the size recorded for them; such stored archives extract as they are.
+TEST(ExtractionEngine, FilesThatChangedWhileReadExtract)
+{
+    const auto full = TextBytes(BlockSize, 13);
+    const auto tail = Bytes("tail");
+    struct Case {
+        const char* label;
+        std::uint64_t size;
+        std::vector<std::vector<std::uint8_t>> blocks;
+    };
+    const Case cases[] = {
+        {"grew by almost a block", BlockSize + 1, {full, full}},
+        {"shrank within its last block", 2 * BlockSize, {full, tail}},
+        {"shrank to nothing", 10, {{}}},
+    };
+    for (const Case& c : cases) {
+        PayloadBuilder builder(CipherRc4, u"p");
+        PayloadBuilder::FileFields fields;
+        fields.name = u"f";
+        fields.size = c.size;
+        fields.blockCount = c.blocks.size();
+        builder.FileRecord(fields);
+        std::uint64_t total = 0;
+        for (const auto& block : c.blocks) {
+            builder.Block(Crc32Of(block), Deflate(block, 6));
+            total += block.size();
+        }
+        TempDir dir;
+        RecordingObserver observer;
+        EXPECT_EQ(ExtractPayload(builder.Bytes(), u"p", dir.Path(), observer), ExtractResult::Done) << c.label;
+        EXPECT_EQ(fs::file_size(dir / "f"), total) << c.label;
+    }
 }
 
 TEST(ExtractionEngine, DamagedBlockOfASkippedFileIsStillFound)
@@ -314,7 +392,7 @@ TEST(ExtractionEngine, TestAndListModesWriteNothing)
     }
 }
 
-TEST(ExtractionEngine, ObserverThatThrowsStopsTheRunAndKeepsWhatWasWritten)
+TEST(ExtractionEngine, ObserverThatThrowsStopsTheRunAndRemovesTheUnfinishedFile)
 {
     const auto data = TextBytes(2 * BlockSize, 4);
     PayloadBuilder builder(CipherAes256, u"p");
@@ -328,7 +406,8 @@ TEST(ExtractionEngine, ObserverThatThrowsStopsTheRunAndKeepsWhatWasWritten)
             throw Stop{};
     };
     EXPECT_THROW(ExtractPayload(builder.Bytes(), u"p", dir.Path(), observer), Stop);
-    EXPECT_EQ(fs::file_size(dir / "big"), BlockSize);
+    EXPECT_TRUE(ListTree(dir.Path()).empty());
+    EXPECT_EQ(observer.removed, std::vector<std::string>{"big"});
 }
 
 } // namespace

@@ -20,6 +20,7 @@ struct Faults {
     bool failTimes = false;
     bool failClose = false;
     bool failMakeDirectory = false;
+    bool failRename = false;
 };
 
 class FaultyFileSystem final : public ExtractFileSystem {
@@ -79,6 +80,10 @@ public:
         const bool closed = native_->Close(std::move(file));
         return closed && !faults_.failClose;
     }
+    bool RenameEntry(FsDirectory& parent, std::u16string_view from, std::u16string_view to) override
+    {
+        return !faults_.failRename && native_->RenameEntry(parent, from, to);
+    }
 
     std::u16string queriedPath;
 
@@ -92,9 +97,8 @@ struct FaultCase {
     const char* label;
     Faults faults;
     ExtractResult expected;
-    // Whether "big" exists afterwards and holds everything.
-    bool created;
-    bool complete;
+    // What the destination holds afterwards: "sub/big" only when whole.
+    std::vector<std::string> tree;
 };
 
 class FileSystemFaults : public ::testing::TestWithParam<FaultCase> {};
@@ -112,9 +116,10 @@ TEST_P(FileSystemFaults, EndTheRunWithTheirCode)
     EXPECT_EQ(ExtractPayload(builder.Bytes(), u"p", dir.Path(), observer, ExtractMode::Extract, &faulty),
               c.expected);
     const std::string big = dir / "sub/big";
-    EXPECT_EQ(fs::exists(big), c.created);
-    if (c.created) {
-        EXPECT_EQ(fs::file_size(big) == data.size(), c.complete);
+    // Nothing unfinished stays, under its name or another.
+    EXPECT_EQ(ListTree(dir.Path()), c.tree);
+    if (fs::exists(big)) {
+        EXPECT_EQ(fs::file_size(big), data.size());
     }
     if (c.expected == ExtractResult::Done) {
         EXPECT_EQ(LastWriteTime(big).tv_sec, 1700000000);
@@ -125,13 +130,14 @@ TEST_P(FileSystemFaults, EndTheRunWithTheirCode)
 }
 
 const FaultCase FaultCases[] = {
-    {"free space equal to the size", {.freeSpace = 2 * BlockSize}, ExtractResult::Done, true, true},
-    {"one byte short", {.freeSpace = 2 * BlockSize - 1}, ExtractResult::NoDiskSpace, false, false},
-    {"free space cannot be queried", {.failFreeSpaceQuery = true}, ExtractResult::NoDiskSpace, false, false},
-    {"second write fails", {.failWrite = true}, ExtractResult::OutputFileError, true, false},
-    {"times cannot be set", {.failTimes = true}, ExtractResult::OutputFileError, true, true},
-    {"close reports lost data", {.failClose = true}, ExtractResult::OutputFileError, true, true},
-    {"directory cannot be created", {.failMakeDirectory = true}, ExtractResult::OutputDirError, false, false},
+    {"free space equal to the size", {.freeSpace = 2 * BlockSize}, ExtractResult::Done, {"sub/", "sub/big"}},
+    {"one byte short", {.freeSpace = 2 * BlockSize - 1}, ExtractResult::NoDiskSpace, {"sub/"}},
+    {"free space cannot be queried", {.failFreeSpaceQuery = true}, ExtractResult::NoDiskSpace, {"sub/"}},
+    {"second write fails", {.failWrite = true}, ExtractResult::OutputFileError, {"sub/"}},
+    {"times cannot be set", {.failTimes = true}, ExtractResult::OutputFileError, {"sub/"}},
+    {"close reports lost data", {.failClose = true}, ExtractResult::OutputFileError, {"sub/"}},
+    {"rename fails", {.failRename = true}, ExtractResult::OutputFileError, {"sub/"}},
+    {"directory cannot be created", {.failMakeDirectory = true}, ExtractResult::OutputDirError, {}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Injected, FileSystemFaults, ::testing::ValuesIn(FaultCases));

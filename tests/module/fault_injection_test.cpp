@@ -53,9 +53,9 @@ std::vector<std::uint8_t> TwoFilePayload()
 } // namespace
 
 // The disk fills up in mid-file. With a file-size limit the free-space
-// check passes and the write fails: "Can not create output file!", the
-// interrupted file left with the blocks written so far. On a full tmpfs
-// the check itself refuses the file that no longer fits.
+// check passes and the write fails: "Can not create output file!", and the
+// unfinished file is removed. On a full tmpfs the check itself refuses the
+// file that no longer fits.
 TEST(DiskFull, DuringExtraction)
 {
     const auto payload = TwoFilePayload();
@@ -63,10 +63,10 @@ TEST(DiskFull, DuringExtraction)
         const char* what;
         bool tmpfs;
         ExtractResult expected;
-        std::uintmax_t bigSize; // what is left of big.bin; 0: not created
+        std::uintmax_t bigSize; // the size of big.bin; 0: not there
     };
     const Case cases[] = {
-        {"file-size limit of 1 MiB", false, ExtractResult::OutputFileError, BlockSize},
+        {"file-size limit of 1 MiB", false, ExtractResult::OutputFileError, 0},
         {"tmpfs of 1 MiB", true, ExtractResult::NoDiskSpace, 0},
     };
     for (const Case& c : cases) {
@@ -91,13 +91,14 @@ TEST(DiskFull, DuringExtraction)
             const bool big = fs::exists(destination + "/big.bin");
             failures |= big == (c.bigSize != 0) ? 0 : 4;
             failures |= !big || fs::file_size(destination + "/big.bin") == c.bigSize ? 0 : 8;
+            failures |= ListTree(destination).size() == (big ? 2 : 1) ? 0 : 16;
             return failures;
         });
         if (status == ChildSkipped) {
             std::printf("[ skipped  ] %s: no tmpfs can be mounted here\n", c.what);
             continue;
         }
-        EXPECT_EQ(status, 0) << "bit mask: 1 result, 2 small.txt, 4 big.bin present, 8 big.bin size";
+        EXPECT_EQ(status, 0) << "bit mask: 1 result, 2 small.txt, 4 big.bin present, 8 big.bin size, 16 other entries";
     }
 }
 

@@ -62,6 +62,11 @@ void RecordingObserver::Checkpoint()
         onCheckpoint();
 }
 
+void RecordingObserver::FileRemoved(std::u16string_view name)
+{
+    removed.push_back(Utf16ToUtf8(name).value_or("?"));
+}
+
 void RecordingObserver::BlockDone(std::size_t bytes)
 {
     ++blocks;

@@ -28,12 +28,14 @@ public:
     bool AskOverwrite(std::u16string_view name) override;
     void Checkpoint() override;
     void BlockDone(std::size_t inflatedBytes) override;
+    void FileRemoved(std::u16string_view name) override;
 
     std::vector<std::string> events;
     bool overwriteAnswer = false;
     std::size_t checkpoints = 0;
     std::size_t blocks = 0;
     std::uint64_t inflatedBytes = 0;
+    std::vector<std::string> removed; // unfinished files the run removed
     std::function<void()> onCheckpoint;
 };
 

@@ -188,39 +188,63 @@ std::vector<std::uint8_t> Bytes(const std::string& text)
     return {text.begin(), text.end()};
 }
 
-struct Refusal {
+struct HostileName {
     const char* label;
     std::function<void(PayloadBuilder&)> build;
+    int status; // 0: mapped and extracted, 8: corrupted
     // What the destination holds afterwards.
     std::vector<std::string> destination;
 };
 
-// Every name that Windows would read as more than one plain entry of the
-// current folder ends the run as a corrupted archive. The destination lies
-// two levels down, so that an escape of one or two levels would show.
-TEST(WindowsRefusals, EndAsCorruptedAndStayInside)
+// A name Windows cannot hold is mapped to one it can: each refused
+// character (and a lone surrogate) becomes '_', so does a trailing dot or
+// blank, and a device name gets a leading '_'; the log shows the name as
+// written. Empty, "." and ".." stay damage, and nothing ever lands outside
+// the destination, which lies two levels down so that an escape of one or
+// two levels would show.
+TEST(WindowsHostileNames, AreMappedOrRefusedAndStayInside)
 {
-    const Refusal cases[] = {
-        {"file named ..", [](PayloadBuilder& b) { b.File(u"..", Bytes("x")); }, {}},
-        {"backslash", [](PayloadBuilder& b) { b.File(u"a\\b", Bytes("x")); }, {}},
-        {"backslash climbing", [](PayloadBuilder& b) { b.File(u"..\\..\\escape", Bytes("x")); }, {}},
-        {"slash", [](PayloadBuilder& b) { b.File(u"../escape", Bytes("x")); }, {}},
-        {"drive prefix", [](PayloadBuilder& b) { b.File(u"C:x", Bytes("x")); }, {}},
-        {"drive root", [](PayloadBuilder& b) { b.EnterDir(u"Z:\\tmp").File(u"f", Bytes("x")); }, {}},
-        {"data stream", [](PayloadBuilder& b) { b.File(u"first", Bytes("1")).File(u"first:hidden", Bytes("2")); },
-         {"first"}},
-        {"trailing dot", [](PayloadBuilder& b) { b.File(u"name.", Bytes("x")); }, {}},
-        {"trailing blank", [](PayloadBuilder& b) { b.EnterDir(u".. ").File(u"f", Bytes("x")); }, {}},
-        {"directory named ..", [](PayloadBuilder& b) { b.EnterDir(u"..").File(u"f", Bytes("x")); }, {}},
+    const HostileName cases[] = {
+        {"file named ..", [](PayloadBuilder& b) { b.File(u"..", Bytes("x")); }, 8, {}},
+        {"file named .", [](PayloadBuilder& b) { b.File(u".", Bytes("x")); }, 8, {}},
+        {"empty file name", [](PayloadBuilder& b) { b.File(u"", Bytes("x")); }, 8, {}},
+        {"directory named ..", [](PayloadBuilder& b) { b.EnterDir(u"..").File(u"f", Bytes("x")); }, 8, {}},
         {"leave record at the top",
-         [](PayloadBuilder& b) { b.File(u"first", Bytes("1")).LeaveDir().File(u"up", Bytes("2")); }, {"first"}},
+         [](PayloadBuilder& b) { b.File(u"first", Bytes("1")).LeaveDir().File(u"up", Bytes("2")); }, 8, {"first"}},
         {"one leave record too many",
-         [](PayloadBuilder& b) { b.EnterDir(u"d").LeaveDir().LeaveDir().File(u"up", Bytes("2")); }, {"d/"}},
+         [](PayloadBuilder& b) { b.EnterDir(u"d").LeaveDir().LeaveDir().File(u"up", Bytes("2")); }, 8, {"d/"}},
+        {"question mark, colon, trailing dot, then a later entry",
+         [](PayloadBuilder& b) {
+             b.File(u"what?.txt", Bytes("1")).File(u"x:y.txt", Bytes("2")).File(u"trail.", Bytes("3"));
+             b.File(u"later", Bytes("4"));
+         },
+         0, {"later", "trail_", "what_.txt", "x_y.txt"}},
+        {"backslash", [](PayloadBuilder& b) { b.File(u"a\\b", Bytes("x")); }, 0, {"a_b"}},
+        {"backslash climbing", [](PayloadBuilder& b) { b.File(u"..\\..\\escape", Bytes("x")); }, 0,
+         {".._.._escape"}},
+        {"slash", [](PayloadBuilder& b) { b.File(u"../escape", Bytes("x")); }, 0, {".._escape"}},
+        {"drive root as a folder", [](PayloadBuilder& b) { b.EnterDir(u"Z:\\tmp").File(u"f", Bytes("x")).LeaveDir(); },
+         0, {"Z__tmp/", "Z__tmp/f"}},
+        {"data stream", [](PayloadBuilder& b) { b.File(u"first", Bytes("1")).File(u"first:hidden", Bytes("2")); }, 0,
+         {"first", "first_hidden"}},
+        {"trailing blank on a folder", [](PayloadBuilder& b) { b.EnterDir(u".. ").File(u"f", Bytes("x")).LeaveDir(); },
+         0, {".._/", ".._/f"}},
+        {"control characters and the rest of the refused set",
+         [](PayloadBuilder& b) { b.File(u"\x01<a>|\"*\x1f", Bytes("x")); }, 0, {"__a_____"}},
+        {"lone surrogates, a pair kept",
+         [](PayloadBuilder& b) { b.File(u"a\xD800" u"b\xDC00" u"c\U0001F600", Bytes("x")); }, 0,
+         {"a_b_c\U0001F600"}},
+        {"device names with and without an extension",
+         [](PayloadBuilder& b) {
+             b.File(u"con.txt", Bytes("1")).File(u"NUL", Bytes("2")).EnterDir(u"Com1").LeaveDir();
+             b.File(u"lpt9.log.bak", Bytes("3")).File(u"com0", Bytes("4")).File(u"console", Bytes("5"));
+         },
+         0, {"_Com1/", "_NUL", "_con.txt", "_lpt9.log.bak", "com0", "console"}},
     };
-    for (const Refusal& refusal : cases) {
-        SCOPED_TRACE(refusal.label);
+    for (const HostileName& c : cases) {
+        SCOPED_TRACE(c.label);
         PayloadBuilder builder(CipherAes256, u"p");
-        refusal.build(builder);
+        c.build(builder);
         TempDir scratch;
         const std::string archive = scratch / "archive.bin";
         std::vector<std::uint8_t> bytes(ModuleLength + builder.Size(), 0);
@@ -230,14 +254,22 @@ TEST(WindowsRefusals, EndAsCorruptedAndStayInside)
         fs::create_directories(destination);
 
         const auto result = RunDriver(archive, {"--dest", WindowsPath(destination)}, "p\n");
-        EXPECT_EQ(result.status, 8) << result.out << result.err;
-        EXPECT_EQ(result.err, "Archive is corrupted!\n");
-        EXPECT_EQ(ListTree(destination), refusal.destination);
+        EXPECT_EQ(result.status, c.status) << result.out << result.err;
+        EXPECT_EQ(result.err, c.status == 0 ? "" : "Archive is corrupted!\n");
+        EXPECT_EQ(ListTree(destination), c.destination);
         std::vector<std::string> expectedScratch{"a/", "a/out/", "archive.bin"};
-        for (const std::string& entry : refusal.destination)
+        for (const std::string& entry : c.destination)
             expectedScratch.push_back("a/out/" + entry);
         std::sort(expectedScratch.begin(), expectedScratch.end());
         EXPECT_EQ(ListTree(scratch.Path()), expectedScratch);
+        if (c.status == 0) {
+            for (std::string entry : c.destination) {
+                if (entry.ends_with('/'))
+                    entry.pop_back();
+                const std::string shown = entry.substr(entry.rfind('/') + 1);
+                EXPECT_NE(result.out.find("\n " + shown + "\n"), std::string::npos) << shown << "\n" << result.out;
+            }
+        }
     }
 }
 
@@ -322,6 +354,45 @@ TEST(WindowsExistingEntries, ReplaceKeepOrRefuse)
         EXPECT_EQ(result.status, c.status) << result.out << result.err;
         for (const auto& [path, text] : c.contents)
             EXPECT_EQ(ReadText(destination + "/" + path), text) << path;
+    }
+}
+
+// A damaged block or a cut inside a file of several blocks: the file the
+// run stood in is removed, the earlier version of it stays as it was, and
+// no temporary file is left.
+TEST(WindowsUnfinishedFiles, DamageOrCutLeavesTheEarlierVersion)
+{
+    const auto data = TextBytes(3 * MiB, 31);
+    const std::vector<std::uint8_t> first(data.begin(), data.begin() + MiB);
+    const std::vector<std::uint8_t> second(data.begin() + MiB, data.begin() + 2 * MiB);
+    const std::vector<std::uint8_t> third(data.begin() + 2 * MiB, data.end());
+    for (const bool damaged : {true, false}) {
+        SCOPED_TRACE(damaged ? "damaged block" : "cut");
+        PayloadBuilder builder(CipherAes256, u"p");
+        PayloadBuilder::FileFields fields;
+        fields.name = u"big";
+        fields.size = data.size();
+        fields.blockCount = 3;
+        builder.FileRecord(fields)
+            .Block(Crc32Of(first), Deflate(first, 6))
+            .Block(Crc32Of(second) + (damaged ? 1 : 0), Deflate(second, 6));
+        const std::size_t cut = builder.Size();
+        builder.Block(Crc32Of(third), Deflate(third, 6));
+        TempDir scratch;
+        const std::string archive = scratch / "archive.bin";
+        const std::size_t length = damaged ? builder.Size() : cut - 5;
+        std::vector<std::uint8_t> bytes(ModuleLength + length, 0);
+        std::copy_n(builder.Bytes().begin(), length, bytes.begin() + ModuleLength);
+        WriteFile(archive, bytes);
+        const std::string destination = scratch / "out";
+        fs::create_directory(destination);
+        WriteFile(destination + "/big", "earlier version");
+
+        const auto result = RunDriver(archive, {"--dest", WindowsPath(destination), "--overwrite", "always"}, "p\n");
+        EXPECT_EQ(result.status, damaged ? 8 : 4) << result.out << result.err;
+        EXPECT_NE(result.out.find("\nLeft incomplete and removed: big\n"), std::string::npos) << result.out;
+        EXPECT_EQ(ListTree(destination), std::vector<std::string>{"big"});
+        EXPECT_EQ(ReadText(destination + "/big"), "earlier version");
     }
 }
 

@@ -1,0 +1,79 @@
+#include "module/pending_output.h"
+
+namespace {
+
+// Hidden, and a name no writer of ours records, so that it rarely meets an
+// entry; one that does is passed over.
+std::u16string TemporaryName(std::uint32_t number)
+{
+    static constexpr char16_t Digits[] = u"0123456789abcdef";
+    std::u16string name = u".ivqa-part-";
+    for (int shift = 28; shift >= 0; shift -= 4)
+        name += Digits[(number >> shift) & 0xFU];
+    return name;
+}
+
+constexpr int MaxNameTries = 64;
+
+} // namespace
+
+std::unique_ptr<FsFile> PendingOutput::Create(ExtractFileSystem& fileSystem, FsDirectory& parent,
+                                              std::u16string_view name, std::uint32_t attributes)
+{
+    std::lock_guard lock(mutex_);
+    if (abandoned_)
+        return nullptr;
+    // Set before the file exists: a signal that sees it clear may end the
+    // process without looking further.
+    mayExist_ = true;
+    for (int attempt = 0; attempt < MaxNameTries; ++attempt) {
+        std::u16string temporary = TemporaryName(nextNumber_++);
+        if (fileSystem.Exists(parent, temporary))
+            continue;
+        auto file = fileSystem.CreateNewFile(parent, temporary, attributes);
+        if (!file)
+            break;
+        fileSystem_ = &fileSystem;
+        parent_ = &parent;
+        temporaryName_ = std::move(temporary);
+        name_ = std::u16string(name);
+        return file;
+    }
+    mayExist_ = false;
+    return nullptr;
+}
+
+bool PendingOutput::Commit()
+{
+    std::lock_guard lock(mutex_);
+    if (fileSystem_ == nullptr || !fileSystem_->RenameEntry(*parent_, temporaryName_, name_))
+        return false;
+    fileSystem_ = nullptr;
+    parent_ = nullptr;
+    mayExist_ = false;
+    return true;
+}
+
+std::optional<std::u16string> PendingOutput::RemoveLocked()
+{
+    if (fileSystem_ == nullptr)
+        return std::nullopt;
+    fileSystem_->RemoveEntry(*parent_, temporaryName_);
+    fileSystem_ = nullptr;
+    parent_ = nullptr;
+    mayExist_ = false;
+    return std::move(name_);
+}
+
+std::optional<std::u16string> PendingOutput::Discard()
+{
+    std::lock_guard lock(mutex_);
+    return RemoveLocked();
+}
+
+std::optional<std::u16string> PendingOutput::Abandon()
+{
+    std::lock_guard lock(mutex_);
+    abandoned_ = true;
+    return RemoveLocked();
+}
