@@ -7,11 +7,14 @@
 #include <dlfcn.h>
 #include <elf.h>
 #include <link.h>
+#include <pthread.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 
 extern "C" {
 
@@ -118,6 +121,31 @@ int fstat(int fd, struct stat* buffer) noexcept { return __fxstat(kStatVersion, 
 int fstatat(int dirFd, const char* path, struct stat* buffer, int flags) noexcept
 {
     return __fxstatat(kStatVersion, dirFd, path, buffer, flags);
+}
+
+// Timed waits on std::condition_variable (glibc 2.30). Our condition
+// variables keep the default realtime clock, so a deadline on another clock
+// becomes the same span from now on the realtime clock.
+int pthread_cond_clockwait(pthread_cond_t* condition, pthread_mutex_t* mutex, clockid_t clock,
+                           const struct timespec* deadline)
+{
+    timespec now{};
+    timespec realNow{};
+    if (clock_gettime(clock, &now) != 0 || clock_gettime(CLOCK_REALTIME, &realNow) != 0)
+        return EINVAL;
+    constexpr long kNanoseconds = 1000000000L;
+    long long seconds = static_cast<long long>(deadline->tv_sec) - now.tv_sec + realNow.tv_sec;
+    long nanoseconds = deadline->tv_nsec - now.tv_nsec + realNow.tv_nsec;
+    while (nanoseconds < 0) {
+        nanoseconds += kNanoseconds;
+        --seconds;
+    }
+    while (nanoseconds >= kNanoseconds) {
+        nanoseconds -= kNanoseconds;
+        ++seconds;
+    }
+    const timespec realDeadline{static_cast<time_t>(seconds), nanoseconds};
+    return pthread_cond_timedwait(condition, mutex, &realDeadline);
 }
 
 } // extern "C"

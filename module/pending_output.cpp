@@ -26,6 +26,20 @@ std::unique_ptr<FsFile> PendingOutput::Create(ExtractFileSystem& fileSystem, FsD
     // Set before the file exists: a signal that sees it clear may end the
     // process without looking further.
     mayExist_ = true;
+    if (fileSystem.PublishesOnClose()) {
+        auto file = fileSystem.Exists(parent, name) && !fileSystem.RemoveEntry(parent, name)
+                        ? nullptr
+                        : fileSystem.CreateNewFile(parent, name, attributes);
+        if (!file) {
+            mayExist_ = false;
+            return nullptr;
+        }
+        fileSystem_ = &fileSystem;
+        parent_ = &parent;
+        temporaryName_ = std::u16string(name);
+        name_ = std::u16string(name);
+        return file;
+    }
     for (int attempt = 0; attempt < MaxNameTries; ++attempt) {
         std::u16string temporary = TemporaryName(nextNumber_++);
         if (fileSystem.Exists(parent, temporary))
@@ -46,7 +60,9 @@ std::unique_ptr<FsFile> PendingOutput::Create(ExtractFileSystem& fileSystem, FsD
 bool PendingOutput::Commit()
 {
     std::lock_guard lock(mutex_);
-    if (fileSystem_ == nullptr || !fileSystem_->RenameEntry(*parent_, temporaryName_, name_))
+    if (fileSystem_ == nullptr)
+        return false;
+    if (temporaryName_ != name_ && !fileSystem_->RenameEntry(*parent_, temporaryName_, name_))
         return false;
     fileSystem_ = nullptr;
     parent_ = nullptr;

@@ -71,6 +71,11 @@ public:
     // step, replacing a file or a link of that name (never its target, never
     // a directory): until then the old entry stays as it was.
     virtual bool RenameEntry(FsDirectory& parent, std::u16string_view from, std::u16string_view to) = 0;
+
+    // True where a file counts only once it is closed (an entry of a zip
+    // stream): extraction then writes it under its own name, since nobody can
+    // see it half written.
+    virtual bool PublishesOnClose() const { return false; }
 };
 
 // The backend of this platform.

@@ -1,6 +1,7 @@
 #include "platform/extract_fs_web.h"
 
 #include <limits>
+#include <optional>
 #include <map>
 #include <string>
 
@@ -159,6 +160,10 @@ public:
         return zip_.EndFile(times_);
     }
 
+    // An entry is in the zip only once its file is closed; nothing is renamed.
+    bool PublishesOnClose() const override { return true; }
+    bool RenameEntry(FsDirectory&, std::u16string_view, std::u16string_view) override { return false; }
+
 private:
     static TreeNode& NodeOf(FsDirectory& directory) { return static_cast<WebDirectory&>(directory).node; }
 
@@ -197,4 +202,12 @@ bool IsPlainEntryName(std::u16string_view name)
             return false;
     }
     return name.back() != u'.' && name.back() != u' ';
+}
+
+// Names the zip cannot hold are refused above, never mapped.
+std::optional<std::u16string> WritableEntryName(std::u16string_view recorded)
+{
+    if (!IsPlainEntryName(recorded))
+        return std::nullopt;
+    return std::u16string(recorded);
 }

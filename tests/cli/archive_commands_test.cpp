@@ -321,9 +321,6 @@ TEST(Create, SkipUnreadableGoesOnWithoutTheEntry)
 TEST(Create, InterruptDeletesThePartialArchive)
 {
     TempDir dir;
-    const std::string source = MakeInputTree(dir);
-    const std::string fifo = dir / "key.fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     WriteFile(dir / "large.bin", NoiseBytes(48 * 1048576, 9));
     const std::uint64_t offset = IVQA_PAYLOAD_OFFSET_EN;
     const struct {
@@ -333,7 +330,9 @@ TEST(Create, InterruptDeletesThePartialArchive)
         int signal;
     } cases[] = {
         {"between blocks", {dir / "large.bin"}, offset + 1048576, SIGTERM},
-        {"waiting for the keyfile", {"--keyfile", fifo, source + "/input"}, offset, SIGINT},
+        // A keyfile that blocks its reader (a FIFO) is refused at once now, so
+        // the interrupt from the terminal meets the run between blocks too.
+        {"between blocks, from the terminal", {dir / "large.bin"}, offset + 1048576, SIGINT},
     };
     const std::string older = "an older archive";
     for (const auto& c : cases) {
