@@ -1,5 +1,7 @@
 #include "forms_fixture.h"
 
+#include "frontend/TfmMain.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -69,4 +71,17 @@ void writeFile(const QString& path, const QByteArray& bytes)
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
         file.write(bytes);
+}
+
+QStringList rows(const TfmMain& main)
+{
+    const InputListModel& list = main.inputList();
+    QStringList all;
+    for (int row = 0; row < list.rowCount(); ++row) {
+        QStringList cells{list.entry(row).kind == EntryKind::Folder ? "D" : "F"};
+        for (int column = 0; column < list.columnCount(); ++column)
+            cells << list.data(list.index(row, column), Qt::DisplayRole).toString();
+        all << cells.join('|');
+    }
+    return all;
 }

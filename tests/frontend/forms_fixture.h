@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -38,6 +39,12 @@ private:
     std::unique_ptr<FormSet> forms_;
     FormServices services_;
 };
+
+class TfmMain;
+
+// Every row of the main window's input list as "F|name|path|level" or
+// "D|...", from what the list shows.
+QStringList rows(const TfmMain& main);
 
 QByteArray readFile(const QString& path);
 void writeFile(const QString& path, const QByteArray& bytes);

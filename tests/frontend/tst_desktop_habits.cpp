@@ -18,20 +18,6 @@
 
 namespace {
 
-// Every row as "F|name|path|level" or "D|...".
-QStringList rows(const TfmMain& main)
-{
-    const InputListModel& list = main.inputList();
-    QStringList all;
-    for (int row = 0; row < list.rowCount(); ++row) {
-        QStringList cells{list.entry(row).kind == EntryKind::Folder ? "D" : "F"};
-        for (int column = 0; column < list.columnCount(); ++column)
-            cells << list.data(list.index(row, column), Qt::DisplayRole).toString();
-        all << cells.join('|');
-    }
-    return all;
-}
-
 // Answers each file dialog with the next choice and records the folder it
 // was opened in.
 struct DialogFolders {

@@ -21,20 +21,6 @@ namespace {
 
 const QString kListFilter = "Ironquiver Self-Decryptor Lists (*.iq)";
 
-// Every row as "F|name|path|level" or "D|...", from what the list shows.
-QStringList rows(const TfmMain& main)
-{
-    const InputListModel& list = main.inputList();
-    QStringList all;
-    for (int row = 0; row < list.rowCount(); ++row) {
-        QStringList cells{list.entry(row).kind == EntryKind::Folder ? "D" : "F"};
-        for (int column = 0; column < list.columnCount(); ++column)
-            cells << list.data(list.index(row, column), Qt::DisplayRole).toString();
-        all << cells.join('|');
-    }
-    return all;
-}
-
 // The three status panels.
 QStringList status(const TfmMain& main)
 {
