@@ -1,4 +1,5 @@
 #include "platform/extract_fs_web.h"
+#include "platform/windows_names.h"
 
 #include <limits>
 #include <optional>
@@ -179,11 +180,6 @@ private:
     ZipTimes times_;
 };
 
-bool IsForbiddenUnit(char16_t unit)
-{
-    return unit < 0x20 || std::u16string_view(u"\\/:*?\"<>|").find(unit) != std::u16string_view::npos;
-}
-
 } // namespace
 
 std::unique_ptr<ZipExtractFileSystem> MakeZipExtractFileSystem(ZipSink sink)
@@ -195,13 +191,7 @@ std::unique_ptr<ZipExtractFileSystem> MakeZipExtractFileSystem(ZipSink sink)
 // one plain component on every one of them, so the strictest rule holds.
 bool IsPlainEntryName(std::u16string_view name)
 {
-    if (name.empty() || name == u"." || name == u"..")
-        return false;
-    for (const char16_t unit : name) {
-        if (IsForbiddenUnit(unit))
-            return false;
-    }
-    return name.back() != u'.' && name.back() != u' ';
+    return IsPlainWindowsName(name);
 }
 
 // Names the zip cannot hold are refused above, never mapped.

@@ -1,4 +1,5 @@
 #include "platform/extract_fs.h"
+#include "platform/windows_names.h"
 
 #include "platform/win32_path.h"
 
@@ -304,39 +305,12 @@ public:
     }
 };
 
-bool IsForbiddenUnit(char16_t unit)
-{
-    if (unit < 0x20)
-        return true; // NUL and the control characters
-    switch (unit) {
-    case u'\\':
-    case u'/':
-    case u':': // a drive ("C:x") or an alternate data stream ("f:s")
-    case u'*':
-    case u'?':
-    case u'"':
-    case u'<':
-    case u'>':
-    case u'|':
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 bool IsPlainEntryName(std::u16string_view name)
 {
-    if (name.empty() || name == u"." || name == u"..")
-        return false;
-    for (const char16_t unit : name) {
-        if (IsForbiddenUnit(unit))
-            return false;
-    }
-    // Ordinary paths drop trailing dots and blanks ("a." is "a", ".. " is
-    // ".."); no Windows writer can have recorded such a name.
-    return name.back() != u'.' && name.back() != u' ';
+    // No Windows writer can have recorded a name that the rule drops or refuses.
+    return IsPlainWindowsName(name);
 }
 
 namespace {
@@ -374,7 +348,7 @@ std::optional<std::u16string> WritableEntryName(std::u16string_view recorded)
             ++i; // a pair stands for one character
             continue;
         }
-        if (IsForbiddenUnit(unit) || high || low)
+        if (IsWindowsForbiddenUnit(unit) || high || low)
             name[i] = u'_';
     }
     if (name.back() == u'.' || name.back() == u' ')
