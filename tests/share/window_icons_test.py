@@ -81,35 +81,63 @@ def check(process, title, expected_sizes, screenshot):
         process.wait()
 
 
+def window_manager_running():
+    return "_NET_SUPPORTING_WM_CHECK(WINDOW)" in subprocess.run(
+        ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], capture_output=True, text=True, timeout=20).stdout
+
+
+def start_window_manager(log):
+    """openbox, started again once if it ends early. The icons are the
+    windows' own properties, so without a manager the checks still run and
+    only the screenshots lack their frames; what openbox said is printed."""
+    for attempt in range(2):
+        manager = subprocess.Popen(["openbox", "--config-file", "/dev/null"] + (["--replace"] if attempt else []),
+                                   stdout=log, stderr=log)
+        deadline = time.monotonic() + 20
+        while time.monotonic() < deadline and manager.poll() is None:
+            if window_manager_running():
+                return manager
+            time.sleep(0.1)
+        if manager.poll() is None:
+            manager.kill()
+        manager.wait()
+    log.seek(0)
+    print("no window manager came up; the screenshots are without frames. openbox said:\n"
+          + log.read().decode(errors="replace"))
+    return None
+
+
 def main():
     bin_dir, source_dir, screenshot_dir = test_folders()
     os.makedirs(screenshot_dir, exist_ok=True)
-    manager = subprocess.Popen(["openbox", "--config-file", "/dev/null"],
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
-        wait_until(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in subprocess.run(
-            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], capture_output=True, text=True).stdout,
-            "the window manager")
-        with tempfile.TemporaryDirectory() as work:
-            archive = os.path.join(work, "sample.run")
-            with open(archive, "wb") as out:
-                for part in (os.path.join(bin_dir, "GUI_en.iqm"),
-                             os.path.join(source_dir, "tests/module/data/sample_payload_aes.bin")):
-                    with open(part, "rb") as data:
-                        out.write(data.read())
-            os.chmod(archive, 0o755)
-            check(subprocess.Popen([archive], cwd=work), TITLE, [48],
-                  os.path.join(screenshot_dir, "module_GUI_en_with_icon.png"))
-
-            environment = dict(os.environ, QT_QPA_PLATFORM="xcb", IVQA_CONFIG_DIR=os.path.join(work, "config"))
-            check(subprocess.Popen([os.path.join(bin_dir, "ironquiver")], cwd=work, env=environment),
-                  PROGRAM_TITLE, [16, 32, 48, 256],
-                  os.path.join(screenshot_dir, "main_window_with_icon.png"))
-    finally:
-        manager.kill()
-        manager.wait()
+    with tempfile.TemporaryFile() as log:
+        manager = start_window_manager(log)
+        try:
+            check_both_windows(bin_dir, source_dir, screenshot_dir)
+        finally:
+            if manager is not None:
+                manager.kill()
+                manager.wait()
     print("both windows carry the application icon")
     return 0
+
+
+def check_both_windows(bin_dir, source_dir, screenshot_dir):
+    with tempfile.TemporaryDirectory() as work:
+        archive = os.path.join(work, "sample.run")
+        with open(archive, "wb") as out:
+            for part in (os.path.join(bin_dir, "GUI_en.iqm"),
+                         os.path.join(source_dir, "tests/module/data/sample_payload_aes.bin")):
+                with open(part, "rb") as data:
+                    out.write(data.read())
+        os.chmod(archive, 0o755)
+        check(subprocess.Popen([archive], cwd=work), TITLE, [48],
+              os.path.join(screenshot_dir, "module_GUI_en_with_icon.png"))
+
+        environment = dict(os.environ, QT_QPA_PLATFORM="xcb", IVQA_CONFIG_DIR=os.path.join(work, "config"))
+        check(subprocess.Popen([os.path.join(bin_dir, "ironquiver")], cwd=work, env=environment),
+              PROGRAM_TITLE, [16, 32, 48, 256],
+              os.path.join(screenshot_dir, "main_window_with_icon.png"))
 
 
 if __name__ == "__main__":
