@@ -1,7 +1,8 @@
 #pragma once
 // One line on a terminal: the current name, the bytes done of it, the rate
 // of the whole run and the share of the current entry done. Silent when the
-// stream is not a terminal, so that logs and pipes get no control codes.
+// stream is not a terminal (or the command is quiet), so that logs and
+// pipes get no control codes.
 
 #include <chrono>
 #include <cstdint>
@@ -45,5 +46,6 @@ private:
 std::string FormatBytes(std::uint64_t bytes);
 
 // The line without control codes, at most `width` columns (characters).
-std::string FormatProgressLine(std::string_view name, std::uint64_t bytesDone, double megabytesPerSecond,
+// Sizes and rate in the same binary units (KiB, MiB/s).
+std::string FormatProgressLine(std::string_view name, std::uint64_t bytesDone, double mebibytesPerSecond,
                                int percent, std::size_t width);

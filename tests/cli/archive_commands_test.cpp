@@ -45,7 +45,7 @@ TEST_P(EveryCipher, CreateThenExtractRestoresTheTree)
     fs::create_directory(dir / "out");
     const auto extracted = Extract(archive, dir / "out");
     ASSERT_EQ(extracted.status, 0) << extracted.err;
-    EXPECT_NE(extracted.out.find("\nDone!\n"), std::string::npos) << extracted.out;
+    EXPECT_EQ(extracted.out, "") << "standard output carries nothing but the result";
     ExpectSameTree(source, dir / "out");
 }
 
@@ -127,8 +127,10 @@ TEST(ListAndTest, ShowAndCheckEverythingWritingNothing)
 
     const auto tested = RunIvqa({"test", archive}, Secret, dir / "cwd");
     ASSERT_EQ(tested.status, 0) << tested.err;
-    EXPECT_NE(tested.out.find(" two-blocks.bin\n"), std::string::npos);
-    EXPECT_NE(tested.out.find("\nDone!\n"), std::string::npos);
+    EXPECT_EQ(tested.out, "");
+    const auto verbose = RunIvqa({"test", "-v", archive}, Secret, dir / "cwd");
+    ASSERT_EQ(verbose.status, 0) << verbose.err;
+    EXPECT_NE(verbose.out.find("input/two-blocks.bin\n"), std::string::npos) << verbose.out;
     EXPECT_TRUE(ListTree(dir / "cwd").empty());
 }
 
@@ -156,7 +158,7 @@ TEST(Extract, RefusesWhatIsNoArchive)
         for (const char* command : {"extract", "list", "test", "info"}) {
             const auto outcome = RunIvqa({command, path}, Secret, dir.Path());
             EXPECT_EQ(outcome.status, 4) << command << " " << path;
-            EXPECT_EQ(outcome.err, "ivqa: Can not open archive!\n");
+            EXPECT_EQ(outcome.err.rfind("ivqa: Can not open archive! " + path + ": ", 0), 0u) << outcome.err;
         }
     }
 }
@@ -184,11 +186,12 @@ TEST(Create, FailedRunLeavesTheOutputNameAsItWas)
         const char* name;
         std::vector<std::string> rest;
         int status;
-        const char* message;
+        std::string message;
     } failures[] = {
         {"missing input after a good one", {source + "/input", source + "/missing.txt"}, 4,
-         "Can not open input file!"},
-        {"missing keyfile", {"--keyfile", source + "/missing.key", source + "/top.txt"}, 2, "Can not open keyfile!"},
+         "Can not add \"" + source + "/missing.txt\"! No such file or directory."},
+        {"missing keyfile", {"--keyfile", source + "/missing.key", source + "/top.txt"}, 2,
+         "Can not open keyfile! " + source + "/missing.key: No such file or directory"},
         {"missing module", {"--module", source + "/missing.iqm", source + "/top.txt"}, 5,
          "Can not create archive file!"},
     };
@@ -212,7 +215,7 @@ TEST(Create, FailedRunLeavesTheOutputNameAsItWas)
             args.insert(args.end(), c.rest.begin(), c.rest.end());
             const auto outcome = RunIvqa(args, Secret);
             EXPECT_EQ(outcome.status, c.status) << outcome.err;
-            EXPECT_NE(outcome.err.find(std::string("ivqa: ") + c.message + "\n"), std::string::npos) << outcome.err;
+            EXPECT_NE(outcome.err.find("ivqa: " + c.message + "\n"), std::string::npos) << outcome.err;
             EXPECT_EQ(fs::exists(archive), before != Before::Nothing);
             EXPECT_EQ(fs::is_symlink(archive), before == Before::LinkToFile);
             if (before != Before::Nothing) {
@@ -306,7 +309,7 @@ TEST(Create, SkipUnreadableGoesOnWithoutTheEntry)
     const auto created =
         RunIvqa(CreateArgs(dir, archive, {"--skip-unreadable", source + "/missing.txt", source + "/top.txt"}), Secret);
     ASSERT_EQ(created.status, 0) << created.err;
-    EXPECT_NE(created.err.find("Can not add \"" + source + "/missing.txt\"! Skipped."), std::string::npos)
+    EXPECT_NE(created.err.find("Can not add \"" + source + "/missing.txt\"! No such file or directory. Skipped."), std::string::npos)
         << created.err;
     const auto listed = RunIvqa({"list", archive}, Secret);
     ASSERT_EQ(listed.status, 0);
@@ -414,7 +417,7 @@ TEST(Create, OutputNameGetsTheExtensionAndDotOperandsTheirRealName)
     EXPECT_EQ(created.out, dir / "backup.run\n");
     const auto listed = RunIvqa({"list", dir / "backup.run"}, Secret);
     ASSERT_EQ(listed.status, 0) << listed.err;
-    EXPECT_NE(listed.out.find("\nnested/\n"), std::string::npos) << listed.out;
+    EXPECT_EQ(listed.out.rfind("nested/\n", 0), 0u) << listed.out;
     EXPECT_NE(listed.out.find(" nested/deeper/deep.txt\n"), std::string::npos) << listed.out;
 }
 
@@ -594,7 +597,7 @@ TEST(Extract, SpeaksTheLanguageOfTheArchivesModule)
     fs::create_directory(dir / "out");
     const auto extracted = Extract(archive, dir / "out");
     ASSERT_EQ(extracted.status, 0) << extracted.err;
-    EXPECT_NE(extracted.out.find(" top.txt\nГотово!\n"), std::string::npos) << extracted.out;
+    EXPECT_EQ(extracted.out, "");
     EXPECT_EQ(ReadText(dir / "out/top.txt"), "top\n");
 }
 

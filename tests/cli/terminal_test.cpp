@@ -25,7 +25,7 @@ TEST(Terminal, ProgressBarShowsNameBytesRateAndPercent)
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_NE(outcome.err.find("\rtwo-blocks.bin "), std::string::npos) << outcome.err;
     EXPECT_NE(outcome.err.find("2.0 MiB"), std::string::npos) << outcome.err;
-    EXPECT_NE(outcome.err.find("MB/s  100%"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("MiB/s  100%"), std::string::npos) << outcome.err;
     // The line is cleared at the end, and never wider than the terminal.
     EXPECT_EQ(outcome.err.substr(outcome.err.size() - 4), "\r\033[K");
     EXPECT_EQ(outcome.out, dir / "archive.run\n");
@@ -98,7 +98,7 @@ TEST(Terminal, UnreadableEntryIsSkippedOnTheAnswer)
         ChildProcess create(request);
         TypePassphrase(create, "Passphrase: ", "pass");
         TypePassphrase(create, "Confirm passphrase: ", "pass");
-        EXPECT_TRUE(create.WaitForScreen("Can not add \"" + source + "/missing.txt\"! Do you want to skip it? [y/N] "));
+        EXPECT_TRUE(create.WaitForScreen("Can not add \"" + source + "/missing.txt\"! No such file or directory. Do you want to skip it? [y/N] "));
         create.Type(c.answer);
         const auto outcome = create.Finish();
         EXPECT_EQ(outcome.status, c.status) << c.answer << outcome.err;
