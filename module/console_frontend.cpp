@@ -78,7 +78,9 @@ public:
     {
         const std::string& path = paths_.Enter(entry);
         if (!options_.list) {
-            WriteLine(streams_.out, " " + ForTerminal(ToDisplayUtf8(entry.name)));
+            std::string line = " ";
+            line += ForTerminal(ToDisplayUtf8(entry.name));
+            WriteLine(streams_.out, line);
             return;
         }
         WriteLine(streams_.out, ListingLine(entry, path));

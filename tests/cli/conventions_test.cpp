@@ -127,7 +127,7 @@ TEST(Conventions, NamesHelpAndCaseAsUsersType)
     TempDir dir;
     WriteFile(dir / "in.txt", "x");
     for (const char* cipher : {"AES", "Rc5", "BlowFish"}) {
-        const auto created = RunIvqa(CreateArgs(dir, dir / "c.run", {"-c", cipher, dir / "in.txt"}), Secret);
+        const auto created = RunIvqa(CreateArgs(dir, dir / "c.run", {"-f", "-c", cipher, dir / "in.txt"}), Secret);
         EXPECT_EQ(created.status, 0) << cipher << created.err;
     }
     WriteFile(dir / "w.txt", "x");

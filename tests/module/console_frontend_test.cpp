@@ -425,7 +425,7 @@ TEST(ConsoleRun, InterruptRemovesTheUnfinishedFile)
         EXPECT_EQ(status, ExitConsoleInterrupted) << c.label;
         EXPECT_EQ(ListTree(dir.Path()), (std::vector<std::string>{"big", "done.txt"})) << c.label;
         EXPECT_TRUE(ReadText(dir / "big") == "earlier version") << c.label;
-        EXPECT_EQ(err.Text(), "Interrupted.\n") << c.label;
+        EXPECT_EQ(err.Text(), About(EnglishBuild) + "Interrupted.\n") << c.label;
         if (!c.child) {
             EXPECT_NE(out.Text().find("\nLeft incomplete and removed: big\n"), std::string::npos) << out.Text();
         }
