@@ -343,7 +343,7 @@ std::optional<int> RefuseOutput(const CreatePlan& plan)
     return std::nullopt;
 }
 
-int Create(const CreatePlan& plan)
+int Create(CreatePlan plan)
 {
     StoredHelp help;
     if (!plan.helpFile.empty()) {
@@ -358,29 +358,36 @@ int Create(const CreatePlan& plan)
         if (help.cut)
             PrintError("warning: the help text is longer than 1024 characters and was cut to that length");
     }
-    if (const auto refused = RefuseOutput(plan))
-        return *refused;
-
-    // Every path is checked before the passphrase is typed.
+    // Every path is checked before the passphrase is typed, and before a
+    // question about replacing the output.
     if (const std::string reason = OutputFolderProblem(plan.output); !reason.empty()) {
         PrintFailure(CoreResultText(IQ_ARCHIVE_ERROR), plan.output, reason);
         return IQ_ARCHIVE_ERROR;
     }
-    const std::string keyfile = plan.keyfileText;
-    if (const std::string reason = LocalKeyfileProblem(keyfile); !reason.empty()) {
-        PrintFailure(CoreResultText(IQ_KEYFILE_ERROR), keyfile, reason);
+    if (const std::string reason = LocalKeyfileProblem(plan.keyfileText); !reason.empty()) {
+        PrintFailure(CoreResultText(IQ_KEYFILE_ERROR), plan.keyfileText, reason);
         return IQ_KEYFILE_ERROR;
     }
-    // Without a way to skip it, a missing input fails the run anyway.
-    if (!plan.skipUnreadable && !IsTerminal(stdin)) {
+    if (const auto refused = RefuseOutput(plan))
+        return *refused;
+    ProgressBar bar(stderr);
+    RunObserver observer(bar, BlockSize, {"Can not add ", false},
+                         plan.skipUnreadable ? SkipPolicy::Always : SkipPolicy::Ask, stdin);
+    // A missing operand is asked about (or fails the run) now, not after
+    // the passphrase; --skip-unreadable leaves it to the run's own note.
+    if (!plan.skipUnreadable) {
+        std::vector<std::string> present;
         for (const std::string& operand : plan.inputs) {
             struct stat status {};
-            if (::stat(operand.c_str(), &status) != 0) {
-                const int error = errno;
-                PrintError("Can not add \"" + ResolveInput(operand, true).shown + "\"! " + ReasonOf(error) + ".");
-                return IQ_INPUT_FILE_ERROR;
+            if (::stat(operand.c_str(), &status) == 0) {
+                present.push_back(operand);
+                continue;
             }
+            const int error = errno;
+            if (!observer.AskSkip(ResolveInput(operand, true).shown, ReasonOf(error)))
+                return IQ_INPUT_FILE_ERROR;
         }
+        plan.inputs = std::move(present);
     }
 
     // Asked before anything is written: an interrupted prompt leaves nothing.
@@ -405,9 +412,6 @@ int Create(const CreatePlan& plan)
     StagedFile& archive = *stage.archive;
     interrupts.SetPartialOutput(archive.TemporaryPath());
 
-    ProgressBar bar(stderr);
-    RunObserver observer(bar, BlockSize, {"Can not add ", false},
-                         plan.skipUnreadable ? SkipPolicy::Always : SkipPolicy::Ask, stdin);
     CoreResult result = IQ_OK;
     int error = 0;
     {

@@ -14,6 +14,7 @@
 #include "cli/subcommand_args.h"
 #include "cli/watched_payload.h"
 #include "module/console_frontend.h"
+#include "module/console_interrupt.h"
 #include "module/display_text.h"
 #include "module/extraction_engine.h"
 #include "module/terminal_input.h"
@@ -166,15 +167,12 @@ int Read(const ReadPlan& plan)
         PrintError("the keyfile location is not valid UTF-8");
         return ExitUsage;
     }
-    DestinationFolder destination;
+    constexpr auto destinationError = static_cast<int>(ExtractResult::OutputDirError);
     if (plan.mode == ExtractMode::Extract) {
-        if (!destination.Prepare(plan.destination, &reason)) {
-            constexpr auto code = static_cast<int>(ExtractResult::OutputDirError);
-            PrintFailure(texts.resultTexts[code], plan.destination, reason);
-            return code;
+        if (reason = DestinationProblem(plan.destination); !reason.empty()) {
+            PrintFailure(texts.resultTexts[destinationError], plan.destination, reason);
+            return destinationError;
         }
-        if (destination.Created())
-            PrintNote("created folder " + plan.destination);
     }
     const auto destinationUnits = Utf8ToUtf16(plan.destination);
     if (!destinationUnits) {
@@ -191,15 +189,26 @@ int Read(const ReadPlan& plan)
     }
     ArchivePassphrase passphrase;
     const PassphraseStatus entered = passphrase.Read(stdin, stderr, true, false);
-    const auto refuse = [&](std::string_view text) {
-        destination.Withdraw();
-        PrintError(text);
+    if (entered != PassphraseStatus::Ok) {
+        PrintError(PassphraseStatusText(entered));
         return ExitKeyInput;
-    };
-    if (entered != PassphraseStatus::Ok)
-        return refuse(PassphraseStatusText(entered));
-    if (passphrase.View().empty() && keyfile->empty())
-        return refuse(texts.noKeyInput);
+    }
+    if (passphrase.View().empty() && keyfile->empty()) {
+        PrintError(texts.noKeyInput);
+        return ExitKeyInput;
+    }
+
+    // Made only once the key input is in: a refused or interrupted prompt
+    // leaves no folder behind.
+    DestinationFolder destination;
+    if (plan.mode == ExtractMode::Extract) {
+        if (!destination.Prepare(plan.destination, &reason)) {
+            PrintFailure(texts.resultTexts[destinationError], plan.destination, reason);
+            return destinationError;
+        }
+        if (destination.Created())
+            PrintNote("created folder " + plan.destination);
+    }
 
     const FilePayloadArchive file(plan.archive, layout->module->build.payloadOffset);
     const WatchedPayloadArchive archive(file);
@@ -217,7 +226,20 @@ int Read(const ReadPlan& plan)
     input.fileSystem = fileSystem.get();
     input.observer = &observer;
     errno = 0;
-    const ExtractResult result = RunExtraction(state, input);
+    ExtractResult result = ExtractResult::Done;
+    try {
+        // Ends the process at once while no file is being written; else the
+        // run stops at its next checkpoint and removes the unfinished file.
+        const ConsoleInterrupt interrupt(state.pending, stderr,
+                                         IsTerminal(stderr) ? "\r\033[Kivqa: interrupted\n" : "ivqa: interrupted\n");
+        result = RunExtraction(state, input);
+    } catch (const ConsoleInterrupted&) {
+        passphrase.Wipe();
+        bar.Clear();
+        destination.Withdraw();
+        PrintError("interrupted");
+        return ExitInterrupted;
+    }
     const int error = errno;
     passphrase.Wipe();
     bar.Clear();

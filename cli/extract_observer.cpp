@@ -2,6 +2,8 @@
 
 #include "cli/diagnostics.h"
 #include "core/archive_format.h"
+#include "module/console_interrupt.h"
+#include "module/display_text.h"
 
 #include <cstdio>
 
@@ -38,6 +40,20 @@ bool ReadingObserver::AskOverwrite(std::u16string_view)
 void ReadingObserver::BlockDone(std::size_t)
 {
     bar_.Step();
+}
+
+void ReadingObserver::Checkpoint()
+{
+    if (ConsoleInterrupt::Requested())
+        throw ConsoleInterrupted{};
+}
+
+void ReadingObserver::FileRemoved(std::u16string_view name)
+{
+    bar_.Clear();
+    // The file being written is the entry last reported: its path says which.
+    const std::string& path = paths_.Current();
+    PrintError(std::string(texts_.removedLinePrefix) + (path.empty() ? ForTerminal(ToDisplayUtf8(name)) : path));
 }
 
 void ReadingObserver::WriteResultLine(const std::string& line)

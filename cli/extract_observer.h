@@ -20,6 +20,8 @@ public:
     void LeaveDirectory() override;
     bool AskOverwrite(std::u16string_view name) override;
     void BlockDone(std::size_t inflatedBytes) override;
+    void Checkpoint() override;
+    void FileRemoved(std::u16string_view name) override;
 
     // The path inside the archive of the entry last reported; empty before
     // the first.

@@ -51,6 +51,30 @@ std::string OutputFolderProblem(const std::string& path)
     return {};
 }
 
+std::string DestinationProblem(const std::string& path)
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0)
+        return S_ISDIR(status.st_mode) ? std::string() : ReasonOf(ENOTDIR);
+    if (errno != ENOENT)
+        return ReasonOf(errno);
+    // The folders are made inside the nearest one that exists.
+    std::string current = path;
+    for (;;) {
+        const std::string parent = ParentOf(current);
+        if (parent == current)
+            return ReasonOf(ENOENT);
+        if (::stat(parent.c_str(), &status) == 0) {
+            if (!S_ISDIR(status.st_mode))
+                return ReasonOf(ENOTDIR);
+            return ::access(parent.c_str(), W_OK | X_OK) == 0 ? std::string() : ReasonOf(errno);
+        }
+        if (errno != ENOENT)
+            return ReasonOf(errno);
+        current = parent;
+    }
+}
+
 bool DestinationFolder::Prepare(const std::string& path, std::string* reason)
 {
     struct stat status {};

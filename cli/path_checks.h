@@ -13,6 +13,10 @@ std::string LocalKeyfileProblem(const std::string& location);
 // or not writable. Empty when one can.
 std::string OutputFolderProblem(const std::string& path);
 
+// Why `path` is no folder and cannot be made one (with its missing
+// parents); empty when it is one or can be made. Makes nothing.
+std::string DestinationProblem(const std::string& path);
+
 // A destination folder, made with its missing parents when needed, and
 // removed again (those made, while empty) when the run fails.
 class DestinationFolder {

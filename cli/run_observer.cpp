@@ -7,6 +7,7 @@
 #include "platform/utf.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <string>
 
 RunObserver::RunObserver(ProgressBar& bar, std::uint64_t bytesPerStep, SkipQuestion question, SkipPolicy policy,
@@ -19,9 +20,11 @@ void RunObserver::OnName(std::u16string_view name)
 {
     if (RecordedNameHoldsEscapedByte(name))
         ++escapedNames_;
+    // Bare names, as a listing: standard output stays the command's result.
     if (CurrentVerbosity() == Verbosity::Verbose) {
         bar_.Clear();
-        PrintError(ForTerminal(ToDisplayUtf8(name)));
+        std::fputs((ForTerminal(ToDisplayUtf8(name)) + "\n").c_str(), stderr);
+        std::fflush(stderr);
     }
     bar_.Begin(name);
 }

@@ -200,7 +200,7 @@ int Remove(CommandArgs args, const RemovalTraits& traits)
         return ExitInterrupted;
     }
     if (tally.failed != 0 || CurrentVerbosity() == Verbosity::Verbose)
-        PrintError(std::string(traits.wipe ? "wiped " : "removed ") + std::to_string(tally.removed) + " of " +
+        PrintNote(std::string(traits.wipe ? "wiped " : "removed ") + std::to_string(tally.removed) + " of " +
                    std::to_string(operands.size()) + ", " + std::to_string(tally.failed) + " failed");
     return static_cast<int>(tally.firstFailure);
 }

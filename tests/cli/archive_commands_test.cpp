@@ -364,6 +364,54 @@ TEST(Create, InterruptDeletesThePartialArchive)
     }
 }
 
+// Stopped inside a file, extract removes the file it was writing and keeps
+// the older one of that name; stopped at the passphrase, a --dest it was
+// to make is never made.
+TEST(Extract, InterruptRemovesTheUnfinishedFileAndKeepsTheOlderOne)
+{
+    TempDir dir;
+    fs::create_directory(dir / "in");
+    WriteFile(dir / "in/large.bin", NoiseBytes(48 * 1048576, 4));
+    const std::string archive = dir / "large.run";
+    ASSERT_EQ(RunIvqa(CreateArgs(dir, archive, {"-l", "0", dir / "in/large.bin"}), Secret).status, 0);
+    const std::string dest = dir / "out";
+    fs::create_directory(dest);
+    WriteFile(dest + "/large.bin", "an older copy");
+
+    ProcessRequest request;
+    request.args = {"extract", archive, "--dest", dest, "--overwrite", "always"};
+    request.input = Secret;
+    ChildProcess extract(request);
+    const auto written = [&] {
+        for (const auto& entry : fs::directory_iterator(dest)) {
+            std::error_code error;
+            if (entry.path().filename().string().starts_with(".ivqa-part-") &&
+                fs::file_size(entry.path(), error) >= 1048576 && !error)
+                return true;
+        }
+        return false;
+    };
+    for (int i = 0; i < 6000 && !written(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(written());
+    extract.Signal(SIGINT);
+    const auto outcome = extract.Finish();
+    EXPECT_EQ(outcome.status, 130) << outcome.err;
+    EXPECT_EQ(outcome.err, "ivqa: Left incomplete and removed: large.bin\nivqa: interrupted\n");
+    EXPECT_EQ(ListTree(dest), std::vector<std::string>{"large.bin"});
+    EXPECT_EQ(ReadText(dest + "/large.bin"), "an older copy");
+
+    ProcessRequest prompted;
+    prompted.args = {"extract", archive, "--dest", dir / "new/deeper"};
+    prompted.stdinOnTerminal = true;
+    prompted.stderrOnTerminal = true;
+    ChildProcess asking(prompted);
+    ASSERT_TRUE(asking.WaitForScreen("Passphrase: "));
+    asking.Signal(SIGINT);
+    asking.Finish();
+    EXPECT_FALSE(fs::exists(dir / "new"));
+}
+
 TEST(Create, KeyInputIsRequiredAndMustBeUsable)
 {
     TempDir dir;

@@ -74,17 +74,24 @@ TEST(Removal, RefusesDotOperandsBeforeTouchingAnything)
 TEST(Removal, AFailedOperandIsReportedAndTheOthersStillGo)
 {
     for (const char* command : {"wipe", "rm"}) {
-        TempDir dir;
-        WriteFile(dir / "a", "a");
-        WriteFile(dir / "b", "b");
-        const auto outcome = RunIvqa({command, "--yes", dir / "a", dir / "missing.txt", dir / "b"});
-        EXPECT_EQ(outcome.status, 4) << command;
-        EXPECT_EQ(outcome.err, "ivqa: Can not remove \"" + dir / "missing.txt" +
-                                   "\"! No such file or directory.\n"
-                                   "ivqa: " + (std::string(command) == "wipe" ? "wiped" : "removed") +
-                                   " 2 of 3, 1 failed\n");
-        EXPECT_FALSE(fs::exists(dir / "a")) << command;
-        EXPECT_FALSE(fs::exists(dir / "b")) << "operands after the failed one go too";
+        for (const bool quiet : {false, true}) {
+            TempDir dir;
+            WriteFile(dir / "a", "a");
+            WriteFile(dir / "b", "b");
+            std::vector<std::string> args{command, "--yes", dir / "a", dir / "missing.txt", dir / "b"};
+            if (quiet)
+                args.insert(args.begin() + 1, "-q");
+            const auto outcome = RunIvqa(args);
+            EXPECT_EQ(outcome.status, 4) << command;
+            const std::string failure =
+                "ivqa: Can not remove \"" + dir / "missing.txt" + "\"! No such file or directory.\n";
+            // -q leaves the errors alone, without the count.
+            EXPECT_EQ(outcome.err, quiet ? failure
+                                         : failure + "ivqa: " + (std::string(command) == "wipe" ? "wiped" : "removed") +
+                                               " 2 of 3, 1 failed\n");
+            EXPECT_FALSE(fs::exists(dir / "a")) << command;
+            EXPECT_FALSE(fs::exists(dir / "b")) << "operands after the failed one go too";
+        }
     }
 }
 

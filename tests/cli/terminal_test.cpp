@@ -88,22 +88,43 @@ TEST(Terminal, UnreadableEntryIsSkippedOnTheAnswer)
         const char* answer;
         int status;
     } cases[] = {{"\n", 4}, {"y\n", 0}, {"n\n", 4}};
-    // Enter alone keeps the run from going on without the entry.
-    for (const auto& c : cases) {
-        const std::string archive = dir / ("archive-" + std::to_string(&c - cases) + ".run");
-        ProcessRequest request;
-        request.args = CreateArgs(dir, archive, {source + "/missing.txt", source + "/top.txt"});
-        request.stdinOnTerminal = true;
-        request.stderrOnTerminal = true;
-        ChildProcess create(request);
-        TypePassphrase(create, "Passphrase: ", "pass");
-        TypePassphrase(create, "Confirm passphrase: ", "pass");
-        EXPECT_TRUE(create.WaitForScreen("Can not add \"" + source + "/missing.txt\"! No such file or directory. Do you want to skip it? [y/N] "));
-        create.Type(c.answer);
-        const auto outcome = create.Finish();
-        EXPECT_EQ(outcome.status, c.status) << c.answer << outcome.err;
-        EXPECT_EQ(fs::exists(archive), c.status == 0);
+    // Enter alone keeps the run from going on without the entry. A missing
+    // operand is asked about before the passphrase; one inside a folder
+    // only when the walk meets it.
+    for (const bool nested : {false, true}) {
+        for (const auto& c : cases) {
+            const std::string archive = dir / ("archive-" + std::to_string(nested) + std::to_string(&c - cases) + ".run");
+            const std::string missing = source + (nested ? "/input/gone.txt" : "/missing.txt");
+            std::error_code error;
+            fs::remove(source + "/input/gone.txt", error);
+            if (nested)
+                fs::create_symlink(dir / "nowhere", missing);
+            ProcessRequest request;
+            request.args = CreateArgs(dir, archive, {nested ? source + "/input" : missing, source + "/top.txt"});
+            request.stdinOnTerminal = true;
+            request.stderrOnTerminal = true;
+            ChildProcess create(request);
+            const std::string question =
+                "Can not add \"" + missing + "\"! No such file or directory. Do you want to skip it? [y/N] ";
+            if (!nested) {
+                EXPECT_TRUE(create.WaitForScreen(question));
+                create.Type(c.answer);
+            }
+            if (nested || c.status == 0) {
+                TypePassphrase(create, "Passphrase: ", "pass");
+                TypePassphrase(create, "Confirm passphrase: ", "pass");
+            }
+            if (nested) {
+                EXPECT_TRUE(create.WaitForScreen(question));
+                create.Type(c.answer);
+            }
+            const auto outcome = create.Finish();
+            EXPECT_EQ(outcome.status, c.status) << c.answer << outcome.err;
+            EXPECT_EQ(fs::exists(archive), c.status == 0);
+        }
     }
+    std::error_code error;
+    fs::remove(source + "/input/gone.txt", error);
 }
 
 // An existing archive or keyfile is replaced only on a yes at the terminal.
