@@ -37,9 +37,9 @@ bool ReadingObserver::AskOverwrite(std::u16string_view)
     return overwrite_.Ask(stdin, stderr, texts_, paths_.Current());
 }
 
-void ReadingObserver::BlockDone(std::size_t)
+void ReadingObserver::BlockDone(std::size_t inflatedBytes)
 {
-    bar_.Step();
+    bar_.Advance(inflatedBytes);
 }
 
 void ReadingObserver::Checkpoint()

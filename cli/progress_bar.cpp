@@ -99,7 +99,7 @@ void ProgressBar::Begin(std::u16string_view name)
             c = '?';
     }
     name_ = std::move(shown);
-    steps_ = done_ = bytesPerStep_ = 0;
+    steps_ = done_ = bytesPerStep_ = bytesDone_ = 0;
     Draw(true);
 }
 
@@ -107,14 +107,20 @@ void ProgressBar::SetSteps(std::uint64_t steps, std::uint64_t bytesPerStep)
 {
     steps_ = steps;
     bytesPerStep_ = bytesPerStep;
-    done_ = 0;
+    done_ = bytesDone_ = 0;
     Draw(true);
 }
 
 void ProgressBar::Step()
 {
+    Advance(bytesPerStep_);
+}
+
+void ProgressBar::Advance(std::uint64_t bytes)
+{
     ++done_;
-    runBytes_ += bytesPerStep_;
+    bytesDone_ += bytes;
+    runBytes_ += bytes;
     Draw(done_ >= steps_);
 }
 
@@ -141,7 +147,7 @@ void ProgressBar::Draw(bool force)
     int percent = bytesPerStep_ != 0 ? 100 : 0;
     if (steps_ != 0)
         percent = static_cast<int>(done_ >= steps_ ? 100 : done_ * 100 / steps_);
-    const std::string line = FormatProgressLine(name_, done_ * bytesPerStep_, rate, percent, TerminalWidth(stream_));
+    const std::string line = FormatProgressLine(name_, bytesDone_, rate, percent, TerminalWidth(stream_));
     std::fputs(("\r" + line + "\033[K").c_str(), stream_);
     std::fflush(stream_);
     shown_ = true;

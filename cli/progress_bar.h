@@ -24,6 +24,8 @@ public:
     // `steps` units of `bytesPerStep` bytes each make up the current entry.
     void SetSteps(std::uint64_t steps, std::uint64_t bytesPerStep);
     void Step();
+    // One step that covered `bytes` bytes (a file's last block is short).
+    void Advance(std::uint64_t bytes);
     // Removes the line, before anything else is written to the stream.
     void Clear();
 
@@ -37,6 +39,7 @@ private:
     std::uint64_t steps_ = 0;
     std::uint64_t done_ = 0;
     std::uint64_t bytesPerStep_ = 0;
+    std::uint64_t bytesDone_ = 0; // of the current entry
     std::uint64_t runBytes_ = 0;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point drawn_;
