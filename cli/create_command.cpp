@@ -311,12 +311,15 @@ int RemoveArchivedInputs(const CreatePlan& plan, std::uint64_t payloadOffset, co
 // Null when the output may be written; otherwise the status to end with.
 std::optional<int> RefuseOutput(const CreatePlan& plan)
 {
+    errno = 0;
     switch (CheckModuleFile(plan.module, plan.target)) {
     case ModuleFileCheck::Ours:
         break;
-    case ModuleFileCheck::Unreadable:
-        PrintError("cannot read the module " + plan.module);
-        return Refuse(IQ_ARCHIVE_ERROR, CoreResultText(IQ_ARCHIVE_ERROR));
+    case ModuleFileCheck::Unreadable: {
+        const int error = errno;
+        PrintFailure("cannot read the module", plan.module, error != 0 ? ReasonOf(error) : "not a regular file");
+        return IQ_ARCHIVE_ERROR;
+    }
     case ModuleFileCheck::NotOurs:
         return UsageError(Command, "the module " + plan.module + " is not a " +
                                        std::string(TargetSystemName(plan.target)) + " module of this program");
@@ -404,10 +407,10 @@ int Create(CreatePlan plan)
     case ModuleStageResult::SameFile:
         return Refuse(ExitUsage, "the archive would replace its own module " + plan.module);
     case ModuleStageResult::CannotReadModule:
-        PrintError("cannot read the module " + plan.module);
-        [[fallthrough]];
+        return Refuse(IQ_ARCHIVE_ERROR, "cannot read the module " + plan.module);
     case ModuleStageResult::CannotWriteOutput:
-        return Refuse(IQ_ARCHIVE_ERROR, CoreResultText(IQ_ARCHIVE_ERROR));
+        PrintFailure(CoreResultText(IQ_ARCHIVE_ERROR), plan.output, ReasonOf(errno));
+        return IQ_ARCHIVE_ERROR;
     }
     StagedFile& archive = *stage.archive;
     interrupts.SetPartialOutput(archive.TemporaryPath());

@@ -1,5 +1,7 @@
 #include "cli/module_builds.h"
 
+#include "cli/command_line.h"
+
 #include <climits>
 #include <unistd.h>
 
@@ -41,9 +43,9 @@ const KnownModule* FindKnownModule(std::string_view key, TargetSystem system)
 
 std::optional<TargetSystem> TargetSystemByName(std::string_view name)
 {
-    if (name == "linux")
+    if (SameNameIgnoringCase(name, "linux"))
         return TargetSystem::Linux;
-    if (name == "windows")
+    if (SameNameIgnoringCase(name, "windows"))
         return TargetSystem::Windows;
     return std::nullopt;
 }

@@ -126,9 +126,17 @@ TEST(Conventions, NamesHelpAndCaseAsUsersType)
 
     TempDir dir;
     WriteFile(dir / "in.txt", "x");
-    for (const char* cipher : {"AES", "Rc5", "BlowFish"}) {
-        const auto created = RunIvqa(CreateArgs(dir, dir / "c.run", {"-f", "-c", cipher, dir / "in.txt"}), Secret);
-        EXPECT_EQ(created.status, 0) << cipher << created.err;
+    const struct {
+        const char* typed;
+        const char* shown;
+    } ciphers[] = {{"AES", "AES-256"}, {"Rc5", "RC5"}, {"BlowFish", "Blowfish"}};
+    for (const auto& c : ciphers) {
+        const auto created = RunIvqa(
+            CreateArgs(dir, dir / "c.run", {"-f", "-c", c.typed, "--target", "LINUX", dir / "in.txt"}), Secret);
+        EXPECT_EQ(created.status, 0) << c.typed << created.err;
+        EXPECT_NE(RunIvqa({"info", dir / "c.run"}).out.find(std::string("Cipher:       ") + c.shown + "\n"),
+                  std::string::npos)
+            << c.typed;
     }
     WriteFile(dir / "w.txt", "x");
     EXPECT_EQ(RunIvqa({"wipe", "--yes", "-m", "FAST", "-n", "1", dir / "w.txt"}).status, 0);
