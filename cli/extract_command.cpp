@@ -157,22 +157,21 @@ int Read(const ReadPlan& plan)
     if (!layout)
         return RefuseArchive(plan.archive, reason);
     const ModuleTexts& texts = *layout->module->build.texts;
-    if (reason = LocalKeyfileProblem(plan.keyfile); !reason.empty()) {
-        constexpr auto code = static_cast<int>(ExtractResult::KeyfileError);
-        PrintFailure(texts.resultTexts[code], plan.keyfile, reason);
+    const auto fail = [&](ExtractResult result, const std::string& path) {
+        const auto code = static_cast<int>(result);
+        PrintFailure(texts.resultTexts[code], path, reason);
         return code;
-    }
+    };
+    if (reason = LocalKeyfileProblem(plan.keyfile); !reason.empty())
+        return fail(ExtractResult::KeyfileError, plan.keyfile);
     const auto keyfile = Utf8ToUtf16(plan.keyfile);
     if (!keyfile) {
         PrintError("the keyfile location is not valid UTF-8");
         return ExitUsage;
     }
-    constexpr auto destinationError = static_cast<int>(ExtractResult::OutputDirError);
     if (plan.mode == ExtractMode::Extract) {
-        if (reason = DestinationProblem(plan.destination); !reason.empty()) {
-            PrintFailure(texts.resultTexts[destinationError], plan.destination, reason);
-            return destinationError;
-        }
+        if (reason = DestinationProblem(plan.destination); !reason.empty())
+            return fail(ExtractResult::OutputDirError, plan.destination);
     }
     const auto destinationUnits = Utf8ToUtf16(plan.destination);
     if (!destinationUnits) {
@@ -202,10 +201,8 @@ int Read(const ReadPlan& plan)
     // leaves no folder behind.
     DestinationFolder destination;
     if (plan.mode == ExtractMode::Extract) {
-        if (!destination.Prepare(plan.destination, &reason)) {
-            PrintFailure(texts.resultTexts[destinationError], plan.destination, reason);
-            return destinationError;
-        }
+        if (!destination.Prepare(plan.destination, &reason))
+            return fail(ExtractResult::OutputDirError, plan.destination);
         if (destination.Created())
             PrintNote("created folder " + plan.destination);
     }
