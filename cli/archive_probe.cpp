@@ -1,15 +1,13 @@
 #include "cli/archive_probe.h"
 
 #include "cli/archive_output.h"
-#include "cli/diagnostics.h"
 #include "core/archive_format.h"
 #include "crypto/cipher.h"
-#include "module/extraction_engine.h"
-#include "module/module_texts.h"
 #include "platform/unique_fd.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <vector>
@@ -89,11 +87,11 @@ std::optional<ArchiveLayout> ProbeArchive(const std::string& path, std::string* 
     const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat status {};
     if (!fd || ::fstat(fd.Get(), &status) != 0) {
-        *reason = ReasonOf(errno);
+        *reason = std::strerror(errno);
         return std::nullopt;
     }
     if (!S_ISREG(status.st_mode)) {
-        *reason = S_ISDIR(status.st_mode) ? ReasonOf(EISDIR) : "not a regular file";
+        *reason = S_ISDIR(status.st_mode) ? std::strerror(EISDIR) : "not a regular file";
         return std::nullopt;
     }
     // The head of the archive is its module: the builds of the system it names
@@ -115,13 +113,6 @@ std::optional<ArchiveLayout> ProbeArchive(const std::string& path, std::string* 
     }
     *reason = cut ? std::string(CutShortReason) : "no archive follows any known module in this file";
     return std::nullopt;
-}
-
-int RefuseArchive(const std::string& path, std::string_view reason)
-{
-    constexpr auto result = static_cast<int>(ExtractResult::ArchiveError);
-    PrintFailure(EnglishTexts.resultTexts[result], path, reason);
-    return result;
 }
 
 std::string_view CipherName(std::uint32_t cipherId)

@@ -28,8 +28,5 @@ std::optional<ArchiveLayout> ProbeArchive(const std::string& path, std::string* 
 // What the engine's short reads mean for a file that ProbeArchive took.
 inline constexpr std::string_view CutShortReason = "the archive is cut short";
 
-// "Can not open archive! PATH: REASON"; returns that result's exit status.
-int RefuseArchive(const std::string& path, std::string_view reason);
-
 // "AES-256" ... "RC5".
 std::string_view CipherName(std::uint32_t cipherId);

@@ -112,6 +112,15 @@ std::optional<std::uint32_t> CipherByName(std::string_view name)
     return std::nullopt;
 }
 
+std::optional<TargetSystem> TargetByName(std::string_view name)
+{
+    for (const TargetSystem system : {TargetSystem::Linux, TargetSystem::Windows}) {
+        if (SameNameIgnoringCase(name, TargetSystemName(system)))
+            return system;
+    }
+    return std::nullopt;
+}
+
 // Null with the error printed when the arguments do not make a plan.
 std::optional<CreatePlan> MakePlan(const ParsedArguments& parsed, int* status)
 {
@@ -128,7 +137,7 @@ std::optional<CreatePlan> MakePlan(const ParsedArguments& parsed, int* status)
     if (output->ends_with('/'))
         return fail("-o names a folder; it takes the archive's file name");
     if (const auto target = parsed.Value("target")) {
-        const auto system = TargetSystemByName(*target);
+        const auto system = TargetByName(*target);
         if (!system)
             return fail("--target takes linux or windows, not \"" + *target + "\"");
         plan.target = *system;

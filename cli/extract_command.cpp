@@ -4,6 +4,7 @@
 // only the result, so that the commands work in pipelines.
 
 #include "cli/archive_probe.h"
+#include "cli/archive_refusal.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/diagnostics.h"

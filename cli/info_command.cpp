@@ -1,6 +1,7 @@
 // ivqa info: what an archive tells before any key is given.
 
 #include "cli/archive_probe.h"
+#include "cli/archive_refusal.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/diagnostics.h"

@@ -1,7 +1,5 @@
 #include "cli/module_builds.h"
 
-#include "cli/command_line.h"
-
 #include <climits>
 #include <unistd.h>
 
@@ -39,15 +37,6 @@ const KnownModule* FindKnownModule(std::string_view key, TargetSystem system)
             return &module;
     }
     return nullptr;
-}
-
-std::optional<TargetSystem> TargetSystemByName(std::string_view name)
-{
-    if (SameNameIgnoringCase(name, "linux"))
-        return TargetSystem::Linux;
-    if (SameNameIgnoringCase(name, "windows"))
-        return TargetSystem::Windows;
-    return std::nullopt;
 }
 
 std::string_view TargetSystemName(TargetSystem system)
