@@ -368,7 +368,7 @@ int Create(CreatePlan plan)
             return Refuse(ExitNoInput, "the help text " + plan.helpFile + " is not valid UTF-8");
         }
         if (help.cut)
-            PrintError("warning: the help text is longer than 1024 characters and was cut to that length");
+            PrintNote("warning: the help text is longer than 1024 characters and was cut to that length");
     }
     // Every path is checked before the passphrase is typed, and before a
     // question about replacing the output.
@@ -461,9 +461,9 @@ int Create(CreatePlan plan)
     if (committed == StagedCommit::Failed)
         return Refuse(IQ_ARCHIVE_ERROR, CoreResultText(IQ_ARCHIVE_ERROR));
     if (committed == StagedCommit::DoneWithoutMode)
-        PrintError("warning: the archive " + plan.output + " could not be made executable");
+        PrintNote("warning: the archive " + plan.output + " could not be made executable");
     if (const std::size_t escaped = observer.EscapedNames(); escaped > 0)
-        PrintError(EscapedNamesNote(escaped));
+        PrintNote(EscapedNamesNote(escaped));
     std::printf("%s\n", plan.output.c_str());
     if (plan.action == InputsAction::Keep)
         return ExitSuccess;

@@ -662,6 +662,10 @@ TEST(Create, LongHelpTextIsCutWithAWarning)
     ASSERT_EQ(created.status, 0) << created.err;
     EXPECT_EQ(created.err, "ivqa: warning: the help text is longer than 1024 characters and was cut to that length\n");
     EXPECT_NE(RunIvqa({"info", archive}).out.find("Help text:    1024 characters\n"), std::string::npos);
+    const auto quiet = RunIvqa(
+        CreateArgs(dir, archive, {"-q", "-f", "--help-text", dir / "help.txt", source + "/top.txt"}), Secret);
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.err, "") << "-q leaves errors alone";
 
     WriteFile(dir / "latin1.txt", "caf\xE9\n");
     const auto refused = RunIvqa(CreateArgs(dir, archive, {"--help-text", dir / "latin1.txt", source + "/top.txt"}), Secret);
