@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <vector>
@@ -45,7 +46,9 @@ bool PlausibleHeader(const std::uint8_t* header)
            !AllZero(header + HeaderSaltOffset, HeaderSaltLength);
 }
 
-std::optional<ArchiveLayout> TryModule(int fd, std::uint64_t fileSize, const KnownModule& module)
+// `*cut` is set when the module's help length fits but the file ends before
+// the header behind it.
+std::optional<ArchiveLayout> TryModule(int fd, std::uint64_t fileSize, const KnownModule& module, bool* cut)
 {
     const std::uint64_t offset = module.build.payloadOffset;
     std::uint8_t lengthField[2];
@@ -59,8 +62,11 @@ std::optional<ArchiveLayout> TryModule(int fd, std::uint64_t fileSize, const Kno
         return std::nullopt;
     const std::uint64_t headerOffset = offset + 2 + 2 * std::uint64_t{layout.helpLength};
     std::uint8_t header[CipherHeaderSize];
-    if (fileSize < headerOffset + CipherHeaderSize || !ReadAt(fd, headerOffset, header, sizeof header) ||
-        !PlausibleHeader(header))
+    if (fileSize < headerOffset + CipherHeaderSize) {
+        *cut = true;
+        return std::nullopt;
+    }
+    if (!ReadAt(fd, headerOffset, header, sizeof header) || !PlausibleHeader(header))
         return std::nullopt;
     std::vector<std::uint8_t> help(2 * std::size_t{layout.helpLength});
     if (!ReadAt(fd, offset + 2, help.data(), help.size()))
@@ -73,12 +79,21 @@ std::optional<ArchiveLayout> TryModule(int fd, std::uint64_t fileSize, const Kno
 
 } // namespace
 
-std::optional<ArchiveLayout> ProbeArchive(const std::string& path)
+std::optional<ArchiveLayout> ProbeArchive(const std::string& path, std::string* reason)
 {
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    std::string unused;
+    if (reason == nullptr)
+        reason = &unused;
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat status {};
-    if (!fd || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (!fd || ::fstat(fd.Get(), &status) != 0) {
+        *reason = std::strerror(errno);
         return std::nullopt;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        *reason = S_ISDIR(status.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+        return std::nullopt;
+    }
     // The head of the archive is its module: the builds of the system it names
     // are tried first, so that bytes inside a Windows module that happen to
     // look like a payload where a Linux one ends are never taken for it. A
@@ -87,14 +102,16 @@ std::optional<ArchiveLayout> ProbeArchive(const std::string& path)
     const std::size_t headLength = ReadAt(fd.Get(), 0, head, sizeof head) ? sizeof head : 0;
     const TargetSystem first = SystemOfProgramHead(head, headLength);
     const std::uint64_t fileSize = static_cast<std::uint64_t>(status.st_size);
+    bool cut = false;
     for (const bool named : {true, false}) {
         for (const KnownModule& module : KnownModules()) {
             if ((module.system == first) != named)
                 continue;
-            if (auto layout = TryModule(fd.Get(), fileSize, module))
+            if (auto layout = TryModule(fd.Get(), fileSize, module, &cut))
                 return layout;
         }
     }
+    *reason = cut ? std::string(CutShortReason) : "no archive follows any known module in this file";
     return std::nullopt;
 }
 

@@ -20,8 +20,13 @@ struct ArchiveLayout {
     std::uint32_t cipherId = 0;
 };
 
-// Null when the file cannot be read or matches no known module.
-std::optional<ArchiveLayout> ProbeArchive(const std::string& path);
+// Null when the file cannot be read or matches no known module, with
+// `*reason` set to why: the system's reason, the file's kind, a payload cut
+// short before its header ends, or no payload found at all.
+std::optional<ArchiveLayout> ProbeArchive(const std::string& path, std::string* reason = nullptr);
+
+// What the engine's short reads mean for a file that ProbeArchive took.
+inline constexpr std::string_view CutShortReason = "the archive is cut short";
 
 // "AES-256" ... "RC5".
 std::string_view CipherName(std::uint32_t cipherId);

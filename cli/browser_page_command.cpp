@@ -65,8 +65,9 @@ int RunBrowserPageCommand(CommandArgs args)
     if (!error)
         fs::rename(partial, target, error);
     if (error) {
+        const std::string reason = error.message();
         fs::remove(partial, error);
-        PrintError("Can not create " + target.string() + "!");
+        PrintError("Can not create " + target.string() + "! " + reason + ".");
         return ExitCannotCreate;
     }
     std::printf("%s\n", target.c_str());

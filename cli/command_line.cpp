@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 
 std::optional<std::string> ParsedArguments::Value(std::string_view longName) const
@@ -93,4 +94,11 @@ std::optional<long> ParseNumber(std::string_view text, long minimum, long maximu
     if (text.empty() || failure != std::errc() || rest != end || value < minimum || value > maximum)
         return std::nullopt;
     return value;
+}
+
+bool SameNameIgnoringCase(std::string_view typed, std::string_view name)
+{
+    return std::equal(typed.begin(), typed.end(), name.begin(), name.end(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
 }

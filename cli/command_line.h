@@ -36,3 +36,6 @@ std::optional<ParsedArguments> ParseArguments(std::span<const char* const> args,
 
 // A decimal number within [minimum, maximum]; null for anything else.
 std::optional<long> ParseNumber(std::string_view text, long minimum, long maximum);
+
+// Names of ciphers, methods and the like match whatever their case.
+bool SameNameIgnoringCase(std::string_view typed, std::string_view name);

@@ -14,6 +14,7 @@
 #include "cli/interrupt_guard.h"
 #include "cli/module_builds.h"
 #include "cli/passphrase_input.h"
+#include "cli/path_checks.h"
 #include "cli/run_observer.h"
 #include "cli/replace_question.h"
 #include "cli/subcommand_args.h"
@@ -23,8 +24,10 @@
 #include "creation/held_removal.h"
 #include "creation/module_stage.h"
 #include "creation/output_identity.h"
+#include "module/terminal_input.h"
 #include "platform/utf.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,21 +42,22 @@ constexpr OptionSpec Options[] = {
     {'\0', "keyfile", true},     {'\0', "help-text", true},       {'\0', "module", true},
     {'\0', "target", true},      {'\0', "skip-unreadable", false}, {'f', "force", false},
     {'\0', "delete-inputs", false}, {'\0', "wipe-inputs", false},   {'m', "method", true},
-    {'n', "passes", true},       {'h', "help", false},
+    {'n', "passes", true},       QuietOption,                     VerboseOption,
+    {'h', "help", false},
 };
 
 constexpr char Usage[] =
     "usage: ivqa create -o OUT [-c aes|cast|blowfish|rc4|rc5] [-l LEVEL] [--keyfile LOCATION]\n"
     "                   [--help-text FILE] [--module en|ru|PATH] [--target SYSTEM]\n"
     "                   [--skip-unreadable] [-f] [--delete-inputs | --wipe-inputs\n"
-    "                   [-m fast|dod|gutmann] [-n PASSES]] INPUT...\n"
+    "                   [-m fast|dod|gutmann] [-n PASSES]] [-q|-v] INPUT...\n"
     "\n"
     "Writes one self-decrypting archive of the INPUT files and folders, in order.\n"
     "\n"
     "  -o, --output OUT     the archive; \".run\" (\".exe\" for Windows) is appended\n"
     "                       unless OUT ends in it\n"
     "  -c, --cipher NAME    aes (AES-256, the default), cast (CAST-256), blowfish,\n"
-    "                       rc4 or rc5\n"
+    "                       rc4 or rc5, in any case\n"
     "  -l, --level LEVEL    compression level 0 (none) to 9 (most), default 7\n"
     "      --keyfile LOCATION  a keyfile: a path, or a file://, http:// or ftp:// URL\n"
     "      --help-text FILE    UTF-8 text shown to the recipient (at most 1,024\n"
@@ -70,6 +74,8 @@ constexpr char Usage[] =
     "                          delete the input files it holds unchanged\n"
     "      --wipe-inputs       the same, wiping them; -m and -n as in ivqa wipe\n"
     "                          (default dod, 8 passes)\n"
+    "  -q, --quiet             nothing but errors on standard error\n"
+    "  -v, --verbose           every entry's name on standard error as it is added\n"
     "\n"
     "The archive is written to a temporary file beside OUT and takes its name\n"
     "only when complete. Entries that were skipped, changed or added since are\n"
@@ -85,6 +91,7 @@ struct CreatePlan {
     std::uint32_t cipher = 0;
     int level = 7;
     std::u16string keyfile; // empty: none
+    std::string keyfileText;
     std::string helpFile;   // empty: none
     std::string module;     // path of the module file
     TargetSystem target = TargetSystem::Linux;
@@ -99,8 +106,17 @@ std::optional<std::uint32_t> CipherByName(std::string_view name)
 {
     static constexpr std::string_view names[] = {"aes", "cast", "blowfish", "rc4", "rc5"};
     for (std::uint32_t id = 0; id < std::size(names); ++id) {
-        if (names[id] == name)
+        if (SameNameIgnoringCase(name, names[id]))
             return id;
+    }
+    return std::nullopt;
+}
+
+std::optional<TargetSystem> TargetByName(std::string_view name)
+{
+    for (const TargetSystem system : {TargetSystem::Linux, TargetSystem::Windows}) {
+        if (SameNameIgnoringCase(name, TargetSystemName(system)))
+            return system;
     }
     return std::nullopt;
 }
@@ -121,7 +137,7 @@ std::optional<CreatePlan> MakePlan(const ParsedArguments& parsed, int* status)
     if (output->ends_with('/'))
         return fail("-o names a folder; it takes the archive's file name");
     if (const auto target = parsed.Value("target")) {
-        const auto system = TargetSystemByName(*target);
+        const auto system = TargetByName(*target);
         if (!system)
             return fail("--target takes linux or windows, not \"" + *target + "\"");
         plan.target = *system;
@@ -148,6 +164,7 @@ std::optional<CreatePlan> MakePlan(const ParsedArguments& parsed, int* status)
         if (!units)
             return fail("the keyfile location is not valid UTF-8");
         plan.keyfile = *units;
+        plan.keyfileText = *keyfile;
     }
     plan.helpFile = parsed.Value("help-text").value_or("");
     const std::string module = parsed.Value("module").value_or("en");
@@ -189,6 +206,7 @@ CoreResult AddInputs(SdaContext* context, const CreatePlan& plan, RunObserver& o
         if (InterruptRequested())
             return IQ_ABORTED;
         const InputPath input = ResolveInput(operand, true);
+        observer.SetOperand(input.shown, input.directory, true);
         if (!input.units) {
             if (observer.AskSkip(input.shown))
                 continue;
@@ -302,12 +320,15 @@ int RemoveArchivedInputs(const CreatePlan& plan, std::uint64_t payloadOffset, co
 // Null when the output may be written; otherwise the status to end with.
 std::optional<int> RefuseOutput(const CreatePlan& plan)
 {
+    errno = 0;
     switch (CheckModuleFile(plan.module, plan.target)) {
     case ModuleFileCheck::Ours:
         break;
-    case ModuleFileCheck::Unreadable:
-        PrintError("cannot read the module " + plan.module);
-        return Refuse(IQ_ARCHIVE_ERROR, CoreResultText(IQ_ARCHIVE_ERROR));
+    case ModuleFileCheck::Unreadable: {
+        const int error = errno;
+        PrintFailure("cannot read the module", plan.module, error != 0 ? ReasonOf(error) : "not a regular file");
+        return IQ_ARCHIVE_ERROR;
+    }
     case ModuleFileCheck::NotOurs:
         return UsageError(Command, "the module " + plan.module + " is not a " +
                                        std::string(TargetSystemName(plan.target)) + " module of this program");
@@ -334,7 +355,7 @@ std::optional<int> RefuseOutput(const CreatePlan& plan)
     return std::nullopt;
 }
 
-int Create(const CreatePlan& plan)
+int Create(CreatePlan plan)
 {
     StoredHelp help;
     if (!plan.helpFile.empty()) {
@@ -347,10 +368,39 @@ int Create(const CreatePlan& plan)
             return Refuse(ExitNoInput, "the help text " + plan.helpFile + " is not valid UTF-8");
         }
         if (help.cut)
-            PrintError("warning: the help text is longer than 1024 characters and was cut to that length");
+            PrintNote("warning: the help text is longer than 1024 characters and was cut to that length");
+    }
+    // Every path is checked before the passphrase is typed, and before a
+    // question about replacing the output.
+    if (const std::string reason = OutputFolderProblem(plan.output); !reason.empty()) {
+        PrintFailure(CoreResultText(IQ_ARCHIVE_ERROR), plan.output, reason);
+        return IQ_ARCHIVE_ERROR;
+    }
+    if (const std::string reason = LocalKeyfileProblem(plan.keyfileText); !reason.empty()) {
+        PrintFailure(CoreResultText(IQ_KEYFILE_ERROR), plan.keyfileText, reason);
+        return IQ_KEYFILE_ERROR;
     }
     if (const auto refused = RefuseOutput(plan))
         return *refused;
+    ProgressBar bar(stderr);
+    RunObserver observer(bar, BlockSize, {"Can not add ", false},
+                         plan.skipUnreadable ? SkipPolicy::Always : SkipPolicy::Ask, stdin);
+    // A missing operand is asked about (or fails the run) now, not after
+    // the passphrase; --skip-unreadable leaves it to the run's own note.
+    if (!plan.skipUnreadable) {
+        std::vector<std::string> present;
+        for (const std::string& operand : plan.inputs) {
+            struct stat status {};
+            if (::stat(operand.c_str(), &status) == 0) {
+                present.push_back(operand);
+                continue;
+            }
+            const int error = errno;
+            if (!observer.AskSkip(ResolveInput(operand, true).shown, ReasonOf(error)))
+                return IQ_INPUT_FILE_ERROR;
+        }
+        plan.inputs = std::move(present);
+    }
 
     // Asked before anything is written: an interrupted prompt leaves nothing.
     ArchivePassphrase passphrase;
@@ -366,18 +416,16 @@ int Create(const CreatePlan& plan)
     case ModuleStageResult::SameFile:
         return Refuse(ExitUsage, "the archive would replace its own module " + plan.module);
     case ModuleStageResult::CannotReadModule:
-        PrintError("cannot read the module " + plan.module);
-        [[fallthrough]];
+        return Refuse(IQ_ARCHIVE_ERROR, "cannot read the module " + plan.module);
     case ModuleStageResult::CannotWriteOutput:
-        return Refuse(IQ_ARCHIVE_ERROR, CoreResultText(IQ_ARCHIVE_ERROR));
+        PrintFailure(CoreResultText(IQ_ARCHIVE_ERROR), plan.output, ReasonOf(errno));
+        return IQ_ARCHIVE_ERROR;
     }
     StagedFile& archive = *stage.archive;
     interrupts.SetPartialOutput(archive.TemporaryPath());
 
-    ProgressBar bar(stderr);
-    RunObserver observer(bar, BlockSize, {"Can not add ", false},
-                         plan.skipUnreadable ? SkipPolicy::Always : SkipPolicy::Ask, stdin);
     CoreResult result = IQ_OK;
+    int error = 0;
     {
         const CallbackScope scope(observer);
         const LibraryCallbacks callbacks = CallbackScope::Callbacks();
@@ -392,6 +440,7 @@ int Create(const CreatePlan& plan)
             passphrase.Wipe();
         if (result == IQ_OK)
             result = AddInputs(context, plan, observer);
+        error = errno;
         IQ_SDAFinal(context);
     }
     bar.Clear();
@@ -401,16 +450,20 @@ int Create(const CreatePlan& plan)
         interrupts.ClearPartialOutput();
         if (result == IQ_ABORTED || InterruptRequested())
             return Refuse(ExitInterrupted, "interrupted");
-        return Refuse(static_cast<int>(result), CoreResultText(result));
+        // One line per failure: a failed entry has been named already.
+        if (observer.FailuresReported() == 0)
+            PrintFailure(CoreResultText(result), result == IQ_ARCHIVE_ERROR ? plan.output : std::string(),
+                         ReasonOf(error));
+        return static_cast<int>(result);
     }
     const StagedCommit committed = archive.Commit(ExecutableMode());
     interrupts.ClearPartialOutput();
     if (committed == StagedCommit::Failed)
         return Refuse(IQ_ARCHIVE_ERROR, CoreResultText(IQ_ARCHIVE_ERROR));
     if (committed == StagedCommit::DoneWithoutMode)
-        PrintError("warning: the archive " + plan.output + " could not be made executable");
+        PrintNote("warning: the archive " + plan.output + " could not be made executable");
     if (const std::size_t escaped = observer.EscapedNames(); escaped > 0)
-        PrintError(EscapedNamesNote(escaped));
+        PrintNote(EscapedNamesNote(escaped));
     std::printf("%s\n", plan.output.c_str());
     if (plan.action == InputsAction::Keep)
         return ExitSuccess;

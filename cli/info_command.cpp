@@ -1,6 +1,7 @@
 // ivqa info: what an archive tells before any key is given.
 
 #include "cli/archive_probe.h"
+#include "cli/archive_refusal.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/diagnostics.h"
@@ -20,7 +21,8 @@ constexpr char Usage[] =
     "usage: ivqa info ARCHIVE\n"
     "\n"
     "Shows the language of the archive's module and the system it runs on, its\n"
-    "cipher, the size of its payload and its help text. Needs no passphrase.\n";
+    "cipher, the size of its payload and its help text. Needs no passphrase, and\n"
+    "so sees only the head of the payload: 'ivqa test' checks the rest.\n";
 
 } // namespace
 
@@ -32,11 +34,10 @@ int RunInfoCommand(CommandArgs args)
         return status;
     if (parsed->Operands().size() != 1)
         return UsageError(Command, "info takes one ARCHIVE");
-    const auto layout = ProbeArchive(parsed->Operands().front());
-    if (!layout) {
-        PrintError(EnglishTexts.resultTexts[static_cast<int>(ExtractResult::ArchiveError)]);
-        return static_cast<int>(ExtractResult::ArchiveError);
-    }
+    std::string reason;
+    const auto layout = ProbeArchive(parsed->Operands().front(), &reason);
+    if (!layout)
+        return RefuseArchive(parsed->Operands().front(), reason);
     const KnownModule& module = *layout->module;
     std::printf("Module:       %.*s (%.*s)\n", static_cast<int>(module.language.size()), module.language.data(),
                 static_cast<int>(module.fileName.size()), module.fileName.data());

@@ -6,10 +6,12 @@
 #include "cli/diagnostics.h"
 #include "cli/exit_codes.h"
 #include "cli/keyfile_writer.h"
+#include "cli/path_checks.h"
 #include "cli/replace_question.h"
 #include "cli/subcommand_args.h"
 #include "ivqa.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -56,6 +58,11 @@ int RunKeygenCommand(CommandArgs args)
     // Replacing a keyfile by mistake locks its owner out of every archive
     // made with it; a device such as /dev/stdout is just written to.
     if (!device) {
+        // Before the question: a typo in the folder asks nothing.
+        if (const std::string reason = OutputFolderProblem(path); !reason.empty()) {
+            PrintFailure("Can not create keyfile!", path, reason);
+            return ExitCannotCreate;
+        }
         switch (MayReplace(path, parsed->Has("force"))) {
         case ReplaceAnswer::Proceed:
             break;
@@ -66,6 +73,7 @@ int RunKeygenCommand(CommandArgs args)
             return UsageError(command, ReplaceRefusalText(path));
         }
     }
+    errno = 0;
     switch (WriteKeyfile(path, static_cast<std::uint32_t>(*size), &LibraryRandom)) {
     case KeyfileResult::Ok:
         return ExitSuccess;
@@ -75,6 +83,6 @@ int RunKeygenCommand(CommandArgs args)
     case KeyfileResult::CannotCreate:
         break;
     }
-    PrintError("Can not create keyfile!");
+    PrintFailure("Can not create keyfile!", path, ReasonOf(errno));
     return ExitCannotCreate;
 }

@@ -7,6 +7,8 @@
 #include "platform/process_hardening.h"
 
 #include <cstdio>
+#include <libdeflate.h>
+#include <zlib.h>
 #include <string>
 #include <string_view>
 
@@ -38,7 +40,7 @@ constexpr Subcommand Subcommands[] = {
 void PrintUsage(std::FILE* stream)
 {
     std::fputs("usage: ivqa COMMAND [OPTION]... [ARGUMENT]...\n"
-               "       ivqa --help | --version\n\n"
+               "       ivqa help [COMMAND] | --help | --version\n\n"
                "Commands:\n",
                stream);
     for (const Subcommand& command : Subcommands)
@@ -51,6 +53,26 @@ void PrintUsage(std::FILE* stream)
                stream);
 }
 
+void PrintVersion()
+{
+    // The library and the archive format go with the release: every release
+    // reads and writes the one format.
+    std::printf("ivqa (Ironquiver Self-Decryptor) " IVQA_VERSION "\n"
+                "archive format " IVQA_VERSION "\n"
+                "libivqa " IVQA_VERSION "\n"
+                "zlib %s, libdeflate " LIBDEFLATE_VERSION_STRING "\n",
+                zlibVersion());
+}
+
+const Subcommand* FindSubcommand(std::string_view name)
+{
+    for (const Subcommand& command : Subcommands) {
+        if (command.name == name)
+            return &command;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -61,18 +83,25 @@ int main(int argc, char** argv)
         return ExitUsage;
     }
     const std::string_view first = argv[1];
-    if (first == "--help" || first == "-h" || first == "help") {
+    if (first == "help" && argc == 3) {
+        const Subcommand* command = FindSubcommand(argv[2]);
+        if (command == nullptr)
+            return UsageError("", "unknown command " + std::string(argv[2]));
+        const char* const helpArgs[] = {"--help"};
+        return command->run(CommandArgs(helpArgs));
+    }
+    if (first == "--help" || first == "-h" || (first == "help" && argc == 2)) {
         PrintUsage(stdout);
         return ExitSuccess;
     }
-    if (first == "--version") {
-        std::puts("ivqa (Ironquiver Self-Decryptor) " IVQA_VERSION);
+    if (first == "--version" || first == "-V") {
+        PrintVersion();
         return ExitSuccess;
     }
-    for (const Subcommand& command : Subcommands) {
-        if (command.name == first)
-            return command.run(CommandArgs(argv + 2, static_cast<std::size_t>(argc - 2)));
-    }
+    if (const Subcommand* command = FindSubcommand(first))
+        return command->run(CommandArgs(argv + 2, static_cast<std::size_t>(argc - 2)));
+    if (first == "help")
+        return UsageError("", "help takes at most one COMMAND");
     return UsageError("", first.starts_with('-') ? "unknown option " + std::string(first)
                                                  : "unknown command " + std::string(first));
 }

@@ -39,15 +39,6 @@ const KnownModule* FindKnownModule(std::string_view key, TargetSystem system)
     return nullptr;
 }
 
-std::optional<TargetSystem> TargetSystemByName(std::string_view name)
-{
-    if (name == "linux")
-        return TargetSystem::Linux;
-    if (name == "windows")
-        return TargetSystem::Windows;
-    return std::nullopt;
-}
-
 std::string_view TargetSystemName(TargetSystem system)
 {
     return system == TargetSystem::Windows ? "Windows" : "Linux";

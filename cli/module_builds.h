@@ -27,8 +27,6 @@ std::span<const KnownModule> KnownModules();
 
 const KnownModule* FindKnownModule(std::string_view key, TargetSystem system);
 
-// "linux" or "windows", as --target takes it.
-std::optional<TargetSystem> TargetSystemByName(std::string_view name);
 // "Linux", "Windows".
 std::string_view TargetSystemName(TargetSystem system);
 

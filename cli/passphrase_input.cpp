@@ -38,7 +38,7 @@ void ArchivePassphrase::Wipe()
     unitsLength_ = 0;
 }
 
-PassphraseStatus ArchivePassphrase::Read(std::FILE* in, std::FILE* prompts, bool haveKeyfile)
+PassphraseStatus ArchivePassphrase::Read(std::FILE* in, std::FILE* prompts, bool haveKeyfile, bool confirm)
 {
     const bool terminal = IsTerminal(in);
     const long read = terminal ? Prompt(in, prompts, "Passphrase: ", bytes_, sizeof bytes_)
@@ -48,7 +48,7 @@ PassphraseStatus ArchivePassphrase::Read(std::FILE* in, std::FILE* prompts, bool
         return PassphraseStatus::Missing;
     if (length == sizeof bytes_)
         return PassphraseStatus::TooLong;
-    if (terminal && length > 0) {
+    if (terminal && confirm && length > 0) {
         const long again = Prompt(in, prompts, "Confirm passphrase: ", confirmation_, sizeof confirmation_);
         if (again < 0 || static_cast<std::size_t>(again) != length || std::memcmp(bytes_, confirmation_, length) != 0)
             return PassphraseStatus::Mismatch;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string_view>
 #include <string>
+#include <string_view>
 
 enum class PassphraseStatus {
     Ok,         // possibly empty (a keyfile alone)
@@ -24,7 +25,8 @@ public:
     ArchivePassphrase& operator=(const ArchivePassphrase&) = delete;
 
     // Prompts go to `prompts`; `haveKeyfile` allows an empty passphrase.
-    PassphraseStatus Read(std::FILE* in, std::FILE* prompts, bool haveKeyfile);
+    // `confirm`: a new archive's passphrase is typed twice on a terminal.
+    PassphraseStatus Read(std::FILE* in, std::FILE* prompts, bool haveKeyfile, bool confirm = true);
 
     // Terminated UTF-16, or null for an empty passphrase.
     const char16_t* Units() const { return unitsLength_ == 0 ? nullptr : units_; }

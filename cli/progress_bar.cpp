@@ -1,5 +1,6 @@
 #include "cli/progress_bar.h"
 
+#include "cli/diagnostics.h"
 #include "module/display_text.h"
 #include "module/terminal_input.h"
 
@@ -63,12 +64,12 @@ std::string FormatBytes(std::uint64_t bytes)
     return text;
 }
 
-std::string FormatProgressLine(std::string_view name, std::uint64_t bytesDone, double megabytesPerSecond,
+std::string FormatProgressLine(std::string_view name, std::uint64_t bytesDone, double mebibytesPerSecond,
                                int percent, std::size_t width)
 {
     char figures[96];
-    std::snprintf(figures, sizeof figures, "  %10s  %7.1f MB/s  %3d%%", FormatBytes(bytesDone).c_str(),
-                  megabytesPerSecond, percent);
+    std::snprintf(figures, sizeof figures, "  %10s  %7.1f MiB/s  %3d%%", FormatBytes(bytesDone).c_str(),
+                  mebibytesPerSecond, percent);
     const std::string tail = figures;
     // One column stays free so that the cursor never wraps to the next line.
     const std::size_t room = width > tail.size() + 1 ? width - tail.size() - 1 : 0;
@@ -78,7 +79,7 @@ std::string FormatProgressLine(std::string_view name, std::uint64_t bytesDone, d
 }
 
 ProgressBar::ProgressBar(std::FILE* stream)
-    : stream_(stream), enabled_(IsTerminal(stream)), started_(std::chrono::steady_clock::now())
+    : stream_(stream), enabled_(IsTerminal(stream) && CurrentVerbosity() != Verbosity::Quiet), started_(std::chrono::steady_clock::now())
 {
 }
 
@@ -98,7 +99,7 @@ void ProgressBar::Begin(std::u16string_view name)
             c = '?';
     }
     name_ = std::move(shown);
-    steps_ = done_ = bytesPerStep_ = 0;
+    steps_ = done_ = bytesPerStep_ = bytesDone_ = 0;
     Draw(true);
 }
 
@@ -106,14 +107,20 @@ void ProgressBar::SetSteps(std::uint64_t steps, std::uint64_t bytesPerStep)
 {
     steps_ = steps;
     bytesPerStep_ = bytesPerStep;
-    done_ = 0;
+    done_ = bytesDone_ = 0;
     Draw(true);
 }
 
 void ProgressBar::Step()
 {
+    Advance(bytesPerStep_);
+}
+
+void ProgressBar::Advance(std::uint64_t bytes)
+{
     ++done_;
-    runBytes_ += bytesPerStep_;
+    bytesDone_ += bytes;
+    runBytes_ += bytes;
     Draw(done_ >= steps_);
 }
 
@@ -135,12 +142,12 @@ void ProgressBar::Draw(bool force)
         return;
     drawn_ = now;
     const double seconds = std::chrono::duration<double>(now - started_).count();
-    const double rate = seconds > 0.0 ? static_cast<double>(runBytes_) / 1e6 / seconds : 0.0;
+    const double rate = seconds > 0.0 ? static_cast<double>(runBytes_) / 1048576.0 / seconds : 0.0;
     // An entry whose range is known and empty (an empty file) is done.
     int percent = bytesPerStep_ != 0 ? 100 : 0;
     if (steps_ != 0)
         percent = static_cast<int>(done_ >= steps_ ? 100 : done_ * 100 / steps_);
-    const std::string line = FormatProgressLine(name_, done_ * bytesPerStep_, rate, percent, TerminalWidth(stream_));
+    const std::string line = FormatProgressLine(name_, bytesDone_, rate, percent, TerminalWidth(stream_));
     std::fputs(("\r" + line + "\033[K").c_str(), stream_);
     std::fflush(stream_);
     shown_ = true;

@@ -1,7 +1,8 @@
 #pragma once
 // One line on a terminal: the current name, the bytes done of it, the rate
 // of the whole run and the share of the current entry done. Silent when the
-// stream is not a terminal, so that logs and pipes get no control codes.
+// stream is not a terminal (or the command is quiet), so that logs and
+// pipes get no control codes.
 
 #include <chrono>
 #include <cstdint>
@@ -23,6 +24,8 @@ public:
     // `steps` units of `bytesPerStep` bytes each make up the current entry.
     void SetSteps(std::uint64_t steps, std::uint64_t bytesPerStep);
     void Step();
+    // One step that covered `bytes` bytes (a file's last block is short).
+    void Advance(std::uint64_t bytes);
     // Removes the line, before anything else is written to the stream.
     void Clear();
 
@@ -36,6 +39,7 @@ private:
     std::uint64_t steps_ = 0;
     std::uint64_t done_ = 0;
     std::uint64_t bytesPerStep_ = 0;
+    std::uint64_t bytesDone_ = 0; // of the current entry
     std::uint64_t runBytes_ = 0;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point drawn_;
@@ -45,5 +49,6 @@ private:
 std::string FormatBytes(std::uint64_t bytes);
 
 // The line without control codes, at most `width` columns (characters).
-std::string FormatProgressLine(std::string_view name, std::uint64_t bytesDone, double megabytesPerSecond,
+// Sizes and rate in the same binary units (KiB, MiB/s).
+std::string FormatProgressLine(std::string_view name, std::uint64_t bytesDone, double mebibytesPerSecond,
                                int percent, std::size_t width);

@@ -1,10 +1,13 @@
 #include "cli/run_observer.h"
 
 #include "cli/diagnostics.h"
+#include "cli/entry_search.h"
 #include "module/display_text.h"
 #include "module/terminal_input.h"
 #include "platform/utf.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <string>
 
 RunObserver::RunObserver(ProgressBar& bar, std::uint64_t bytesPerStep, SkipQuestion question, SkipPolicy policy,
@@ -17,7 +20,20 @@ void RunObserver::OnName(std::u16string_view name)
 {
     if (RecordedNameHoldsEscapedByte(name))
         ++escapedNames_;
+    // Bare names, as a listing: standard output stays the command's result.
+    if (CurrentVerbosity() == Verbosity::Verbose) {
+        bar_.Clear();
+        std::fputs((ForTerminal(ToDisplayUtf8(name)) + "\n").c_str(), stderr);
+        std::fflush(stderr);
+    }
     bar_.Begin(name);
+}
+
+void RunObserver::SetOperand(const std::string& path, bool folder, bool followLinks)
+{
+    operand_ = path;
+    operandIsFolder_ = folder;
+    followLinks_ = followLinks;
 }
 
 void RunObserver::OnRange(std::uint64_t steps)
@@ -32,22 +48,32 @@ void RunObserver::OnStep()
 
 bool RunObserver::OnSkip(std::u16string_view name)
 {
-    const bool skip = AskSkip(ForTerminal(ToDisplayUtf8(name)));
+    // The library asks right after the call that failed.
+    const int error = errno;
+    std::string shown = ForTerminal(ToDisplayUtf8(name));
+    if (operandIsFolder_ && shown != operand_) {
+        if (std::string found = FindEntryBelow(operand_, shown, followLinks_); !found.empty())
+            shown = std::move(found);
+    }
+    const bool skip = AskSkip(shown, ReasonOf(error));
     if (skip && escapedNames_ > 0 && RecordedNameHoldsEscapedByte(name))
         --escapedNames_;
     return skip;
 }
 
-bool RunObserver::AskSkip(std::string_view shownName)
+bool RunObserver::AskSkip(std::string_view shownName, std::string_view reason)
 {
     bar_.Clear();
-    const std::string statement = std::string(question_.prefix) + "\"" + std::string(shownName) + "\"!";
+    std::string statement = std::string(question_.prefix) + "\"" + std::string(shownName) + "\"!";
+    if (!reason.empty())
+        statement += " " + std::string(reason) + ".";
     if (policy_ == SkipPolicy::Always) {
-        PrintError(statement + " Skipped.");
+        PrintNote(statement + " Skipped.");
         return true;
     }
     if (!IsTerminal(in_)) {
         PrintError(statement);
+        ++failuresReported_;
         return false;
     }
     const std::string prompt =
@@ -56,9 +82,8 @@ bool RunObserver::AskSkip(std::string_view shownName)
     std::fflush(stderr);
     char answer[16];
     const long length = ReadInputLine(in_, answer, sizeof answer, false);
-    if (length < 0)
-        return false;
-    if (length == 0)
-        return question_.defaultAnswer;
-    return answer[0] == 'y' || answer[0] == 'Y';
+    const bool skip = length == 0 ? question_.defaultAnswer : length > 0 && (answer[0] == 'y' || answer[0] == 'Y');
+    if (!skip)
+        ++failuresReported_;
+    return skip;
 }

@@ -7,6 +7,7 @@
 #include "cli/progress_bar.h"
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 struct SkipQuestion {
@@ -30,8 +31,16 @@ public:
     bool OnSkip(std::u16string_view name) override;
 
     // The same question for an entry the caller cannot even hand to the
-    // library (a name that is not UTF-8), shown as `name`.
-    bool AskSkip(std::string_view shownName);
+    // library (a name that is not UTF-8), shown as `name`, with the reason
+    // where there is one.
+    bool AskSkip(std::string_view shownName, std::string_view reason = {});
+
+    // The operand the library works on now, so that an entry inside its
+    // walk is named with the path leading to it.
+    void SetOperand(const std::string& path, bool folder, bool followLinks);
+
+    // How many entries failed with their message already printed.
+    std::size_t FailuresReported() const { return failuresReported_; }
 
     // Entries reported so far (and not skipped) whose recorded name holds
     // bytes that are not UTF-8, stored escaped.
@@ -44,4 +53,8 @@ private:
     SkipPolicy policy_;
     std::FILE* in_;
     std::size_t escapedNames_ = 0;
+    std::string operand_;
+    bool operandIsFolder_ = false;
+    bool followLinks_ = false;
+    std::size_t failuresReported_ = 0;
 };

@@ -21,5 +21,12 @@ std::optional<ParsedArguments> ParseSubcommandArgs(std::span<const char* const> 
         *status = ExitSuccess;
         return std::nullopt;
     }
+    if (parsed->Has("quiet") && parsed->Has("verbose")) {
+        *status = UsageError(command, "-q and -v exclude each other");
+        return std::nullopt;
+    }
+    SetVerbosity(parsed->Has("quiet")     ? Verbosity::Quiet
+                 : parsed->Has("verbose") ? Verbosity::Verbose
+                                          : Verbosity::Normal);
     return parsed;
 }

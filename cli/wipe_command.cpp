@@ -15,7 +15,10 @@
 #include "platform/copy_on_write.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -23,12 +26,12 @@ namespace {
 // What one pass writes at a time, the unit of the library's steps.
 constexpr std::uint64_t WipeBufferSize = 524288;
 
-constexpr OptionSpec WipeOptions[] = {
-    {'m', "method", true}, {'n', "passes", true}, {'\0', "yes", false}, {'h', "help", false}};
-constexpr OptionSpec RmOptions[] = {{'\0', "yes", false}, {'h', "help", false}};
+constexpr OptionSpec WipeOptions[] = {{'m', "method", true}, {'n', "passes", true}, {'\0', "yes", false},
+                                      QuietOption,           VerboseOption,         {'h', "help", false}};
+constexpr OptionSpec RmOptions[] = {{'\0', "yes", false}, QuietOption, VerboseOption, {'h', "help", false}};
 
 constexpr char WipeUsage[] =
-    "usage: ivqa wipe [-m fast|dod|gutmann] [-n PASSES] [--yes] PATH...\n"
+    "usage: ivqa wipe [-m fast|dod|gutmann] [-n PASSES] [--yes] [-q|-v] PATH...\n"
     "\n"
     "Overwrites every file in place, flushing each pass, and deletes it; folders\n"
     "are emptied depth-first and removed. Links are removed, never followed.\n"
@@ -36,15 +39,25 @@ constexpr char WipeUsage[] =
     "  -m, --method NAME   fast (one pass of zeros), dod (DoD-5220.22-M, three\n"
     "                      passes, the default) or gutmann (Peter Gutmann's, 35)\n"
     "  -n, --passes N      how often the method is repeated, 1 to 32 (default 8)\n"
-    "      --yes           do not ask for confirmation (needed without a terminal)\n";
+    "      --yes           do not ask for confirmation (needed without a terminal)\n"
+    "  -q, --quiet         nothing but errors on standard error\n"
+    "  -v, --verbose       every entry's name on standard error as it is wiped\n"
+    "\n"
+    "A PATH that fails is reported and the others are still wiped; the exit\n"
+    "status is then the first failure's, after a line counting both.\n";
 
 constexpr char RmUsage[] =
-    "usage: ivqa rm [--yes] PATH...\n"
+    "usage: ivqa rm [--yes] [-q|-v] PATH...\n"
     "\n"
     "Deletes files and folder trees without overwriting them. Links are removed,\n"
     "never followed; read-only files are not deleted.\n"
     "\n"
-    "      --yes   do not ask for confirmation (needed without a terminal)\n";
+    "      --yes           do not ask for confirmation (needed without a terminal)\n"
+    "  -q, --quiet         nothing but errors on standard error\n"
+    "  -v, --verbose       every entry's name on standard error as it is deleted\n"
+    "\n"
+    "A PATH that fails is reported and the others are still deleted; the exit\n"
+    "status is then the first failure's, after a line counting both.\n";
 
 struct RemovalTraits {
     std::string_view command;
@@ -66,15 +79,30 @@ bool Confirmed(const RemovalTraits& traits)
     return length > 0 && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
-// `context` null: delete without overwriting.
-CoreResult RemoveEach(const std::vector<std::string>& operands, WipeContext* context, const LibraryCallbacks& callbacks,
-                      RunObserver& observer)
+struct RemovalTally {
+    CoreResult firstFailure = IQ_OK;
+    std::size_t removed = 0;
+    std::size_t failed = 0;
+};
+
+using WipeStart = std::function<CoreResult(WipeContext**)>;
+
+// Every operand in turn, a failed one reported and passed over; `context`
+// null: delete without overwriting. Only an interrupt ends the walk early.
+RemovalTally RemoveEach(const std::vector<std::string>& operands, WipeContext*& context, const WipeStart& start,
+                        const LibraryCallbacks& callbacks, RunObserver& observer)
 {
+    RemovalTally tally;
     for (const std::string& operand : operands) {
-        if (InterruptRequested())
-            return IQ_ABORTED;
+        if (InterruptRequested()) {
+            tally.firstFailure = IQ_ABORTED;
+            return tally;
+        }
         const InputPath input = ResolveInput(operand, false);
+        observer.SetOperand(input.shown, input.directory, false);
+        const std::size_t reportedBefore = observer.FailuresReported();
         CoreResult result = IQ_OK;
+        errno = 0;
         if (!input.units) {
             if (!observer.AskSkip(input.shown))
                 result = input.directory ? IQ_INPUT_DIR_ERROR : IQ_INPUT_FILE_ERROR;
@@ -85,10 +113,36 @@ CoreResult RemoveEach(const std::vector<std::string>& operands, WipeContext* con
             result = input.directory ? IQ_RmDir(input.units->c_str(), callbacks.name, callbacks.skip)
                                      : IQ_RmFile(input.units->c_str(), callbacks.name, callbacks.skip);
         }
-        if (result != IQ_OK)
-            return result;
+        const int error = errno;
+        if (result == IQ_ABORTED || InterruptRequested()) {
+            tally.firstFailure = IQ_ABORTED;
+            return tally;
+        }
+        if (result == IQ_OK) {
+            ++tally.removed;
+            continue;
+        }
+        ++tally.failed;
+        // The wipe engine takes no further path after a failed one: the
+        // next operand gets a fresh one.
+        if (context != nullptr) {
+            IQ_WipeFinal(context);
+            context = nullptr;
+            if (start(&context) != IQ_OK) {
+                tally.failed = operands.size() - tally.removed;
+                if (tally.firstFailure == IQ_OK)
+                    tally.firstFailure = result;
+                PrintFailure(CoreResultText(result), input.shown, ReasonOf(error));
+                return tally;
+            }
+        }
+        if (tally.firstFailure == IQ_OK)
+            tally.firstFailure = result;
+        // One line per failure: the skip question has already named it.
+        if (observer.FailuresReported() == reportedBefore)
+            PrintFailure(CoreResultText(result), input.shown, ReasonOf(error));
     }
-    return InterruptRequested() ? IQ_ABORTED : IQ_OK;
+    return tally;
 }
 
 int Remove(CommandArgs args, const RemovalTraits& traits)
@@ -128,23 +182,27 @@ int Remove(CommandArgs args, const RemovalTraits& traits)
     const LibraryCallbacks callbacks = CallbackScope::Callbacks();
 
     WipeContext* context = nullptr;
-    CoreResult result = IQ_OK;
-    if (traits.wipe)
-        result = IQ_WipeInit(&context, settings->passes, settings->method, callbacks.name, callbacks.range,
-                             callbacks.step, callbacks.skip);
-    if (result == IQ_OK)
-        result = RemoveEach(operands, context, callbacks, observer);
+    const WipeStart start = [&](WipeContext** made) {
+        return IQ_WipeInit(made, settings->passes, settings->method, callbacks.name, callbacks.range,
+                           callbacks.step, callbacks.skip);
+    };
+    if (traits.wipe) {
+        if (const CoreResult started = start(&context); started != IQ_OK) {
+            PrintError(CoreResultText(started));
+            return static_cast<int>(started);
+        }
+    }
+    const RemovalTally tally = RemoveEach(operands, context, start, callbacks, observer);
     IQ_WipeFinal(context);
     bar.Clear();
-    if (result == IQ_ABORTED || InterruptRequested()) {
+    if (tally.firstFailure == IQ_ABORTED || InterruptRequested()) {
         PrintError("interrupted");
         return ExitInterrupted;
     }
-    if (result != IQ_OK) {
-        PrintError(CoreResultText(result));
-        return static_cast<int>(result);
-    }
-    return ExitSuccess;
+    if (tally.failed != 0 || CurrentVerbosity() == Verbosity::Verbose)
+        PrintNote(std::string(traits.wipe ? "wiped " : "removed ") + std::to_string(tally.removed) + " of " +
+                   std::to_string(operands.size()) + ", " + std::to_string(tally.failed) + " failed");
+    return static_cast<int>(tally.firstFailure);
 }
 
 } // namespace

@@ -10,7 +10,7 @@ std::optional<std::uint32_t> MethodByName(std::string_view name)
 {
     static constexpr std::string_view names[] = {"fast", "dod", "gutmann"};
     for (std::uint32_t method = 0; method < std::size(names); ++method) {
-        if (names[method] == name)
+        if (SameNameIgnoringCase(name, names[method]))
             return method;
     }
     return std::nullopt;

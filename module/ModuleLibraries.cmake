@@ -27,6 +27,8 @@ add_library(ivqa_console STATIC
   console_frontend.cpp
   console_interrupt.cpp
   console_options.cpp
+  entry_listing.cpp
+  overwrite_question.cpp
   plain_line.cpp
   ${IVQA_TERMINAL_INPUT_SOURCE}
 )

@@ -2,15 +2,13 @@
 
 #include "module/console_interrupt.h"
 #include "module/display_text.h"
+#include "module/entry_listing.h"
 #include "module/extraction_engine.h"
 #include "module/help_text.h"
+#include "module/overwrite_question.h"
 #include "module/terminal_input.h"
-#include "platform/file_time.h"
 #include "platform/secure_memory.h"
 #include "platform/utf.h"
-
-#include <ctime>
-#include <vector>
 
 namespace {
 
@@ -19,21 +17,6 @@ void WriteLine(std::FILE* stream, std::string_view text)
     std::fwrite(text.data(), 1, text.size(), stream);
     std::fputc('\n', stream);
     std::fflush(stream);
-}
-
-std::string IsoTime(std::uint64_t filetime)
-{
-    const timespec time = FiletimeToTimespec(filetime);
-    std::tm parts{};
-    char text[64] = "?";
-#ifdef _WIN32
-    const bool converted = gmtime_s(&parts, &time.tv_sec) == 0;
-#else
-    const bool converted = gmtime_r(&time.tv_sec, &parts) != nullptr;
-#endif
-    if (converted)
-        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
-    return text;
 }
 
 // The passphrase: locked while it exists, wiped on the way out. 255 units
@@ -87,37 +70,23 @@ private:
 class ConsoleObserver final : public ExtractObserver {
 public:
     ConsoleObserver(const ConsoleOptions& options, const ModuleBuild& build, const ConsoleStreams& streams)
-        : options_(options), texts_(*build.texts), streams_(streams)
+        : options_(options), texts_(*build.texts), streams_(streams), overwrite_(options.overwrite)
     {
     }
 
     void ReportEntry(const ExtractEntry& entry) override
     {
-        const std::string name = ForTerminal(ToDisplayUtf8(entry.name));
+        const std::string& path = paths_.Enter(entry);
         if (!options_.list) {
-            WriteLine(streams_.out, " " + name);
+            std::string line = " ";
+            line += ForTerminal(ToDisplayUtf8(entry.name));
+            WriteLine(streams_.out, line);
             return;
         }
-        std::string path;
-        for (const std::string& directory : path_)
-            path += directory + "/";
-        path += name;
-        if (entry.kind == EntryKind::Directory) {
-            path_.push_back(name);
-            WriteLine(streams_.out, path + "/");
-            return;
-        }
-        char prefix[64];
-        std::snprintf(prefix, sizeof prefix, "%12llu %s ", static_cast<unsigned long long>(entry.size),
-                      IsoTime(entry.lastWriteTime).c_str());
-        WriteLine(streams_.out, prefix + path);
+        WriteLine(streams_.out, ListingLine(entry, path));
     }
 
-    void LeaveDirectory() override
-    {
-        if (!path_.empty())
-            path_.pop_back();
-    }
+    void LeaveDirectory() override { paths_.Leave(); }
 
     void Checkpoint() override
     {
@@ -130,35 +99,17 @@ public:
         WriteLine(streams_.out, std::string(texts_.removedLinePrefix) + ForTerminal(ToDisplayUtf8(name)));
     }
 
-    bool AskOverwrite(std::u16string_view name) override
+    bool AskOverwrite(std::u16string_view) override
     {
-        switch (options_.overwrite) {
-        case OverwritePolicy::Always:
-            return true;
-        case OverwritePolicy::Never:
-            return false;
-        case OverwritePolicy::Ask:
-            break;
-        }
-        if (!IsTerminal(streams_.in))
-            return false;
-        std::string question = "\"";
-        question += ForTerminal(ToDisplayUtf8(name));
-        question += "\"";
-        question += texts_.overwriteQuestionTail;
-        question += " [y/N] ";
-        std::fputs(question.c_str(), streams_.err);
-        std::fflush(streams_.err);
-        char answer[16];
-        const long length = ReadInputLine(streams_.in, answer, sizeof answer, false);
-        return length > 0 && (answer[0] == 'y' || answer[0] == 'Y');
+        return overwrite_.Ask(streams_.in, streams_.err, texts_, paths_.Current());
     }
 
 private:
     const ConsoleOptions& options_;
     const ModuleTexts& texts_;
     const ConsoleStreams& streams_;
-    std::vector<std::string> path_;
+    EntryPaths paths_;
+    OverwriteQuestion overwrite_;
 };
 
 int Fail(const ModuleTexts& texts, const ConsoleStreams& streams, ExtractResult result)
@@ -183,7 +134,9 @@ int RunConsole(const ConsoleOptions& options, const ModuleBuild& build, const Pa
     std::string shown = ForTerminal(ToDisplayUtf8(help->text));
     if (!shown.empty() && shown.back() == '\n')
         shown.pop_back();
-    WriteLine(streams.out, shown);
+    // The banner is meant for the reader: a pipe or a file gets the run's
+    // own lines alone.
+    WriteLine(IsTerminal(streams.out) ? streams.out : streams.err, shown);
 
     PassphraseInput passphrase;
     if (!passphrase.Read(streams)) {

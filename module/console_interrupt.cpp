@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -18,7 +19,8 @@ std::atomic<bool> g_requested{false};
 int g_errFd = 2;
 #endif
 
-constexpr char Message[] = "Interrupted.\n";
+std::atomic<const char*> g_message{""};
+std::atomic<std::size_t> g_messageLength{0};
 
 // Async-signal-safe: atomics, write and _exit only.
 bool StopOrEnd()
@@ -29,10 +31,11 @@ bool StopOrEnd()
         return false; // the run removes the file at its next checkpoint
 #ifdef _WIN32
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), Message, sizeof Message - 1, &written, nullptr);
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), g_message.load(), static_cast<DWORD>(g_messageLength.load()), &written,
+              nullptr);
     ExitProcess(ExitConsoleInterrupted);
 #else
-    [[maybe_unused]] const ssize_t written = ::write(g_errFd, Message, sizeof Message - 1);
+    [[maybe_unused]] const ssize_t written = ::write(g_errFd, g_message.load(), g_messageLength.load());
     ::_exit(ExitConsoleInterrupted);
 #endif
 }
@@ -57,9 +60,11 @@ void OnSignal(int)
 
 } // namespace
 
-ConsoleInterrupt::ConsoleInterrupt(const PendingOutput& pending, std::FILE* err)
+ConsoleInterrupt::ConsoleInterrupt(const PendingOutput& pending, std::FILE* err, const char* message)
 {
     g_requested = false;
+    g_messageLength = std::strlen(message);
+    g_message = message;
     g_pending = &pending;
 #ifdef _WIN32
     (void)err;

@@ -13,7 +13,9 @@ inline constexpr int ExitConsoleInterrupted = 130;
 class ConsoleInterrupt {
 public:
     // Handlers in place for the life of the object; `pending` is the run's.
-    ConsoleInterrupt(const PendingOutput& pending, std::FILE* err);
+    // `message` (static) is written to `err` when the process ends from
+    // the handler.
+    ConsoleInterrupt(const PendingOutput& pending, std::FILE* err, const char* message = "Interrupted.\n");
     ~ConsoleInterrupt();
     ConsoleInterrupt(const ConsoleInterrupt&) = delete;
     ConsoleInterrupt& operator=(const ConsoleInterrupt&) = delete;

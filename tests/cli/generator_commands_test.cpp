@@ -73,7 +73,7 @@ TEST(Keygen, WritesSizeRandomBytesToAPrivateFile)
 
     const auto refused = RunIvqa({"keygen", dir / "no/such/folder/key"});
     EXPECT_EQ(refused.status, 73);
-    EXPECT_EQ(refused.err, "ivqa: Can not create keyfile!\n");
+    EXPECT_EQ(refused.err, "ivqa: Can not create keyfile! " + dir / "no/such/folder/key" + ": No such file or directory\n");
 }
 
 } // namespace

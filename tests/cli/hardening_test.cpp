@@ -38,7 +38,7 @@ TEST(ProgramHardening, SenderProgramsDisableCoreDumps)
 {
     std::vector<HardenedProgram> programs{
         // Waits for the passphrase on standard input.
-        {"ivqa", {"create", "--module", "{dir}/module.iqm", "-o", "{dir}/out.run", "{dir}/victim.txt"}, {}},
+        {"ivqa", {"create", "--module", "{dir}/module.iqm", "-o", "{dir}/runtime/out.run", "{dir}/victim.txt"}, {}},
     };
 #ifdef IVQA_HAVE_FRONTEND
     programs.push_back({"ironquiver", {}, {"QT_QPA_PLATFORM=offscreen", "IVQA_CONFIG_DIR={dir}/config", "HOME={dir}",
@@ -74,6 +74,6 @@ TEST(ProgramHardening, SenderProgramsDisableCoreDumps)
         if (geteuid() == 0) {
             EXPECT_TRUE(seen.procOwnedByRoot) << "still dumpable";
         }
-        EXPECT_FALSE(fs::exists(dir / "out.run"));
+        EXPECT_FALSE(fs::exists(dir / "runtime/out.run"));
     }
 }

@@ -71,17 +71,27 @@ TEST(Removal, RefusesDotOperandsBeforeTouchingAnything)
     EXPECT_EQ(ListTree(source), before);
 }
 
-TEST(Removal, AnEntryThatCannotBeRemovedStopsTheRun)
+TEST(Removal, AFailedOperandIsReportedAndTheOthersStillGo)
 {
-    TempDir dir;
-    const std::string source = MakeInputTree(dir);
     for (const char* command : {"wipe", "rm"}) {
-        const auto outcome = RunIvqa({command, "--yes", dir / "missing.txt", source + "/top.txt"});
-        EXPECT_EQ(outcome.status, 4) << command;
-        EXPECT_EQ(outcome.err, "ivqa: Can not remove \"" + dir / "missing.txt" +
-                                   "\"!\n"
-                                   "ivqa: Can not open input file!\n");
-        EXPECT_TRUE(fs::exists(source + "/top.txt")) << "entries after the failed one stay";
+        for (const bool quiet : {false, true}) {
+            TempDir dir;
+            WriteFile(dir / "a", "a");
+            WriteFile(dir / "b", "b");
+            std::vector<std::string> args{command, "--yes", dir / "a", dir / "missing.txt", dir / "b"};
+            if (quiet)
+                args.insert(args.begin() + 1, "-q");
+            const auto outcome = RunIvqa(args);
+            EXPECT_EQ(outcome.status, 4) << command;
+            const std::string failure =
+                "ivqa: Can not remove \"" + dir / "missing.txt" + "\"! No such file or directory.\n";
+            // -q leaves the errors alone, without the count.
+            EXPECT_EQ(outcome.err, quiet ? failure
+                                         : failure + "ivqa: " + (std::string(command) == "wipe" ? "wiped" : "removed") +
+                                               " 2 of 3, 1 failed\n");
+            EXPECT_FALSE(fs::exists(dir / "a")) << command;
+            EXPECT_FALSE(fs::exists(dir / "b")) << "operands after the failed one go too";
+        }
     }
 }
 

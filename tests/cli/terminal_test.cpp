@@ -25,10 +25,21 @@ TEST(Terminal, ProgressBarShowsNameBytesRateAndPercent)
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_NE(outcome.err.find("\rtwo-blocks.bin "), std::string::npos) << outcome.err;
     EXPECT_NE(outcome.err.find("2.0 MiB"), std::string::npos) << outcome.err;
-    EXPECT_NE(outcome.err.find("MB/s  100%"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("MiB/s  100%"), std::string::npos) << outcome.err;
     // The line is cleared at the end, and never wider than the terminal.
     EXPECT_EQ(outcome.err.substr(outcome.err.size() - 4), "\r\033[K");
     EXPECT_EQ(outcome.out, dir / "archive.run\n");
+
+    request.args = {"extract", dir / "archive.run", "--dest", dir / "restored"};
+    ChildProcess extract(request);
+    const auto extracted = extract.Finish();
+    ASSERT_EQ(extracted.status, 0) << extracted.err;
+    EXPECT_NE(extracted.err.find("\rtwo-blocks.bin "), std::string::npos) << extracted.err;
+    // The bytes restored, not whole blocks: 1 MiB and 4,097 bytes.
+    EXPECT_NE(extracted.err.find("1.0 MiB"), std::string::npos) << extracted.err;
+    EXPECT_EQ(extracted.err.find("2.0 MiB"), std::string::npos) << extracted.err;
+    EXPECT_NE(extracted.err.find("MiB/s  100%"), std::string::npos) << extracted.err;
+    EXPECT_EQ(extracted.out, "");
 
     request.args = {"wipe", "--yes", "-m", "fast", "-n", "2", source + "/input/two-blocks.bin"};
     ChildProcess wipe(request);
@@ -88,21 +99,87 @@ TEST(Terminal, UnreadableEntryIsSkippedOnTheAnswer)
         const char* answer;
         int status;
     } cases[] = {{"\n", 4}, {"y\n", 0}, {"n\n", 4}};
-    // Enter alone keeps the run from going on without the entry.
+    // Enter alone keeps the run from going on without the entry. A missing
+    // operand is asked about before the passphrase; one inside a folder
+    // only when the walk meets it.
+    for (const bool nested : {false, true}) {
+        for (const auto& c : cases) {
+            const std::string archive = dir / ("archive-" + std::to_string(nested) + std::to_string(&c - cases) + ".run");
+            const std::string missing = source + (nested ? "/input/gone.txt" : "/missing.txt");
+            std::error_code error;
+            fs::remove(source + "/input/gone.txt", error);
+            if (nested)
+                fs::create_symlink(dir / "nowhere", missing);
+            ProcessRequest request;
+            request.args = CreateArgs(dir, archive, {nested ? source + "/input" : missing, source + "/top.txt"});
+            request.stdinOnTerminal = true;
+            request.stderrOnTerminal = true;
+            ChildProcess create(request);
+            const std::string question =
+                "Can not add \"" + missing + "\"! No such file or directory. Do you want to skip it? [y/N] ";
+            if (!nested) {
+                EXPECT_TRUE(create.WaitForScreen(question));
+                create.Type(c.answer);
+            }
+            if (nested || c.status == 0) {
+                TypePassphrase(create, "Passphrase: ", "pass");
+                TypePassphrase(create, "Confirm passphrase: ", "pass");
+            }
+            if (nested) {
+                EXPECT_TRUE(create.WaitForScreen(question));
+                create.Type(c.answer);
+            }
+            const auto outcome = create.Finish();
+            EXPECT_EQ(outcome.status, c.status) << c.answer << outcome.err;
+            EXPECT_EQ(fs::exists(archive), c.status == 0);
+        }
+    }
+    std::error_code error;
+    fs::remove(source + "/input/gone.txt", error);
+}
+
+// The question names the entry's path inside the archive; "all" and "none"
+// answer it for every later entry too.
+TEST(Terminal, OverwriteQuestionNamesThePathAndTakesAllAndNone)
+{
+    TempDir dir;
+    fs::create_directories(dir / "in/sub");
+    WriteFile(dir / "in/sub/a.txt", "new a");
+    WriteFile(dir / "in/b.txt", "new b");
+    WriteFile(dir / "in/c.txt", "new c");
+    const std::string archive = dir / "a.run";
+    ASSERT_EQ(RunIvqa(CreateArgs(dir, archive, {dir / "in"}), "pass\n").status, 0);
+    const struct {
+        const char* answer;
+        const char* expected;
+    } cases[] = {{"all\n", "new"}, {"NONE\n", "old"}};
     for (const auto& c : cases) {
-        const std::string archive = dir / ("archive-" + std::to_string(&c - cases) + ".run");
+        const std::string dest = dir / ("out-" + std::string(c.expected));
+        for (const char* file : {"in/sub/a.txt", "in/b.txt", "in/c.txt"}) {
+            fs::create_directories(fs::path(dest + "/" + file).parent_path());
+            WriteFile(dest + "/" + file, "old");
+        }
         ProcessRequest request;
-        request.args = CreateArgs(dir, archive, {source + "/missing.txt", source + "/top.txt"});
+        request.args = {"extract", archive, "--dest", dest};
         request.stdinOnTerminal = true;
         request.stderrOnTerminal = true;
-        ChildProcess create(request);
-        TypePassphrase(create, "Passphrase: ", "pass");
-        TypePassphrase(create, "Confirm passphrase: ", "pass");
-        EXPECT_TRUE(create.WaitForScreen("Can not add \"" + source + "/missing.txt\"! Do you want to skip it? [y/N] "));
-        create.Type(c.answer);
-        const auto outcome = create.Finish();
-        EXPECT_EQ(outcome.status, c.status) << c.answer << outcome.err;
-        EXPECT_EQ(fs::exists(archive), c.status == 0);
+        ChildProcess extract(request);
+        TypePassphrase(extract, "Passphrase: ", "pass");
+        // The walk's order decides which entry comes first.
+        ASSERT_TRUE(extract.WaitForScreen(" [y/N/all/none] "));
+        extract.Type(c.answer);
+        const auto outcome = extract.Finish();
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        const std::size_t question = outcome.err.find("\" already exists!");
+        ASSERT_NE(question, std::string::npos) << outcome.err;
+        const std::string asked = outcome.err.substr(outcome.err.rfind('"', question - 1) + 1,
+                                                     question - outcome.err.rfind('"', question - 1) - 1);
+        EXPECT_TRUE(asked == "in/sub/a.txt" || asked == "in/b.txt" || asked == "in/c.txt") << asked;
+        EXPECT_EQ(outcome.err.find("already exists!", question + 3), std::string::npos) << "asked once";
+        for (const char* file : {"in/sub/a.txt", "in/b.txt", "in/c.txt"}) {
+            const std::string text = ReadText(dest + "/" + file);
+            EXPECT_EQ(text.substr(0, 3), c.expected) << file << " after " << c.answer;
+        }
     }
 }
 

@@ -74,9 +74,18 @@ TEST(Usage, EverySubcommandDescribesItself)
 
 TEST(Usage, VersionNamesTheRelease)
 {
-    const auto outcome = RunIvqa({"--version"});
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.out, "ivqa (Ironquiver Self-Decryptor) 2.50\n");
+    for (const char* flag : {"--version", "-V"}) {
+        const auto outcome = RunIvqa({flag});
+        EXPECT_EQ(outcome.status, 0);
+        EXPECT_EQ(outcome.out.rfind("ivqa (Ironquiver Self-Decryptor) 2.50\n"
+                                    "archive format 2.50\n"
+                                    "libivqa 2.50\n"
+                                    "zlib 1.",
+                                    0),
+                  0u)
+            << outcome.out;
+        EXPECT_NE(outcome.out.find(", libdeflate 1."), std::string::npos) << outcome.out;
+    }
 }
 
 } // namespace

@@ -26,8 +26,10 @@ offers() {
     fi
 }
 
-offers "ivqa " "create extract info keygen list passgen rm test wipe"
+offers "ivqa " "browser-page create extract help info keygen list passgen rm test wipe"
 offers "ivqa w" "wipe"
+offers "ivqa help e" "extract"
+offers "ivqa help create " ""
 offers "ivqa --" "--help --version"
 offers "ivqa create -c " "aes blowfish cast rc4 rc5"
 offers "ivqa create --cipher r" "rc4 rc5"
@@ -35,12 +37,14 @@ offers "ivqa create --target " "linux windows"
 # A module file may lie in a folder.
 offers "ivqa create --module " "en folder ru"
 offers "ivqa create --sk" "--skip-unreadable"
+offers "ivqa create --wipe-inputs -m " "dod fast gutmann"
+offers "ivqa list --" "--help --keyfile --quiet --verbose"
 offers "ivqa create -o out " "file.txt folder"
 offers "ivqa extract a.run --overwrite " "always ask never"
 offers "ivqa extract a.run --dest " "folder"
-offers "ivqa extract --" "--dest --help --keyfile --overwrite"
+offers "ivqa extract --" "--dest --help --keyfile --overwrite --quiet --verbose"
 offers "ivqa wipe -m " "dod fast gutmann"
-offers "ivqa wipe --" "--help --method --passes --yes"
+offers "ivqa wipe --" "--help --method --passes --quiet --verbose --yes"
 offers "ivqa passgen -l " ""
 offers "ivqa info f" "file.txt folder"
 [[ $failures -eq 0 ]] || exit 1
