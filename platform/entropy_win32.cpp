@@ -83,7 +83,11 @@ bool PollThreads(EntropySink sink, void* context)
                                                    [&](const THREADENTRY32& entry) { SinkValue(sink, context, entry); });
 }
 
-bool PollOwnProcess(EntropySink sink, void* context)
+namespace {
+
+// The heaps of the library's own process as the heap-list snapshot gives
+// them.
+bool SinkHeapSnapshot(EntropySink sink, void* context)
 {
     const Snapshot snapshot(TH32CS_SNAPHEAPLIST, GetCurrentProcessId());
     if (!snapshot)
@@ -104,6 +108,33 @@ bool PollOwnProcess(EntropySink sink, void* context)
         } while (Heap32Next(&block) != 0);
     });
     return listed && blocksRead;
+}
+
+// The same heaps walked directly, for systems whose snapshot has no heap
+// list (Wine): every entry of every heap of the process.
+bool SinkHeapWalk(EntropySink sink, void* context)
+{
+    HANDLE heaps[64];
+    const DWORD count = GetProcessHeaps(64, heaps);
+    std::size_t entries = 0;
+    for (DWORD i = 0; i < count && i < 64; ++i) {
+        if (HeapLock(heaps[i]) == 0)
+            continue;
+        PROCESS_HEAP_ENTRY entry{};
+        while (HeapWalk(heaps[i], &entry) != 0) {
+            SinkValue(sink, context, entry);
+            ++entries;
+        }
+        HeapUnlock(heaps[i]);
+    }
+    return entries > 0;
+}
+
+} // namespace
+
+bool PollOwnProcess(EntropySink sink, void* context)
+{
+    return SinkHeapSnapshot(sink, context) || SinkHeapWalk(sink, context);
 }
 
 bool PollTimesAndCounters(EntropySink sink, void* context)
