@@ -8,10 +8,10 @@ namespace {
 // Links and junctions are followed, so what an entry is comes from its
 // target; one whose target cannot be read is handed on as a file, whose
 // query then fails and asks the skip question.
-CoreResult AddListedEntry(SdaContext& context, const std::string& path, const WIN32_FIND_DATAW& data, int level)
+CoreResult AddListedEntry(SdaContext& context, const ListedEntry& listed, int level)
 {
-    const bool isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    const EntryName entry = ListedEntryName(path, data.cFileName, isLink);
+    const bool isLink = (listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    const EntryName entry = ListedEntryName(listed.path, listed.name, isLink);
     FileStatus target;
     const bool isDirectory = QueryFileStatus(-1, entry.path.c_str(), true, &target) && IsDirectory(target);
     return isDirectory ? AddDirEntry(context, -1, entry, level) : AddFileEntry(context, -1, entry, level);
@@ -59,10 +59,8 @@ CoreResult AddDirEntry(SdaContext& context, int /*dirFd*/, const EntryName& entr
         return result;
 
     if (const CoreResult result = ForEachFolderEntry(
-            node.path, CoreResult{IQ_OK}, CoreResult{IQ_INPUT_DIR_ERROR},
-            [&](const std::string& path, const WIN32_FIND_DATAW& data) {
-                return AddListedEntry(context, path, data, level);
-            });
+            node.handle.Get(), node.path, CoreResult{IQ_OK}, CoreResult{IQ_INPUT_DIR_ERROR},
+            [&](const ListedEntry& listed) { return AddListedEntry(context, listed, level); });
         result != IQ_OK)
         return result;
 

@@ -1,10 +1,11 @@
 #include "core/entry_removal.h"
 
 #include "platform/file_status.h"
+#include "platform/win32_handle.h"
 #include "platform/win32_listing.h"
 #include "platform/win32_path.h"
 
-#include <vector>
+#include <string_view>
 
 // Each folder of the walk stays open without delete sharing while it is
 // emptied, so nobody can rename it or swap it for a junction; it is then
@@ -13,18 +14,17 @@
 
 namespace {
 
-bool IsVolumeRoot(const std::wstring& path)
+// A drive root ("\\?\X:\") or a share ("\\?\UNC\server\share"), in the
+// form ExtendedPath gives.
+bool IsVolumeRoot(std::wstring_view path)
 {
-    std::vector<wchar_t> root(path.size() + 2);
-    if (GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size())) == 0)
-        return true; // unknown: never removed
-    std::wstring volume(root.data());
-    std::wstring own = path;
-    if (own.empty() || own.back() != L'\\')
-        own.push_back(L'\\');
-    if (volume.empty() || volume.back() != L'\\')
-        volume.push_back(L'\\');
-    return CompareStringOrdinal(own.c_str(), -1, volume.c_str(), -1, TRUE) == CSTR_EQUAL;
+    constexpr std::wstring_view unc = L"\\\\?\\UNC\\";
+    if (path.starts_with(unc)) {
+        const std::wstring_view share = path.substr(unc.size());
+        const std::size_t server = share.find(L'\\');
+        return server == std::wstring_view::npos || share.find(L'\\', server + 1) == std::wstring_view::npos;
+    }
+    return path.size() >= 6 && path.size() <= 7 && path[5] == L':' && (path.size() == 6 || path[6] == L'\\');
 }
 
 // Marks the opened entry for deletion; it goes when the handle is closed.
@@ -81,11 +81,11 @@ CoreResult RemovalWalk::RemoveDirectory(const EntryName& entry, bool top)
         top_ = opened;
 
     if (const CoreResult result = ForEachFolderEntry(
-            entry.path, CoreResult{IQ_OK}, CoreResult{IQ_INPUT_DIR_ERROR},
-            [&](const std::string& path, const WIN32_FIND_DATAW& data) {
-                const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-                                    (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-                const EntryName child = ListedEntryName(path, data.cFileName, false);
+            handle.Get(), entry.path, CoreResult{IQ_OK}, CoreResult{IQ_INPUT_DIR_ERROR},
+            [&](const ListedEntry& listed) {
+                const bool folder = (listed.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                                    (listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+                const EntryName child = ListedEntryName(listed.path, listed.name, false);
                 return folder ? RemoveDirectory(child, false) : remover_.Remove(-1, child, &top_);
             });
         result != IQ_OK)

@@ -1,0 +1,223 @@
+// ivqa.dll under Wine, called through its import library by a small
+// Windows program: the archives it writes open with the Linux `ivqa` and
+// with the Windows module, its random bytes look random, and its wipe
+// clears read-only files and never follows a link out of the folder.
+
+#include "module_test_support.h"
+#include "payload_builder.h"
+#include "process_runner.h"
+#include "sample_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string_view>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Env(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+// Wine's drive Z: is the Linux root.
+std::string WindowsPath(const std::string& linuxPath)
+{
+    std::string path = "Z:" + linuxPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+ProcessResult RunWine(const std::string& program, std::vector<std::string> args, const std::string& input = "")
+{
+    args.insert(args.begin(), program);
+    ProcessOptions options;
+    options.input = input;
+    return RunProcess(Env("IVQA_WINE64"), args, options);
+}
+
+ProcessResult RunLibraryDriver(std::vector<std::string> args)
+{
+    return RunWine(Env("IVQA_WINDOWS_TEST_BIN") + "/library_driver.exe", std::move(args));
+}
+
+std::string BinDir()
+{
+    return Env("IVQA_BIN_DIR");
+}
+
+TEST(WindowsLibrary, ExportsExactlyTheElevenUndecoratedNames)
+{
+    const auto looked = RunLibraryDriver({"exports"});
+    EXPECT_EQ(looked.status, 0) << looked.out << looked.err;
+
+    const auto dump = RunProcess(Env("IVQA_MINGW_OBJDUMP"), {"-p", BinDir() + "/ivqa.dll"});
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    // The name table: one "[ n] NAME" line per export, up to a blank line.
+    const std::string_view text(dump.out);
+    const auto table = text.find("[Ordinal/Name Pointer] Table");
+    ASSERT_NE(table, std::string_view::npos) << dump.out;
+    std::set<std::string> names;
+    for (std::size_t at = text.find('\n', table) + 1; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        const std::string_view line = text.substr(at, end - at);
+        const std::size_t bracket = line.find("] ");
+        if (bracket == std::string_view::npos)
+            break;
+        names.emplace(line.substr(bracket + 2));
+        at = end + 1;
+    }
+    const std::set<std::string> expected{"IQ_SDAInit",  "IQ_SDAAddFile", "IQ_SDAAddDir", "IQ_SDAFinal",
+                                         "IQ_WipeInit", "IQ_WipeFile",   "IQ_WipeDir",   "IQ_WipeFinal",
+                                         "IQ_RmFile",   "IQ_RmDir",      "IQ_RndGetBytes"};
+    EXPECT_EQ(names, expected);
+}
+
+// Every cipher, with a passphrase outside ASCII, a keyfile and a help text:
+// what ivqa.dll wrote behind the real Windows module comes out the same
+// through the Linux `ivqa extract` and through the archive run under Wine.
+class WindowsLibraryCipher : public ::testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(WindowsLibraryCipher, ArchiveOpensWithLinuxAndWindowsReaders)
+{
+    TempDir dir;
+    const std::string input = dir / "input";
+    MakeSampleTree(input);
+    StampTimes(input, 123456700, 1100);
+    WriteFile(dir / "key.bin", NoiseBytes(3000, 11));
+    WriteFile(dir / "help.txt", "Written by ivqa.dll \xe2\x80\x94 ask Ann.");
+    WriteFile(dir / "single.txt", "a file given by itself");
+    const std::string archive = dir / "archive.exe";
+    fs::copy_file(BinDir() + "/GUI_en.exe.iqm", archive);
+
+    const std::string passphrase = "p\xc3\xa4ss \xd0\xb6";
+    const auto created = RunLibraryDriver({"create", WindowsPath(archive), std::to_string(GetParam()), passphrase,
+                                           WindowsPath(dir / "key.bin"), WindowsPath(dir / "help.txt"), "7",
+                                           "d:" + WindowsPath(input), "f:" + WindowsPath(dir / "single.txt")});
+    ASSERT_EQ(created.status, 0) << created.out << created.err;
+
+    const std::string linuxOut = dir / "linux";
+    fs::create_directory(linuxOut);
+    ProcessOptions typed;
+    typed.input = passphrase + "\n";
+    const auto linux =
+        RunProcess(BinDir() + "/ivqa", {"extract", archive, "--dest", linuxOut, "--keyfile", dir / "key.bin"}, typed);
+    ASSERT_EQ(linux.status, 0) << linux.out << linux.err;
+    ExpectSameTree(input, linuxOut + "/input");
+    EXPECT_EQ(ReadText(linuxOut + "/single.txt"), "a file given by itself");
+
+    const std::string windowsOut = dir / "windows";
+    fs::create_directory(windowsOut);
+    const auto windows = RunWine(archive, {"--console", "--dest", WindowsPath(windowsOut), "--keyfile",
+                                           "file://" + WindowsPath(dir / "key.bin")},
+                                 passphrase + "\n");
+    ASSERT_EQ(windows.status, 0) << windows.out << windows.err;
+    EXPECT_NE(windows.out.find("Written by ivqa.dll \xe2\x80\x94 ask Ann."), std::string::npos) << windows.out;
+    ExpectSameTree(input, windowsOut + "/input");
+    struct stat info {};
+    ASSERT_EQ(::stat((windowsOut + "/input/readonly.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0222, 0U) << "the read-only attribute went through";
+}
+
+INSTANTIATE_TEST_SUITE_P(Ciphers, WindowsLibraryCipher, ::testing::Values(0U, 1U, 2U, 3U, 4U));
+
+// The chi-square of the byte counts over 255 degrees of freedom stays below
+// 330 (p about 0.001) for a working generator; two loads of the library
+// share no 16-byte piece of output.
+TEST(WindowsLibrary, RandomBytesOfTwoLoadsPassTheChiSquareAndDiffer)
+{
+    TempDir dir;
+    std::vector<std::vector<std::uint8_t>> outputs;
+    for (const char* name : {"first.bin", "second.bin"}) {
+        const auto result = RunLibraryDriver({"random", "1048576", WindowsPath(dir / name)});
+        ASSERT_EQ(result.status, 0) << result.err;
+        outputs.push_back(ReadFile(dir / name));
+        ASSERT_EQ(outputs.back().size(), 1048576U);
+    }
+    for (const auto& bytes : outputs) {
+        std::array<double, 256> counts{};
+        for (const std::uint8_t byte : bytes)
+            ++counts[byte];
+        const double expected = static_cast<double>(bytes.size()) / 256.0;
+        double chiSquare = 0;
+        for (const double count : counts)
+            chiSquare += (count - expected) * (count - expected) / expected;
+        EXPECT_LT(chiSquare, 330.0);
+    }
+    std::set<std::string_view> pieces;
+    const auto piece = [](const std::vector<std::uint8_t>& bytes, std::size_t at) {
+        return std::string_view(reinterpret_cast<const char*>(bytes.data()) + at, 16);
+    };
+    for (std::size_t at = 0; at < outputs[0].size(); at += 16)
+        pieces.insert(piece(outputs[0], at));
+    for (std::size_t at = 0; at < outputs[1].size(); at += 16)
+        ASSERT_EQ(pieces.count(piece(outputs[1], at)), 0U) << "a repeat at " << at;
+}
+
+// A wipe clears the read-only attribute first; a plain delete does not and
+// leaves the file to the skip question.
+TEST(WindowsLibrary, ReadOnlyFileIsWipedButNotDeleted)
+{
+    TempDir dir;
+    struct Case {
+        const char* command;
+        const char* skip;
+        int status;
+        bool remains;
+    };
+    for (const Case& c : {Case{"wipe-file", "no", 0, false}, Case{"rm-file", "no", 4, true},
+                          Case{"rm-file", "yes", 0, true}}) {
+        const std::string file = dir / "locked.txt";
+        WriteFile(file, "read-only secret");
+        ::chmod(file.c_str(), 0444);
+        const auto result = RunLibraryDriver({c.command, WindowsPath(file), c.skip});
+        EXPECT_EQ(result.status, c.status) << c.command << " " << c.skip << "\n" << result.out;
+        EXPECT_EQ(fs::exists(file), c.remains) << c.command;
+        if (c.remains) {
+            EXPECT_EQ(ReadText(file), "read-only secret");
+        }
+        ::unlink(file.c_str());
+    }
+}
+
+// A folder holding a read-only file, a nested folder and a link to a folder
+// outside it (the junction Wine stores as a symbolic link): everything of
+// the folder's own goes, the link is not followed, and what it leads to
+// keeps every byte.
+TEST(WindowsLibrary, WipedFolderLeavesTheTargetOfItsLinkAlone)
+{
+    TempDir dir;
+    const std::string target = dir / "target";
+    fs::create_directories(target + "/deep");
+    WriteFile(target + "/keep.txt", "must survive");
+    WriteFile(target + "/deep/also.txt", "this too");
+    const std::string victim = dir / "victim";
+    fs::create_directories(victim + "/inner/deeper");
+    WriteFile(victim + "/inner/deeper/gone.txt", "wiped");
+    WriteFile(victim + "/readonly.txt", "wiped too");
+    ::chmod((victim + "/readonly.txt").c_str(), 0444);
+    fs::create_directory_symlink(target, victim + "/junction");
+
+    for (const char* command : {"wipe-dir", "rm-dir"}) {
+        const auto result = RunLibraryDriver({command, WindowsPath(victim), "yes"});
+        EXPECT_EQ(result.status, 0) << command << "\n" << result.out;
+        EXPECT_EQ(result.out.find("name: keep.txt"), std::string::npos) << command << " entered the link";
+        EXPECT_EQ(ReadText(target + "/keep.txt"), "must survive");
+        EXPECT_EQ(ReadText(target + "/deep/also.txt"), "this too");
+        EXPECT_FALSE(fs::exists(victim + "/inner"));
+        EXPECT_FALSE(fs::exists(victim + "/readonly.txt"));
+        // Re-made for the delete run.
+        fs::create_directories(victim + "/inner/deeper");
+        WriteFile(victim + "/inner/deeper/gone.txt", "deleted");
+    }
+}
+
+} // namespace
