@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <sstream>
 #include <string_view>
 #include <sys/stat.h>
 
@@ -218,6 +219,30 @@ TEST(WindowsLibrary, WipedFolderLeavesTheTargetOfItsLinkAlone)
         fs::create_directories(victim + "/inner/deeper");
         WriteFile(victim + "/inner/deeper/gone.txt", "deleted");
     }
+}
+
+// What a Windows user unpacks: the library, its import library and header,
+// the four modules and a README with Windows line ends.
+TEST(WindowsLibrary, DistributionZipHoldsTheLibraryAndModules)
+{
+    const std::string zip = BinDir() + "/../dist/ivqa-2.50-windows-x86_64.zip";
+    const auto listed = RunProcess("/usr/bin/python3",
+                                   {"-c", "import sys, zipfile\n"
+                                          "z = zipfile.ZipFile(sys.argv[1])\n"
+                                          "print(' '.join(sorted(z.namelist())))\n"
+                                          "t = z.read('README.txt')\n"
+                                          "print(t.count(b'\\n'), t.count(b'\\r\\n'))\n",
+                                    zip});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    const std::size_t lineEnd = listed.out.find('\n');
+    EXPECT_EQ(listed.out.substr(0, lineEnd),
+              "GUI_en.exe.iqm GUI_en.iqm GUI_ru.exe.iqm GUI_ru.iqm README.txt ivqa.dll ivqa.h ivqa.lib");
+    std::istringstream counts(listed.out.substr(lineEnd + 1));
+    int lineFeeds = 0;
+    int crLfs = -1;
+    counts >> lineFeeds >> crLfs;
+    EXPECT_GT(lineFeeds, 10);
+    EXPECT_EQ(crLfs, lineFeeds) << "every line of the README ends in CR LF";
 }
 
 } // namespace

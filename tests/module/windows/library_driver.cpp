@@ -23,6 +23,9 @@
 #include <windows.h>
 #include <winioctl.h>
 
+// In C, over the same header (c_caller.c).
+extern "C" CoreResult CallerFillsRandom(void* buffer, uint32_t length);
+
 namespace {
 
 bool g_skipAnswer = false;
@@ -86,7 +89,7 @@ int Random(int count, wchar_t** args)
     if (count != 4)
         return 64;
     std::vector<unsigned char> bytes(std::wcstoul(args[2], nullptr, 10));
-    const CoreResult result = IQ_RndGetBytes(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    const CoreResult result = CallerFillsRandom(bytes.data(), static_cast<uint32_t>(bytes.size()));
     std::ofstream out(args[3], std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return out ? static_cast<int>(result) : 70;
