@@ -3,6 +3,7 @@
 // with the Windows module, its random bytes look random, and its wipe
 // clears read-only files and never follows a link out of the folder.
 
+#include "keyfile_server.h"
 #include "module_test_support.h"
 #include "payload_builder.h"
 #include "process_runner.h"
@@ -129,6 +130,68 @@ TEST_P(WindowsLibraryCipher, ArchiveOpensWithLinuxAndWindowsReaders)
 }
 
 INSTANTIATE_TEST_SUITE_P(Ciphers, WindowsLibraryCipher, ::testing::Values(0U, 1U, 2U, 3U, 4U));
+
+// A keyfile fetched through WinINet when the archive is written is the one
+// libcurl fetches when it is read; a keyfile server that cannot deliver
+// fails the creation with the keyfile error, leaving no payload behind.
+TEST(WindowsLibrary, RemoteKeyfileOverHttp)
+{
+    for (const char* proxy : {"http_proxy", "HTTP_PROXY", "https_proxy", "all_proxy"})
+        ::unsetenv(proxy);
+    KeyfileServer server(NoiseBytes(5000, 21));
+    TempDir dir;
+    WriteFile(dir / "data.txt", "keyed remotely");
+    struct Case {
+        std::string keyfile;
+        int status;
+    };
+    for (const Case& c : {Case{server.Url("/key.bin"), 0}, Case{server.Url("/gone"), 2}}) {
+        const std::string archive = dir / "archive.exe";
+        fs::copy_file(BinDir() + "/GUI_en.exe.iqm", archive, fs::copy_options::overwrite_existing);
+        const auto created = RunLibraryDriver({"create", WindowsPath(archive), "1", "", c.keyfile, "-", "6",
+                                               "f:" + WindowsPath(dir / "data.txt")});
+        EXPECT_EQ(created.status, c.status) << c.keyfile << "\n" << created.out;
+        if (c.status != 0)
+            continue;
+        const std::string out = dir / "out";
+        fs::create_directory(out);
+        ProcessOptions typed;
+        typed.input = "\n";
+        const auto read = RunProcess(BinDir() + "/ivqa", {"extract", archive, "--dest", out, "--keyfile", c.keyfile}, typed);
+        ASSERT_EQ(read.status, 0) << read.out << read.err;
+        EXPECT_EQ(ReadText(out + "/data.txt"), "keyed remotely");
+    }
+}
+
+// Paths beyond the 260 units of a plain Win32 path: a tree this deep is
+// archived whole, and wiped whole.
+TEST(WindowsLibrary, TreeDeeperThanMaxPathIsArchivedAndWiped)
+{
+    TempDir dir;
+    const std::string top = dir / "long";
+    std::string deepest = top;
+    for (int level = 0; level < 8; ++level)
+        deepest += "/" + std::string(40, static_cast<char>('a' + level));
+    fs::create_directories(deepest);
+    WriteFile(deepest + "/far.txt", "found at the bottom");
+    ASSERT_GT(WindowsPath(deepest + "/far.txt").size(), 300U);
+    const std::string archive = dir / "archive.exe";
+    fs::copy_file(BinDir() + "/GUI_en.exe.iqm", archive);
+
+    const auto created = RunLibraryDriver({"create", WindowsPath(archive), "0", "deep", "", "-", "6", "d:" + WindowsPath(top)});
+    ASSERT_EQ(created.status, 0) << created.out;
+    const std::string out = dir / "out";
+    fs::create_directory(out);
+    ProcessOptions typed;
+    typed.input = "deep\n";
+    const auto read = RunProcess(BinDir() + "/ivqa", {"extract", archive, "--dest", out}, typed);
+    ASSERT_EQ(read.status, 0) << read.out << read.err;
+    EXPECT_EQ(ReadText(out + deepest.substr(dir.Path().size()) + "/far.txt"), "found at the bottom");
+
+    const auto wiped = RunLibraryDriver({"wipe-dir", WindowsPath(top), "no"});
+    EXPECT_EQ(wiped.status, 0) << wiped.out;
+    EXPECT_FALSE(fs::exists(top));
+}
 
 // The chi-square of the byte counts over 255 degrees of freedom stays below
 // 330 (p about 0.001) for a working generator; two loads of the library
