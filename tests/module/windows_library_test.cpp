@@ -7,6 +7,7 @@
 #include "module_test_support.h"
 #include "payload_builder.h"
 #include "process_runner.h"
+#include "wine_runner.h"
 #include "sample_tree.h"
 
 #include <gtest/gtest.h>
@@ -23,28 +24,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Env(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-}
-
-// Wine's drive Z: is the Linux root.
-std::string WindowsPath(const std::string& linuxPath)
-{
-    std::string path = "Z:" + linuxPath;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
-ProcessResult RunWine(const std::string& program, std::vector<std::string> args, const std::string& input = "")
-{
-    args.insert(args.begin(), program);
-    ProcessOptions options;
-    options.input = input;
-    return RunProcess(Env("IVQA_WINE64"), args, options);
-}
 
 ProcessResult RunLibraryDriver(std::vector<std::string> args)
 {
