@@ -11,11 +11,13 @@ CoreResult FileDeleter::Remove(int dirFd, const EntryName& entry, const FileStat
     callbacks_.ReportName(name);
 
     // A read-only file is not deleted: its attribute is not cleared. A link
-    // or junction goes itself, whatever its target's attributes.
+    // or junction goes itself, whatever its target's attributes; a folder is
+    // no file.
     FileStatus status;
-    const bool removable = QueryFileStatus(dirFd, entry.path.c_str(), false, &status) &&
-                           (walkTop == nullptr || status.device == walkTop->device) &&
-                           (IsSymbolicLink(status) || (status.attributes & FILE_ATTRIBUTE_READONLY) == 0);
+    const bool removable =
+        QueryFileStatus(dirFd, entry.path.c_str(), false, &status) &&
+        (walkTop == nullptr || status.device == walkTop->device) &&
+        (IsSymbolicLink(status) || (!IsDirectory(status) && (status.attributes & FILE_ATTRIBUTE_READONLY) == 0));
     if (!removable || !DeleteEntryItself(entry.path, status.attributes))
         return callbacks_.AskSkip(name) ? IQ_OK : IQ_INPUT_FILE_ERROR;
     return IQ_OK;

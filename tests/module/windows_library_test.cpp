@@ -206,7 +206,7 @@ TEST(WindowsLibrary, RandomBytesOfTwoLoadsPassTheChiSquareAndDiffer)
 }
 
 // A wipe clears the read-only attribute first; a plain delete does not and
-// leaves the file to the skip question.
+// leaves the file to the skip question. A folder is no file to either.
 TEST(WindowsLibrary, ReadOnlyFileIsWipedButNotDeleted)
 {
     TempDir dir;
@@ -228,6 +228,12 @@ TEST(WindowsLibrary, ReadOnlyFileIsWipedButNotDeleted)
             EXPECT_EQ(ReadText(file), "read-only secret");
         }
         ::unlink(file.c_str());
+    }
+    const std::string folder = dir / "folder";
+    fs::create_directory(folder);
+    for (const char* command : {"wipe-file", "rm-file"}) {
+        EXPECT_EQ(RunLibraryDriver({command, WindowsPath(folder), "no"}).status, 4) << command;
+        EXPECT_TRUE(fs::is_directory(folder)) << command;
     }
 }
 
