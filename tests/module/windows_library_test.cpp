@@ -110,6 +110,40 @@ TEST_P(WindowsLibraryCipher, ArchiveOpensWithLinuxAndWindowsReaders)
 
 INSTANTIATE_TEST_SUITE_P(Ciphers, WindowsLibraryCipher, ::testing::Values(0U, 1U, 2U, 3U, 4U));
 
+// The writer records the file system's own attribute word: read-only,
+// hidden and system come back through the Windows module (which adds the
+// archive bit it always restores).
+TEST(WindowsLibrary, AttributeWordIsRecordedAsTheFileSystemHoldsIt)
+{
+    TempDir dir;
+    const std::string input = dir / "input";
+    fs::create_directory(input);
+    struct Case {
+        const char* name;
+        const char* set;      // hex, as SetFileAttributesW takes it
+        const char* restored; // as GetFileAttributesW reports it afterwards
+    };
+    const Case cases[] = {{"plain.txt", "20", "20"}, {"hidden.txt", "22", "22"}, {"system.txt", "24", "24"},
+                          {"all.txt", "27", "27"}};
+    for (const Case& c : cases) {
+        WriteFile(input + "/" + c.name, c.name);
+        ASSERT_EQ(RunLibraryDriver({"attributes", WindowsPath(input + "/" + c.name), c.set}).status, 0) << c.name;
+    }
+    const std::string archive = dir / "archive.exe";
+    fs::copy_file(BinDir() + "/GUI_en.exe.iqm", archive);
+    ASSERT_EQ(RunLibraryDriver({"create", WindowsPath(archive), "2", "attr", "", "-", "1", "d:" + WindowsPath(input)})
+                  .status,
+              0);
+    const std::string out = dir / "out";
+    fs::create_directory(out);
+    const auto extracted = RunWine(archive, {"--console", "--dest", WindowsPath(out)}, "attr\n");
+    ASSERT_EQ(extracted.status, 0) << extracted.out << extracted.err;
+    for (const Case& c : cases) {
+        const auto shown = RunLibraryDriver({"attributes", WindowsPath(out + "/input/" + c.name)});
+        EXPECT_EQ(shown.out, std::string("attributes: ") + c.restored + "\n") << c.name;
+    }
+}
+
 // A keyfile fetched through WinINet when the archive is written is the one
 // libcurl fetches when it is read; a keyfile server that cannot deliver
 // fails the creation with the keyfile error, leaving no payload behind.

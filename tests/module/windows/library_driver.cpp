@@ -8,6 +8,7 @@
 //   random LENGTH OUTPUT
 //   wipe-file|wipe-dir|rm-file|rm-dir PATH yes|no   (the skip answer)
 //   junction LINK TARGET      (a folder junction, as the system makes it)
+//   attributes PATH [HEX]     (sets the attribute word, then prints it)
 //   exports                   (the eleven names, looked up undecorated)
 
 #include "ivqa.h"
@@ -16,6 +17,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <fcntl.h>
+#include <io.h>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -143,6 +146,14 @@ int Junction(const wchar_t* link, const wchar_t* target)
     return ok != 0 ? 0 : 3;
 }
 
+int Attributes(int count, wchar_t** args)
+{
+    if (count == 4 && SetFileAttributesW(args[2], std::wcstoul(args[3], nullptr, 16)) == 0)
+        return 1;
+    std::printf("attributes: %lx\n", GetFileAttributesW(args[2]));
+    return 0;
+}
+
 int Exports()
 {
     static const char* const names[] = {"IQ_SDAInit",  "IQ_SDAAddFile", "IQ_SDAAddDir", "IQ_SDAFinal",
@@ -166,6 +177,7 @@ int main()
     wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
     if (args == nullptr || count < 2)
         return 64;
+    _setmode(_fileno(stdout), _O_BINARY); // lines end in LF, as on Linux
     const std::wstring command = args[1];
     int status = 64;
     if (command == L"create")
@@ -174,6 +186,8 @@ int main()
         status = Random(count, args);
     else if (command == L"junction" && count == 4)
         status = Junction(args[2], args[3]);
+    else if (command == L"attributes" && (count == 3 || count == 4))
+        status = Attributes(count, args);
     else if (command == L"exports")
         status = Exports();
     else if (count == 4) {
