@@ -24,7 +24,7 @@ add_library(ivqa_core STATIC
 )
 # No libdeflate for this target: zlib makes every block's stream.
 # The library is built with char16_t text (see ivqa.h).
-target_compile_definitions(ivqa_core PUBLIC IVQA_ZLIB_COMPRESSOR_ONLY IVQA_BUILDING_LIBRARY)
+target_compile_definitions(ivqa_core PUBLIC IVQA_ZLIB_COMPRESSOR_ONLY IVQA_CHAR16_TEXT)
 target_link_libraries(ivqa_core PUBLIC ivqa_shared crypto platform platform_url_runtime Threads::Threads)
 
 add_library(ivqa SHARED

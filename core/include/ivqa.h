@@ -21,8 +21,9 @@ extern "C" {
 #endif
 
 /* A UTF-16 unit. Windows programs pass wchar_t text (ivqa.dll, the same
- * units); the library itself is built with char16_t on every system. */
-#if defined(_WIN32) && !defined(IVQA_BUILDING_LIBRARY)
+ * units); the library itself, and C++ callers that define IVQA_CHAR16_TEXT,
+ * use char16_t on every system. */
+#if defined(_WIN32) && !defined(IVQA_CHAR16_TEXT)
 typedef wchar_t IqChar;
 #else
 typedef char16_t IqChar;
