@@ -7,7 +7,6 @@
 //          (an empty PASSPHRASE or KEYFILE is none; HELPFILE "-" is none)
 //   random LENGTH OUTPUT
 //   wipe-file|wipe-dir|rm-file|rm-dir PATH yes|no   (the skip answer)
-//   junction LINK TARGET      (a folder junction, as the system makes it)
 //   attributes PATH [HEX]     (sets the attribute word, then prints it)
 //   exports                   (the eleven names, looked up undecorated)
 
@@ -15,7 +14,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <cwchar>
 #include <fcntl.h>
 #include <io.h>
@@ -24,7 +22,6 @@
 #include <string>
 #include <vector>
 #include <windows.h>
-#include <winioctl.h>
 
 // In C, over the same header (c_caller.c).
 extern "C" CoreResult CallerFillsRandom(void* buffer, uint32_t length);
@@ -112,40 +109,6 @@ int Remove(const wchar_t* command, const wchar_t* path)
     return static_cast<int>(result);
 }
 
-// A mount-point reparse point: what "mklink /J" makes.
-int Junction(const wchar_t* link, const wchar_t* target)
-{
-    if (CreateDirectoryW(link, nullptr) == 0)
-        return 1;
-    const HANDLE handle = CreateFileW(link, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return 2;
-    const std::wstring substitute = std::wstring(L"\\??\\") + target;
-    const std::wstring print = target;
-    const std::size_t pathBytes = (substitute.size() + 1 + print.size() + 1) * sizeof(wchar_t);
-    std::vector<unsigned char> buffer(8 + 8 + pathBytes);
-    auto put16 = [&](std::size_t at, std::size_t value) {
-        buffer[at] = static_cast<unsigned char>(value);
-        buffer[at + 1] = static_cast<unsigned char>(value >> 8);
-    };
-    const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
-    std::memcpy(buffer.data(), &tag, 4);
-    put16(4, 8 + pathBytes);
-    put16(8, 0);
-    put16(10, substitute.size() * sizeof(wchar_t));
-    put16(12, (substitute.size() + 1) * sizeof(wchar_t));
-    put16(14, print.size() * sizeof(wchar_t));
-    std::memcpy(buffer.data() + 16, substitute.c_str(), (substitute.size() + 1) * sizeof(wchar_t));
-    std::memcpy(buffer.data() + 16 + (substitute.size() + 1) * sizeof(wchar_t), print.c_str(),
-                (print.size() + 1) * sizeof(wchar_t));
-    DWORD returned = 0;
-    const BOOL ok = DeviceIoControl(handle, FSCTL_SET_REPARSE_POINT, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                    nullptr, 0, &returned, nullptr);
-    CloseHandle(handle);
-    return ok != 0 ? 0 : 3;
-}
-
 int Attributes(int count, wchar_t** args)
 {
     if (count == 4 && SetFileAttributesW(args[2], std::wcstoul(args[3], nullptr, 16)) == 0)
@@ -184,8 +147,6 @@ int main()
         status = Create(count, args);
     else if (command == L"random")
         status = Random(count, args);
-    else if (command == L"junction" && count == 4)
-        status = Junction(args[2], args[3]);
     else if (command == L"attributes" && (count == 3 || count == 4))
         status = Attributes(count, args);
     else if (command == L"exports")
