@@ -1,6 +1,7 @@
 #include "platform/entropy.h"
 
 #include "platform/secure_memory.h"
+#include "platform/win32_handle.h"
 
 #include <cstring>
 // windows.h first: the other headers build on its types.
@@ -20,23 +21,6 @@ void SinkValue(EntropySink sink, void* context, const Value& value)
 {
     sink(context, &value, sizeof value);
 }
-
-class Snapshot {
-public:
-    Snapshot(DWORD flags, DWORD process) : handle_(CreateToolhelp32Snapshot(flags, process)) {}
-    ~Snapshot()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    Snapshot(const Snapshot&) = delete;
-    Snapshot& operator=(const Snapshot&) = delete;
-    HANDLE Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
 
 // The statistics record of one network service, when it answers.
 void SinkServiceStatistics(const wchar_t* service, EntropySink sink, void* context, std::size_t length)
@@ -70,7 +54,7 @@ bool WalkSnapshot(HANDLE snapshot, First first, Next next, Visit&& visit)
 bool PollProcesses(EntropySink sink, void* context)
 {
     SinkServiceStatistics(L"LanmanWorkstation", sink, context, sizeof(STAT_WORKSTATION_0));
-    const Snapshot snapshot(TH32CS_SNAPPROCESS, 0);
+    const Win32Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     return snapshot && WalkSnapshot<PROCESSENTRY32W>(snapshot.Get(), Process32FirstW, Process32NextW,
                                                      [&](const PROCESSENTRY32W& entry) { SinkValue(sink, context, entry); });
 }
@@ -78,7 +62,7 @@ bool PollProcesses(EntropySink sink, void* context)
 bool PollThreads(EntropySink sink, void* context)
 {
     SinkServiceStatistics(L"LanmanServer", sink, context, sizeof(STAT_SERVER_0));
-    const Snapshot snapshot(TH32CS_SNAPTHREAD, 0);
+    const Win32Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     return snapshot && WalkSnapshot<THREADENTRY32>(snapshot.Get(), Thread32First, Thread32Next,
                                                    [&](const THREADENTRY32& entry) { SinkValue(sink, context, entry); });
 }
@@ -89,7 +73,7 @@ namespace {
 // them.
 bool SinkHeapSnapshot(EntropySink sink, void* context)
 {
-    const Snapshot snapshot(TH32CS_SNAPHEAPLIST, GetCurrentProcessId());
+    const Win32Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPHEAPLIST, GetCurrentProcessId()));
     if (!snapshot)
         return false;
     bool blocksRead = true;
