@@ -4,12 +4,15 @@
 #include "platform/zlib_memory.h"
 
 #include <cstring>
-#include <libdeflate.h>
 #include <limits>
 #include <utility>
+#ifndef IVQA_ZLIB_COMPRESSOR_ONLY
+#include <libdeflate.h>
+#endif
 
 namespace {
 
+#ifndef IVQA_ZLIB_COMPRESSOR_ONLY
 // libdeflate's state follows the data it compresses, so it lives in locked
 // memory and is wiped when freed. Each block records its own length in
 // front of what libdeflate gets.
@@ -45,6 +48,7 @@ void UseLockedMemory()
         return true;
     }();
 }
+#endif
 
 // Ends the zlib compressor on every path out of a block.
 class DeflateSession {
@@ -87,6 +91,22 @@ CoreResult ZlibCompress(const std::uint8_t* plain, std::size_t length, std::uint
 
 } // namespace
 
+#ifdef IVQA_ZLIB_COMPRESSOR_ONLY
+// Builds without libdeflate (Windows): zlib makes every stream.
+BlockCompressor::~BlockCompressor() = default;
+
+bool BlockCompressor::Prepare(int level)
+{
+    level_ = level;
+    return true;
+}
+
+CoreResult BlockCompressor::Compress(const std::uint8_t* plain, std::size_t length, std::uint8_t* packed,
+                                     std::size_t /*capacity*/, z_stream& fallback, std::uint32_t* packedLength)
+{
+    return ZlibCompress(plain, length, packed, level_, fallback, packedLength);
+}
+#else
 BlockCompressor::~BlockCompressor()
 {
     libdeflate_free_compressor(compressor_);
@@ -113,3 +133,4 @@ CoreResult BlockCompressor::Compress(const std::uint8_t* plain, std::size_t leng
     }
     return ZlibCompress(plain, length, packed, level_, fallback, packedLength);
 }
+#endif

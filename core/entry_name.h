@@ -25,9 +25,18 @@ struct EntryName {
 };
 
 // A path as the caller gave it. The recorded name is its last component,
-// trailing '/' ignored; the filesystem root is recorded as "root".
+// trailing '/' ignored; the filesystem root is recorded as "root" (on
+// Windows: after the last '\' or '/', a drive root as its letter, and
+// `path` is the whole "\\?\" path).
 EntryName CallerEntryName(const char16_t* path);
 
+#ifdef _WIN32
+// A listed entry on Windows, where every path is whole: `path` is the
+// entry's path below its folder's, `name` the bare name it is shown and
+// recorded by.
+EntryName ListedEntryName(const std::string& path, std::wstring_view name, bool isLink);
+#else
 // A bare name from a directory listing.
 EntryName ListedEntryName(const char* name, bool isLink);
+#endif
 

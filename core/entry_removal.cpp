@@ -8,17 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-void RemovalCallbacks::ReportName(const char16_t* name) const
-{
-    if (onName != nullptr)
-        onName(name);
-}
-
-bool RemovalCallbacks::AskSkip(const char16_t* name) const
-{
-    return onSkip != nullptr && onSkip(name) != 0;
-}
-
 CoreResult FileDeleter::Remove(int dirFd, const EntryName& entry, const FileStatus* walkTop)
 {
     const char16_t* const name = entry.display.c_str();

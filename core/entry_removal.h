@@ -16,9 +16,13 @@ struct RemovalCallbacks {
     NameCallback onName = nullptr;
     SkipCallback onSkip = nullptr;
 
-    void ReportName(const char16_t* name) const;
+    void ReportName(const char16_t* name) const
+    {
+        if (onName != nullptr)
+            onName(name);
+    }
     // True when the caller says skip; without a callback nobody can say so.
-    bool AskSkip(const char16_t* name) const;
+    bool AskSkip(const char16_t* name) const { return onSkip != nullptr && onSkip(name) != 0; }
 };
 
 // What a walk does with an entry that is not a directory.
@@ -54,6 +58,8 @@ CoreResult RemoveTree(const RemovalCallbacks& callbacks, FileRemover& remover, i
 
 // A caller's path as a handle of its parent folder and the last component
 // (`entry.path`); the callbacks get the path as given (`entry.display`).
+// Windows has no such handles: there `parent` stays invalid and
+// `entry.path` is the whole "\\?\" path.
 // When the parent cannot be opened the handle is invalid, so that the first
 // step on the entry fails into the skip question.
 struct PinnedPath {

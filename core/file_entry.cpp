@@ -1,33 +1,27 @@
 #include "core/archive_entries.h"
 #include "core/block_pipeline.h"
 #include "core/record_writer.h"
+#include "platform/open_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 std::uint32_t FileAttributeWord(const FileStatus& status, std::u16string_view name)
 {
+#ifdef _WIN32
+    // The file system's own word: read-only, hidden, system, archive.
+    (void)name;
+    constexpr std::uint32_t system = 0x4;
+    return status.attributes & (AttributeReadOnly | AttributeHidden | system | AttributeArchive);
+#else
     std::uint32_t word = AttributeArchive;
     if ((status.mode & S_IWUSR) == 0)
         word |= AttributeReadOnly;
     if (!name.empty() && name.front() == u'.')
         word |= AttributeHidden;
     return word;
-}
-
-// Opens the regular file that was examined; anything swapped in since is
-// not read.
-UniqueFd OpenRegularFile(int dirFd, const EntryName& entry, const FileStatus& examined)
-{
-    const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (entry.followLink ? 0 : O_NOFOLLOW);
-    UniqueFd fd(::openat(dirFd, entry.path.c_str(), flags));
-    FileStatus opened;
-    if (fd && (!QueryOpenFileStatus(fd.Get(), &opened) || !IsRegularFile(opened) || !SameObject(opened, examined)))
-        fd.Reset();
-    return fd;
+#endif
 }
 
 // The caller's thread makes and writes every block.
@@ -90,7 +84,7 @@ CoreResult AddFileEntry(SdaContext& context, int dirFd, const EntryName& entry, 
     // Only regular files are read, and the type is known before any open:
     // opening a device can have effects of its own, a FIFO blocks.
     if (IsRegularFile(status))
-        context.input = OpenRegularFile(dirFd, entry, status);
+        context.input = OpenExaminedRegularFile(dirFd, entry.path.c_str(), entry.followLink, status);
     if (!context.input)
         return context.AskSkip(name) ? IQ_OK : IQ_INPUT_FILE_ERROR;
 

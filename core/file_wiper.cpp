@@ -1,89 +1,12 @@
 #include "core/file_wiper.h"
 
-#include "core/process_pool.h"
-#include "core/record_writer.h"
+#include "core/wipe_overwrite.h"
 #include "platform/file_status.h"
 #include "platform/pinned_file.h"
-#include "platform/secure_memory.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-std::uint64_t BufferCount(std::uint64_t size)
-{
-    return size / WipeBufferSize + (size % WipeBufferSize != 0 ? 1 : 0);
-}
-
-bool Flush(int fd)
-{
-    int result;
-    do {
-        result = ::fsync(fd);
-    } while (result != 0 && errno == EINTR);
-    return result == 0;
-}
-
-// One pass of the pattern buffer over `buffers` buffers from offset 0, then
-// flushed, so that it reaches the disk before the next pass replaces it in
-// the cache. On failure the file is closed.
-bool WritePass(WipeContext& context, std::uint64_t buffers)
-{
-    const int fd = context.file.Get();
-    bool ok = ::lseek(fd, 0, SEEK_SET) == 0;
-    for (std::uint64_t written = 0; ok && written < buffers; ++written) {
-        ok = WriteAll(fd, context.pattern.data(), context.pattern.size());
-        if (ok)
-            context.ReportStep();
-    }
-    ok = ok && Flush(fd);
-    if (!ok)
-        context.file.Reset();
-    return ok;
-}
-
-// The random values of one repetition and the pattern bytes made of them
-// are wiped however the repetition ends.
-class RepetitionValues {
-public:
-    explicit RepetitionValues(WipeContext& context) : context_(context) {}
-    RepetitionValues(const RepetitionValues&) = delete;
-    RepetitionValues& operator=(const RepetitionValues&) = delete;
-    ~RepetitionValues()
-    {
-        SecureWipe(random, sizeof(random));
-        SecureWipe(context_.pattern.data(), context_.pattern.size());
-    }
-
-    std::uint8_t random[WipeRandomValueCount] = {};
-
-private:
-    WipeContext& context_;
-};
-
-CoreResult OverwriteRepetition(WipeContext& context, std::uint64_t buffers)
-{
-    RepetitionValues values(context);
-    if (MethodDrawsRandomValues(context.method)) {
-        if (const CoreResult result = DrawRandomBytes(values.random, sizeof(values.random)); result != IQ_OK) {
-            context.file.Reset();
-            return result;
-        }
-    }
-    for (const WipePass& pass : WipePassSequence(context.method)) {
-        const std::uint8_t value = pass.random ? values.random[pass.value] : pass.value;
-        std::memset(context.pattern.data(), value, context.pattern.size());
-        if (!WritePass(context, buffers))
-            return IQ_INPUT_FILE_ERROR;
-    }
-    return IQ_OK;
-}
-
-} // namespace
 
 CoreResult FileWiper::Remove(int dirFd, const EntryName& entry, const FileStatus* walkTop)
 {
@@ -121,14 +44,8 @@ CoreResult FileWiper::Remove(int dirFd, const EntryName& entry, const FileStatus
     if (!context_.file)
         return skipOrFail();
 
-    const std::uint64_t buffers = BufferCount(opened.size);
-    const std::uint64_t passes = WipePassSequence(context_.method).size();
-    context_.ReportRange(context_.repetitions * buffers * passes);
-
-    for (unsigned repetition = 0; repetition < context_.repetitions; ++repetition)
-        if (const CoreResult result = OverwriteRepetition(context_, buffers); result != IQ_OK)
-            return result;
-
+    if (const CoreResult result = OverwriteOpenFile(context_, opened.size); result != IQ_OK)
+        return result;
     context_.file.Reset();
     // Only the name of the file that was overwritten is removed.
     FileStatus named;

@@ -42,7 +42,13 @@ bool ForEachPoolBlock(std::uint32_t length, Produce&& produce)
 
 class RandomPool {
 public:
+#ifdef _WIN32
+    // The MinGW runtime's std::mutex is not constant-initialised; the DLL's
+    // runtime constructs the pool before the load notification seeds it.
+    explicit RandomPool(TimeSource time = &ReadSystemTimeVector) : time_(time) {}
+#else
     constexpr explicit RandomPool(TimeSource time = &ReadSystemTimeVector) : time_(time) {}
+#endif
     RandomPool(const RandomPool&) = delete;
     RandomPool& operator=(const RandomPool&) = delete;
 

@@ -8,13 +8,30 @@
 #include "core/packed_block.h"
 #include "crypto/cipher.h"
 #include "ivqa.h"
-#include "platform/dir_listing.h"
 #include "platform/file_status.h"
 #include "platform/unique_fd.h"
 
 #include <cstdint>
-#include <dirent.h>
 #include <memory>
+
+#ifdef _WIN32
+#include "platform/win32_handle.h"
+
+#include <string>
+
+// One directory on the current walk chain, held open without delete sharing
+// so that it cannot be renamed or replaced while it is walked; listed by
+// its whole path.
+struct DirNode {
+    Win32Handle handle;
+    std::string path;
+    FileStatus status;
+    std::unique_ptr<DirNode> parent;
+};
+#else
+#include "platform/dir_listing.h"
+
+#include <dirent.h>
 
 // One directory on the current walk chain.
 struct DirNode {
@@ -27,6 +44,7 @@ struct DirNode {
     // The handle nested entries are opened relative to.
     int Fd() const { return listing ? dirfd(listing.get()) : handle.Get(); }
 };
+#endif
 
 struct SdaContext {
     SdaContext(NameCallback name, RangeCallback range, StepCallback step, SkipCallback skip)

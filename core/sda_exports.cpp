@@ -10,6 +10,12 @@
 
 namespace {
 
+#ifdef _WIN32
+constexpr int CallerPathBase = -1; // Windows paths are whole: no handle
+#else
+constexpr int CallerPathBase = AT_FDCWD;
+#endif
+
 CoreResult AddCallerEntry(SdaContext* context, const char16_t* path, std::int32_t level, bool directory)
 {
     if (context == nullptr || context->spent)
@@ -19,8 +25,8 @@ CoreResult AddCallerEntry(SdaContext* context, const char16_t* path, std::int32_
         if (level < MinCompressionLevel || level > MaxCompressionLevel)
             return static_cast<CoreResult>(IQ_COMPRESSION_ERROR);
         const EntryName entry = CallerEntryName(path);
-        return directory ? AddDirEntry(*context, AT_FDCWD, entry, level)
-                         : AddFileEntry(*context, AT_FDCWD, entry, level);
+        return directory ? AddDirEntry(*context, CallerPathBase, entry, level)
+                         : AddFileEntry(*context, CallerPathBase, entry, level);
     });
     if (result != IQ_OK)
         context->Spend();

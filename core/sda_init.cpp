@@ -4,13 +4,12 @@
 #include "core/process_pool.h"
 #include "core/record_writer.h"
 #include "platform/file_status.h"
+#include "platform/open_file.h"
 #include "platform/secure_memory.h"
 #include "platform/utf.h"
 
-#include <fcntl.h>
 #include <optional>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -72,10 +71,9 @@ CoreResult InitArchive(SdaContext& context, const char16_t* archivePath, const c
     const std::optional<std::string> path = Utf16ToUtf8(archivePath != nullptr ? archivePath : u"");
     if (!path || path->empty())
         return IQ_ARCHIVE_ERROR;
-    context.archive.Reset(::open(path->c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    context.archive = OpenForAppend(path->c_str());
     FileStatus archiveStatus;
-    if (!context.archive || !QueryOpenFileStatus(context.archive.Get(), &archiveStatus) ||
-        ::lseek(context.archive.Get(), 0, SEEK_END) < 0)
+    if (!context.archive || !QueryOpenFileStatus(context.archive.Get(), &archiveStatus))
         return IQ_ARCHIVE_ERROR;
     context.archiveDevice = archiveStatus.device;
     context.archiveInode = archiveStatus.inode;

@@ -34,3 +34,8 @@ CopyResult CopyAll(int from, int to)
             return CopyResult::WriteFailed;
     }
 }
+
+bool RewindDescriptor(int fd)
+{
+    return ::lseek(fd, 0, SEEK_SET) == 0;
+}

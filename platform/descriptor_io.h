@@ -1,5 +1,6 @@
 #pragma once
-// All-or-nothing writes and copies between descriptors.
+// All-or-nothing writes and copies between descriptors, and what a wipe
+// pass needs of one.
 
 #include <cstddef>
 
@@ -11,3 +12,10 @@ enum class CopyResult { Ok, ReadFailed, WriteFailed };
 
 // Everything from `from`'s position to its end, appended at `to`'s.
 CopyResult CopyAll(int from, int to);
+
+// Back to the start of the file.
+bool RewindDescriptor(int fd);
+
+// Everything written so far on its way to the disk (fsync; on Windows
+// FlushFileBuffers).
+bool FlushToDisk(int fd);

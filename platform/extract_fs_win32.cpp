@@ -1,6 +1,7 @@
 #include "platform/extract_fs.h"
 #include "platform/windows_names.h"
 
+#include "platform/win32_long_path.h"
 #include "platform/win32_path.h"
 
 #include <windows.h>
@@ -109,28 +110,6 @@ std::wstring WithoutTrailingSeparator(std::wstring path)
     while (path.size() > 4 && path.back() == L'\\')
         path.pop_back();
     return path;
-}
-
-// The user's text as an absolute "\\?\" path, so that long and odd names
-// below it stay literal.
-std::wstring ExtendedPath(std::u16string_view text)
-{
-    const std::wstring typed = WideOf(text);
-    const DWORD needed = GetFullPathNameW(typed.c_str(), 0, nullptr, nullptr);
-    if (needed == 0)
-        return {};
-    std::wstring full(needed, L'\0');
-    const DWORD length = GetFullPathNameW(typed.c_str(), needed, full.data(), nullptr);
-    if (length == 0 || length >= needed)
-        return {};
-    full.resize(length);
-    while (full.size() > 3 && full.back() == L'\\')
-        full.pop_back();
-    if (full.rfind(L"\\\\?\\", 0) == 0)
-        return full;
-    if (full.rfind(L"\\\\", 0) == 0)
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
 }
 
 class Win32ExtractFileSystem final : public ExtractFileSystem {

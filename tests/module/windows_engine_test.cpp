@@ -8,6 +8,7 @@
 #include "sample_tree.h"
 #include "payload_builder.h"
 #include "process_runner.h"
+#include "wine_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -28,30 +29,6 @@ namespace {
 constexpr std::uint64_t MiB = 1048576;
 // The driver reads the payload behind a module file of any length.
 constexpr std::size_t ModuleLength = 4096;
-
-std::string Env(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-}
-
-// Wine's drive Z: is the Linux root.
-std::string WindowsPath(const std::string& linuxPath)
-{
-    std::string path = "Z:" + linuxPath;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
-ProcessResult RunWine(const std::string& program, std::vector<std::string> args, const std::string& input,
-                      const std::string& directory = "")
-{
-    args.insert(args.begin(), program);
-    ProcessOptions options;
-    options.input = input;
-    options.workingDirectory = directory;
-    return RunProcess(Env("IVQA_WINE64"), args, options);
-}
 
 ProcessResult RunDriver(const std::string& archive, std::vector<std::string> options, const std::string& input)
 {
