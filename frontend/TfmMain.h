@@ -83,6 +83,8 @@ public:
     QAction* mnEMail;
     QAction* mnCheckUpdates;
     QAction* mnAbout;
+    // Copy: the selected entry's full path, as text and as a file URL.
+    QAction* lvInputCopy;
 
 public slots:
     void tbCreateSDAClick();
@@ -103,8 +105,12 @@ public slots:
     void mnEMailClick();
     void mnCheckUpdatesClick();
     void mnAboutClick();
+    void lvInputCopyClick();
 
 protected:
+    // A list that differs from the one last saved or opened is offered for
+    // saving first; Cancel keeps the window open.
+    void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -120,7 +126,11 @@ private:
     int defaultLevel() const;
     QStringList runFileDialog(QFileDialog& dialog);
 
+    bool listDiffersFromFile() const;
+
     FormSet& forms_;
     InputListModel list_;
     QString listFileName_;
+    // The list as last saved or opened, in the list file's form.
+    QByteArray savedList_;
 };

@@ -41,6 +41,12 @@ bool question(QWidget* owner, const QString& text, QMessageBox::StandardButton d
         == QMessageBox::Yes;
 }
 
+QMessageBox::StandardButton askToSave(QWidget* owner, const QString& text)
+{
+    return show(owner, QMessageBox::Warning, QStringLiteral("Confirmation"), text,
+                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+}
+
 void failure(QWidget* owner, const QString& text)
 {
     show(owner, QMessageBox::Critical, QStringLiteral("Ironquiver Self-Decryptor"), text,

@@ -17,6 +17,9 @@ void information(QWidget* owner, const QString& caption, const QString& text);
 bool question(QWidget* owner, const QString& text,
               QMessageBox::StandardButton defaultButton = QMessageBox::No);
 
+// Save, Discard or Cancel (the default Save) before something unsaved is lost.
+QMessageBox::StandardButton askToSave(QWidget* owner, const QString& text);
+
 // A failure the text leaves to the application's default error report (an
 // unreadable or unwritable list file): the caption is the program's.
 void failure(QWidget* owner, const QString& text);
