@@ -46,10 +46,7 @@ std::optional<RunOutcome> TfmCreateSDAProgress::run(ArchiveJob& job)
             if (outcome.end == RunEnd::Completed && job.notExecutable)
                 message = QStringLiteral("The archive was written, but it could not be made executable.");
             const bool completed = outcome.end == RunEnd::Completed;
-            const QString note = completed && escapedNames() > 0
-                                     ? QString::fromStdString(EscapedNamesNote(escapedNames()))
-                                     : QString();
-            return RunEnding{message, completed && clearWhenCompleted, note};
+            return RunEnding{message, completed && clearWhenCompleted};
         },
         kArchiveWorkerStack);
     if (!started)

@@ -5,6 +5,7 @@
 #include "frontend/help_commands.h"
 #include "frontend/list_file.h"
 #include "frontend/message_boxes.h"
+#include "frontend/run_report.h"
 #include "frontend/settings_table.h"
 #include "frontend/TfmAbout.h"
 #include "frontend/TfmChangeCompLevel.h"
@@ -458,7 +459,14 @@ void TfmMain::tbWipeClick()
         question += QLatin1Char('\n') + QString::fromUtf8(CopyOnWriteNotice);
     if (!MessageBoxes::question(this, question))
         return;
-    forms_.fmWipeProgress->run(WipeMode::Wipe);
+    if (const std::optional<RunOutcome> outcome = forms_.fmWipeProgress->run(WipeMode::Wipe))
+        showStatusLine(wipeStatusLine(*outcome, forms_.fmWipeProgress->entriesNamed()));
+}
+
+void TfmMain::showStatusLine(const QString& line)
+{
+    spHelpPanels[2]->setText(line);
+    spHelpPanels[2]->setToolTip(line);
 }
 
 void TfmMain::tbNewClick()

@@ -38,6 +38,8 @@ public:
     bool addFile(const QString& fullPath);
     bool addFolder(const QString& folderPath);
     void refreshStatus();
+    // The status bar's last panel: how the last job ended.
+    void showStatusLine(const QString& line);
     bool saveList(const QString& fileName);
     void clearList();
     // The paths the program was started with, as the desktop passes them for

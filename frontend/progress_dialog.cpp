@@ -3,6 +3,7 @@
 #include "frontend/TfmMain.h"
 #include "frontend/form_set.h"
 #include "frontend/message_boxes.h"
+#include "frontend/read_only_look.h"
 #include "frontend/run_buffers.h"
 #include "frontend/vendor.h"
 #include "frontend/worker_channel.h"
@@ -29,6 +30,7 @@ ProgressDialog::ProgressDialog(FormSet& forms, ProgressTexts texts, const QStrin
     mmCurFile = new QPlainTextEdit(this);
     mmCurFile->setObjectName(QStringLiteral("mmCurFile"));
     mmCurFile->setReadOnly(true);
+    showAsReadOnly(mmCurFile);
     mmCurFile->setLineWrapMode(QPlainTextEdit::NoWrap);
     mmCurFile->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mmCurFile->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -73,6 +75,7 @@ bool ProgressDialog::runWorker(WorkerBody body, std::size_t stackSize)
     channel_ = std::make_unique<WorkerChannel>(this);
     WorkerChannel* channel = channel_.get();
     escapedNames_ = 0;
+    entriesNamed_ = 0;
     const CoreCallbacks callbacks{&ProgressDialog::nameCallback, &ProgressDialog::rangeCallback,
                                   &ProgressDialog::stepCallback, &ProgressDialog::skipCallback};
     active_ = this;
@@ -173,8 +176,6 @@ void ProgressDialog::endRun(const RunEnding& ending)
 {
     if (!ending.message.isEmpty())
         MessageBoxes::error(this, ending.message);
-    else if (!ending.note.isEmpty())
-        MessageBoxes::information(this, Vendor::kProgramCaption, ending.note);
     TfmMain& main = *forms_.fmMain;
     if (ending.clearList)
         main.clearList();
@@ -190,6 +191,7 @@ void ProgressDialog::endRun(const RunEnding& ending)
 void ProgressDialog::nameCallback(const char16_t* path)
 {
     ProgressDialog* self = active_.load();
+    ++self->entriesNamed_;
     if (path != nullptr && RecordedNameHoldsEscapedByte(path))
         ++self->escapedNames_;
     const QString name = lastPathComponent(QString::fromUtf16(path ? path : u""));
@@ -222,6 +224,8 @@ std::int32_t ProgressDialog::skipCallback(const char16_t* path)
     });
     if (skip && path != nullptr && self->escapedNames_ > 0 && RecordedNameHoldsEscapedByte(path))
         --self->escapedNames_;
+    if (skip && self->entriesNamed_ > 0)
+        --self->entriesNamed_;
     // All bits set: skip and go on.
     return skip ? -1 : 0;
 }

@@ -41,6 +41,9 @@ public:
     ProgressDialog(FormSet& forms, ProgressTexts texts, const QString& objectName);
     ~ProgressDialog() override;
 
+    // Entries the library named in the last run, less those skipped.
+    std::size_t entriesNamed() const { return entriesNamed_; }
+
     QPlainTextEdit* mmCurFile;
     QProgressBar* pbProgress;
     QPushButton* bbMinimize;
@@ -58,8 +61,6 @@ protected:
     struct RunEnding {
         QString message;
         bool clearList = false;
-        // A line for the user after a run that went well (none when empty).
-        QString note;
     };
     using WorkerBody = std::function<RunEnding(WorkerChannel&, const CoreCallbacks&)>;
 
@@ -99,4 +100,5 @@ private:
     std::uint64_t stepsPerUnit_ = 1;
     std::uint64_t stepsDone_ = 0;
     std::size_t escapedNames_ = 0;
+    std::size_t entriesNamed_ = 0;
 };

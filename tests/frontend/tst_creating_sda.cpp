@@ -445,7 +445,8 @@ void TestCreatingSDA::outputAmongInputsIsRefused()
         MessageBoxAnswers answers;
         dialog.bbOK->click();
         QCOMPARE(describe(answers.seen()),
-                 QStringList{errorBox("Output archive file is among the input files!")});
+                 QStringList{errorBox("Output archive file is among the input files!\n\"" + run.path("in/out.run")
+                                      + '"')});
         QVERIFY(dialog.isVisible());
         QCOMPARE(core.calls(), QStringList{});
         QCOMPARE(dialog.edPasswd1->text(), QString("secret"));

@@ -300,10 +300,13 @@ void TestGenerators::keyfileFailures()
     generator.edOutFile->setText(keyfile);
     generator.udKeyfileSize->setValue(1024);
     {
-        MessageBoxAnswers answers;
+        // Typed rather than chosen: nobody has yet been asked about replacing it.
+        MessageBoxAnswers answers({QMessageBox::Yes});
         generator.bbGenerate->click();
         QCOMPARE(describe(answers.seen()),
-                 QStringList{"Error | error | OK | OK | Can not generate random bytes!"});
+                 (QStringList{"Confirmation | question | Yes/No | No | \"" + keyfile
+                                  + "\" already exists.\nDo you want to replace it?",
+                              "Error | error | OK | OK | Can not generate random bytes!"}));
     }
     QCOMPARE(readFile(keyfile), QByteArray(100, 'k'));
     QCOMPARE(QDir(run.path("")).entryList({"*key*"}, QDir::Files | QDir::Hidden), QStringList{"old.key"});
