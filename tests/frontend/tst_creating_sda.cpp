@@ -25,12 +25,25 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const QString kStartingHelp =
     "Press \"Browse\" to change output folder.\n"
     "Press \"Select Keyfile\" button to select keyfile.\n"
     "Press \"Extract\" button to decrypt and extract archive contents.";
+
+struct CameBackFields {
+    bool visible = false;
+    QStringList fields;
+    CameBackFields() = default;
+    CameBackFields(bool shown, const QString& a, const QString& b, const QString& c, const QString& d)
+        : visible(shown), fields{a, b, c, d}
+    {
+    }
+};
 
 QString errorBox(const QString& text)
 {
@@ -63,6 +76,12 @@ private slots:
     void outputAmongInputsIsFound_data();
     void outputAmongInputsIsFound();
     void outputAmongInputsIsRefused();
+    void problemsFoundBeforeTheRunNamePathAndReason_data();
+    void problemsFoundBeforeTheRunNamePathAndReason();
+    void focusStartsAtTheFirstEmptyFieldAndTabGoesDown();
+    void enterPressesOK();
+    void inputFilesActionIsAnnounced_data();
+    void inputFilesActionIsAnnounced();
 };
 
 void TestCreatingSDA::checksInOrder_data()
@@ -451,6 +470,154 @@ void TestCreatingSDA::outputAmongInputsIsRefused()
         QCOMPARE(core.calls(), QStringList{});
         QCOMPARE(dialog.edPasswd1->text(), QString("secret"));
     }
+}
+
+void TestCreatingSDA::problemsFoundBeforeTheRunNamePathAndReason_data()
+{
+    QTest::addColumn<QString>("keyfile");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("message");
+    // Paths below the fixture's folder: "key" a file, "dir" a folder,
+    // "fifo" a FIFO, "locked" a folder without write permission.
+    const QString keyfile = "Can not open keyfile!\n\"%1\": ";
+    const QString archive = "Can not create archive file!\n\"%1\": ";
+    QTest::newRow("no such keyfile") << "gone.key" << "a.run" << keyfile.arg("gone.key") + "No such file or directory";
+    QTest::newRow("no such file:// keyfile") << "file://gone.key" << "a.run"
+                                             << keyfile.arg("gone.key") + "No such file or directory";
+    QTest::newRow("a folder as keyfile") << "file://dir" << "a.run" << keyfile.arg("dir") + "not a regular file";
+    QTest::newRow("a FIFO as keyfile") << "fifo" << "a.run" << keyfile.arg("fifo") + "not a regular file";
+    QTest::newRow("output folder missing") << "" << "none/a.run" << archive.arg("none") + "No such file or directory";
+    QTest::newRow("output is a folder") << "" << "dir" << archive.arg("dir") + "is a folder";
+    QTest::newRow("output below a file") << "key" << "key/a.run" << archive.arg("key") + "not a folder";
+    if (::geteuid() != 0)  // root writes anywhere
+        QTest::newRow("output folder not writable") << "" << "locked/a.run"
+                                                    << archive.arg("locked") + "Permission denied";
+}
+
+// Found while the dialog is open: it stays, with everything typed, and
+// nothing is started.
+void TestCreatingSDA::problemsFoundBeforeTheRunNamePathAndReason()
+{
+    QFETCH(QString, keyfile);
+    QFETCH(QString, output);
+    QFETCH(QString, message);
+
+    CoreSeam core;
+    FormsFixture run;
+    FormSet& forms = run.start(core.services());
+    const QString root = run.path("");
+    writeFile(root + "key", "key");
+    QDir().mkpath(root + "dir");
+    QDir().mkpath(root + "locked");
+    QFile::setPermissions(root + "locked", QFile::ReadOwner | QFile::ExeOwner);
+    QCOMPARE(::mkfifo(QFile::encodeName(root + "fifo").constData(), 0600), 0);
+    const auto located = [&](const QString& path) {
+        return path.isEmpty() ? path : path.startsWith("file://") ? "file://" + root + path.mid(7) : root + path;
+    };
+    forms.fmMain->addFile(root + "key");
+
+    CameBackFields typed;
+    MessageBoxAnswers answers;
+    NextModal<TfmCreatingSDA> fill([&](TfmCreatingSDA* dialog) {
+        dialog->edPasswd1->setText("secret");
+        dialog->edPasswd2->setText("secret");
+        dialog->edPassFile->setText(located(keyfile));
+        dialog->edOutFile->setText(located(output));
+        dialog->bbOK->click();
+        typed = {dialog->isVisible(), dialog->edPasswd1->text(), dialog->edPasswd2->text(),
+                 dialog->edPassFile->text(), dialog->edOutFile->text()};
+    });
+    forms.fmMain->tbCreateSDA->trigger();
+    QFile::setPermissions(root + "locked", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QVERIFY(fill.ran());
+    // The path in the message is the full one.
+    const QString named = message.section('"', 0, 0) + '"' + root + message.section('"', 1);
+    QCOMPARE(describe(answers.seen()), QStringList{errorBox(named)});
+    QVERIFY(typed.visible);
+    QCOMPARE(typed.fields, QStringList({"secret", "secret", located(keyfile), located(output)}));
+    QCOMPARE(core.calls(), QStringList{});
+}
+
+void TestCreatingSDA::focusStartsAtTheFirstEmptyFieldAndTabGoesDown()
+{
+    FormsFixture run;
+    FormSet& forms = run.start();
+    forms.fmMain->addFile(run.path("input.txt"));
+    forms.fmMain->show();
+    QStringList focused;
+    QStringList chain;
+    NextModal<TfmCreatingSDA> look([&](TfmCreatingSDA* dialog) {
+        QTRY_VERIFY(dialog->isActiveWindow());
+        focused << QApplication::focusWidget()->objectName();
+        for (int i = 0; i < 9; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            chain << QApplication::focusWidget()->objectName();
+        }
+        dialog->edPasswd1->setText("secret");
+        dialog->edPasswd2->setText("secret");
+        dialog->edPassFile->setText(run.path("gone.key"));
+        dialog->bbOK->click();  // refused: the keyfile does not exist
+        dialog->hide();
+    });
+    MessageBoxAnswers answers;
+    forms.fmMain->tbCreateSDA->trigger();
+    QVERIFY(look.ran());
+    // The fields kept their text; the next empty one takes the focus.
+    NextModal<TfmCreatingSDA> again([&](TfmCreatingSDA* dialog) {
+        QTRY_VERIFY(dialog->isActiveWindow());
+        focused << QApplication::focusWidget()->objectName();
+    });
+    forms.fmMain->tbCreateSDA->trigger();
+    QVERIFY(again.ran());
+
+    QCOMPARE(focused, QStringList({"edPasswd1", "edOutFile"}));
+    QCOMPARE(chain, QStringList({"sbPassphrGen", "cbHidePass", "edPasswd2", "edPassFile", "sbSetKeyFile",
+                                 "edOutFile", "sbSetOutFileName", "bbOK", "bbCancel"}));
+}
+
+void TestCreatingSDA::enterPressesOK()
+{
+    FormsFixture run;
+    FormSet& forms = run.start();
+    forms.fmMain->addFile(run.path("input.txt"));
+    forms.fmMain->show();
+    MessageBoxAnswers answers;
+    NextModal<TfmCreatingSDA> enter([&](TfmCreatingSDA* dialog) {
+        QTRY_VERIFY(dialog->isActiveWindow());
+        for (QWidget* field : std::initializer_list<QWidget*>{dialog->edPasswd1, dialog->edOutFile}) {
+            field->setFocus();
+            QTest::keyClick(field, Qt::Key_Return);
+        }
+    });
+    forms.fmMain->tbCreateSDA->trigger();
+    QVERIFY(enter.ran());
+    QCOMPARE(describe(answers.seen()), QStringList({errorBox("Enter passphrase or select keyfile!"),
+                                                    errorBox("Enter passphrase or select keyfile!")}));
+}
+
+void TestCreatingSDA::inputFilesActionIsAnnounced_data()
+{
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("none") << 0 << "";
+    QTest::newRow("delete") << 1
+                            << "Once the archive is written and verified, the input files it holds will be deleted.";
+    QTest::newRow("wipe") << 2 << "Once the archive is written and verified, the input files it holds will be wiped.";
+}
+
+void TestCreatingSDA::inputFilesActionIsAnnounced()
+{
+    QFETCH(int, action);
+    QFETCH(QString, text);
+    FormsFixture run;
+    FormSet& forms = run.start();
+    forms.fmOptions->rgInFilesAction->setItemIndex(action);
+    TfmCreatingSDA& dialog = *forms.fmCreatingSDA;
+    dialog.show();
+    QCOMPARE(dialog.lbInFilesAction->text(), text);
+    QCOMPARE(dialog.lbInFilesAction->isVisible(), !text.isEmpty());
+    dialog.reject();
 }
 
 QTEST_MAIN(TestCreatingSDA)
