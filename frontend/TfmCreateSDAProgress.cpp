@@ -8,6 +8,9 @@
 
 namespace {
 
+// The writer's step: one block of a file.
+constexpr std::uint64_t kBlockBytes = 1048576;
+
 // The writer recurses once per folder level.
 constexpr std::size_t kArchiveWorkerStack = 16777216;
 
@@ -48,7 +51,7 @@ std::optional<RunOutcome> TfmCreateSDAProgress::run(ArchiveJob& job)
             const bool completed = outcome.end == RunEnd::Completed;
             return RunEnding{message, completed && clearWhenCompleted};
         },
-        kArchiveWorkerStack);
+        kArchiveWorkerStack, [&job] { return measureRun(job.entries, kBlockBytes, 1); });
     if (!started)
         return std::nullopt;
     return outcome;

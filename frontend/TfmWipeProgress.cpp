@@ -21,6 +21,17 @@ ProgressTexts wipeTexts()
             QStringLiteral("Not enaugh resources to start wiping!")};
 }
 
+// The library overwrites a file in pieces of this size, one step per piece
+// and pass.
+constexpr std::uint64_t kWipeBufferBytes = 524288;
+
+// Passes of each method: "Fast", "DoD-5220.22-M", "Peter Gutmann's".
+std::uint64_t wipePassesOf(std::uint32_t method)
+{
+    constexpr std::uint64_t passes[] = {1, 3, 35};
+    return method < std::size(passes) ? passes[method] : 1;
+}
+
 } // namespace
 
 TfmWipeProgress::TfmWipeProgress(FormSet& forms)
@@ -72,7 +83,12 @@ std::optional<RunOutcome> TfmWipeProgress::runJob(WipeJob& job, WipeOutcome* wip
                                         : QString();
             return RunEnding{message, wiped->entriesTouched};
         },
-        0);
+        0, [&job]() -> RunSize {
+            // Only a wipe reports steps; a delete has none to count.
+            if (job.mode != WipeMode::Wipe)
+                return {};
+            return measureRun(job.entries, kWipeBufferBytes, job.passes * wipePassesOf(job.method));
+        });
     if (!started)
         return std::nullopt;
     return wiped->run;

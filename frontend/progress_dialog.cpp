@@ -12,6 +12,7 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -38,7 +39,9 @@ ProgressDialog::ProgressDialog(FormSet& forms, ProgressTexts texts, const QStrin
 
     pbProgress = new QProgressBar(this);
     pbProgress->setObjectName(QStringLiteral("pbProgress"));
-    pbProgress->setTextVisible(false);
+    pbProgress->setTextVisible(true);
+    lbProgress = new QLabel(this);
+    lbProgress->setObjectName(QStringLiteral("lbProgress"));
 
     bbMinimize = new QPushButton(QStringLiteral("Mini&mize"), this);
     bbMinimize->setObjectName(QStringLiteral("bbMinimize"));
@@ -56,6 +59,7 @@ ProgressDialog::ProgressDialog(FormSet& forms, ProgressTexts texts, const QStrin
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(mmCurFile);
     layout->addWidget(pbProgress);
+    layout->addWidget(lbProgress);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -70,8 +74,11 @@ void ProgressDialog::resetMemo()
     mmCurFile->setPlainText(texts_.memoHeading + QLatin1Char('\n'));
 }
 
-bool ProgressDialog::runWorker(WorkerBody body, std::size_t stackSize)
+bool ProgressDialog::runWorker(WorkerBody body, std::size_t stackSize, RunMeasure measure)
 {
+    runSize_ = {};
+    runStepsDone_ = 0;
+    lbProgress->clear();
     channel_ = std::make_unique<WorkerChannel>(this);
     WorkerChannel* channel = channel_.get();
     escapedNames_ = 0;
@@ -81,8 +88,12 @@ bool ProgressDialog::runWorker(WorkerBody body, std::size_t stackSize)
     active_ = this;
     WorkerThread worker;
     const bool started = worker.start(
-        [this, channel, callbacks, body = std::move(body)] {
+        [this, channel, callbacks, body = std::move(body), measure = std::move(measure)] {
             channel->waitForStart();
+            if (measure) {
+                const RunSize size = measure();
+                channel->post([this, size] { runSize_ = size; });
+            }
             RunEnding ending;
             try {
                 ending = body(*channel, callbacks);
@@ -114,6 +125,7 @@ void ProgressDialog::showEvent(QShowEvent* event)
         return;
     pbProgress->setRange(0, 100);
     pbProgress->setValue(0);
+    elapsed_.start();
     channel_->start();
 }
 
@@ -168,6 +180,8 @@ void ProgressDialog::setSteps(std::uint64_t steps)
 void ProgressDialog::step()
 {
     ++stepsDone_;
+    ++runStepsDone_;
+    lbProgress->setText(progressLine(runSize_, runStepsDone_, static_cast<double>(elapsed_.elapsed()) / 1000.0));
     pbProgress->setValue(static_cast<int>(
         std::min<std::uint64_t>(stepsDone_ / stepsPerUnit_, static_cast<std::uint64_t>(pbProgress->maximum()))));
 }
@@ -183,6 +197,7 @@ void ProgressDialog::endRun(const RunEnding& ending)
     if (main.isMinimized())
         main.showNormal();
     resetMemo();
+    lbProgress->clear();
     running_ = false;
     done(QDialog::Accepted);
     main.update();

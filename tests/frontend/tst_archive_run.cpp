@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSpinBox>
@@ -453,6 +454,7 @@ void TestArchiveRun::breakAnsweredNoHoldsTheWorkerThenCompletes()
     QString titleAfterFile;
     int barValue = -1;
     int barMaximum = -1;
+    QString lineAfterFile;
     QTimer watch;
     watch.setInterval(5);
     connect(&watch, &QTimer::timeout, this, [&] {
@@ -463,6 +465,7 @@ void TestArchiveRun::breakAnsweredNoHoldsTheWorkerThenCompletes()
         titleAfterFile = forms.fmMain->windowTitle();
         barValue = progress.pbProgress->value();
         barMaximum = progress.pbProgress->maximum();
+        lineAfterFile = progress.lbProgress->text();
         core.release();
     });
     watch.start();
@@ -481,6 +484,8 @@ void TestArchiveRun::breakAnsweredNoHoldsTheWorkerThenCompletes()
     QCOMPARE(titleAfterFile, QString("Adding \"report.bin\"..."));
     QCOMPARE(barMaximum, 3);
     QCOMPARE(barValue, 3);
+    // Three of the run's five blocks.
+    QVERIFY2(lineAfterFile.startsWith("60% of "), qPrintable(lineAfterFile));
 
     QCOMPARE(core.count("SDAFinal"), 1);
     QCOMPARE(forms.fmMain->windowTitle(), kCaption);
