@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Runs the window build of each module under a virtual X server: the dialog
 appears with its title, Esc leaves it open, Exit ends the process with
-status 0; the English one also extracts its archive through the window.
-Saves a screenshot of each dialog."""
+status 0; the English one also extracts its archive through the window,
+then again by Enter in the passphrase field over the files it wrote,
+answering the overwrite question with "Yes to all" and then "No to all".
+Saves a screenshot of each dialog and of the question."""
 
 import ctypes
 import os
@@ -73,6 +75,49 @@ def extract_in_window(process, window, work):
     assert process.poll() is None, "the module ended after a run"
 
 
+def windows_named(name):
+    return xdotool("search", "--name", f"^{name}$").stdout.split()
+
+
+def answer_all(process, window, work, screenshot_dir, key, restored):
+    """Spoils the extracted files, types the passphrase and presses Enter:
+    one overwrite question comes, answered by `key` for every file."""
+    files = [os.path.join(work, name) for name in ("top.dat", "docs/readme.txt", "docs/zero.bin")]
+    originals = {}
+    for path in files:
+        with open(path, "rb") as data:
+            originals[path] = data.read()
+        with open(path, "wb") as out:
+            out.write(b"spoilt")
+    xdotool("mousemove", "--window", window, "100", "106", "click", "1")  # the passphrase field
+    xdotool("type", "--delay", "20", "Sample pass")
+    xdotool("key", "Return")
+    wait_until(lambda: windows_named("Confirmation"), "the overwrite question after Enter")
+    box = windows_named("Confirmation")[0]
+    if screenshot_dir:
+        time.sleep(0.3)
+        subprocess.run(["import", "-window", box, os.path.join(screenshot_dir, "module_overwrite_question.png")],
+                       check=True, timeout=30)
+    xdotool("windowfocus", "--sync", box)
+    xdotool("key", key)
+    wait_until(lambda: not windows_named("Confirmation"), "the question to close")
+
+    def settled():
+        expected = {path: originals[path] if restored else b"spoilt" for path in files}
+        for path in files:
+            with open(path, "rb") as data:
+                if data.read() != expected[path]:
+                    return False
+        return True
+    # No second question while the rest of the run goes by.
+    deadline = time.monotonic() + 3.0
+    while time.monotonic() < deadline:
+        assert not windows_named("Confirmation"), "asked again after an answer for all"
+        time.sleep(0.1)
+    assert settled(), "the files are not as the answer for all says"
+    assert process.poll() is None, "the module ended after a run"
+
+
 def check(module, exit_key, bin_dir, source_dir, screenshot_dir, work):
     archive = os.path.join(work, module + ".run")
     with open(archive, "wb") as out:
@@ -93,6 +138,8 @@ def check(module, exit_key, bin_dir, source_dir, screenshot_dir, work):
 
         if exit_key:
             extract_in_window(process, window, work)
+            answer_all(process, window, work, screenshot_dir, "alt+a", restored=True)
+            answer_all(process, window, work, None, "alt+o", restored=False)
         xdotool("windowfocus", "--sync", window)
         xdotool("key", "Escape")
         time.sleep(0.5)
