@@ -589,12 +589,12 @@ void TfmMain::mnOptionsClick()
 
 void TfmMain::mnHomePageClick()
 {
-    openHomePage();
+    openHomePage(this);
 }
 
 void TfmMain::mnEMailClick()
 {
-    writeMailToAuthor();
+    writeMailToAuthor(this);
 }
 
 void TfmMain::mnCheckUpdatesClick()

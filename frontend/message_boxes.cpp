@@ -19,7 +19,8 @@ QMessageBox::StandardButton show(QWidget* owner, QMessageBox::Icon icon, const Q
 
 void warning(QWidget* owner, const QString& text)
 {
-    show(owner, QMessageBox::Warning, QStringLiteral("Error"), text, QMessageBox::Ok,
+    // A warning icon under the caption "Error" tells two stories.
+    show(owner, QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok,
          QMessageBox::Ok);
 }
 

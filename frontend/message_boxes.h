@@ -5,8 +5,9 @@
 
 class QWidget;
 
-// The front end's message boxes: errors and warnings with the caption "Error"
-// and OK, questions with the caption "Confirmation" and Yes/No.
+// The front end's message boxes: errors with the caption "Error", warnings
+// with "Warning", both with OK; questions with the caption "Confirmation"
+// and Yes/No.
 namespace MessageBoxes {
 
 void warning(QWidget* owner, const QString& text);

@@ -394,7 +394,7 @@ void TestCreatingSDA::createCommandOpensTheDialog()
         MessageBoxAnswers answers;
         forms.fmMain->tbCreateSDA->trigger();
         QCOMPARE(describe(answers.seen()),
-                 QStringList{"Error | warning | OK | OK | Select input files first!"});
+                 QStringList{"Warning | warning | OK | OK | Select input files first!"});
     }
     forms.fmMain->addFile(run.path("input.txt"));
     NextModal<TfmCreatingSDA> shown([](TfmCreatingSDA* dialog) {

@@ -45,7 +45,7 @@ void selectRow(TfmMain& main, int row)
 
 QString warningBox(const QString& text)
 {
-    return "Error | warning | OK | OK | " + text;
+    return "Warning | warning | OK | OK | " + text;
 }
 
 QString questionBox(const QString& text)
@@ -172,7 +172,12 @@ void TestMainWindow::addFolderSplitsNameAndPath()
     QCOMPARE(call.title, QString("Select input folder:"));
     QCOMPARE(call.fileMode, QFileDialog::Directory);
     QVERIFY(call.options.testFlag(QFileDialog::ShowDirsOnly));
-    QCOMPARE(rows(main), (QStringList{"D|Photos|/home/a/Photos|7", "D|/|/|7"}));
+    // The Path column shows where each lies, as for files; the entry keeps
+    // the folder itself, shown whole in the row's tip.
+    QCOMPARE(rows(main), (QStringList{"D|Photos|/home/a/|7", "D|/||7"}));
+    QCOMPARE(main.inputList().entry(0).fullPath(), QString("/home/a/Photos"));
+    QCOMPARE(main.inputList().data(main.inputList().index(0, 1), Qt::ToolTipRole).toString(),
+             QString("/home/a/Photos"));
     QCOMPARE(status(main), counters(2, 0));
 }
 
@@ -481,8 +486,8 @@ void TestMainWindow::saveAsThenOpenRestoresTheList()
     QCOMPARE(open.fileMode, QFileDialog::ExistingFile);
     QCOMPARE(open.nameFilters, QStringList{kListFilter});
     QCOMPARE(rows(main), saved);
-    QCOMPARE(rows(main), (QStringList{"F|report.txt|/home/a/|7", "D|/|/|5",
-                                      "D|Photos|/home/a/Photos|0"}));
+    QCOMPARE(rows(main), (QStringList{"F|report.txt|/home/a/|7", "D|/||5",
+                                      "D|Photos|/home/a/|0"}));
     QCOMPARE(status(main), counters(2, 1));
     QCOMPARE(main.ListFileName(), run.path("list.iq"));
 }
@@ -574,9 +579,9 @@ void TestMainWindow::openAsksWhetherToMerge_data()
 
     QTest::newRow("no: merged, duplicate line skipped")
         << int(QMessageBox::No) << true
-        << QStringList{"F|a.txt|/d/|7", "D|b|/d/b|2", "F|c.txt|/d/|3"};
+        << QStringList{"F|a.txt|/d/|7", "D|b|/d/|2", "F|c.txt|/d/|3"};
     QTest::newRow("yes: replaced") << int(QMessageBox::Yes) << true
-                                   << QStringList{"F|a.txt|/d/|1", "D|b|/d/b|2", "F|c.txt|/d/|3"};
+                                   << QStringList{"F|a.txt|/d/|1", "D|b|/d/|2", "F|c.txt|/d/|3"};
     QTest::newRow("no, then cancelled: kept") << int(QMessageBox::No) << false
                                               << QStringList{"F|a.txt|/d/|7"};
     QTest::newRow("yes, then cancelled: stays cleared") << int(QMessageBox::Yes) << false
@@ -685,8 +690,8 @@ void TestMainWindow::dropAddsFilesAndFolders()
                                QUrl::fromLocalFile(vanished), QUrl("http://example.invalid/x")}));
     const QString in = run.path("in");
     QTRY_COMPARE(main.inputList().rowCount(), 3);
-    QCOMPARE(rows(main), (QStringList{"F|report.txt|" + in + "/|7", "D|Photos|" + in + "/Photos|7",
-                                      "D|gone|" + in + "/gone|7"}));
+    QCOMPARE(rows(main), (QStringList{"F|report.txt|" + in + "/|7", "D|Photos|" + in + "/|7",
+                                      "D|gone|" + in + "/|7"}));
     QCOMPARE(status(main), counters(2, 1));
 
     // Dropped again, the file is already there.
