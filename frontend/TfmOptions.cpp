@@ -50,6 +50,7 @@ TfmOptions::TfmOptions(SettingsStore& settings, QWidget* parent)
     pcOptions->addTab(buildOthersPage(), QStringLiteral("Others"));
 
     bbApply = named(new QPushButton(QStringLiteral("A&pply"), this), "bbApply");
+    bbApply->setDefault(true);
     bbCancel = named(new QPushButton(QStringLiteral("C&ancel"), this), "bbCancel");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
