@@ -429,6 +429,11 @@ public:
     {
         Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_DIRECTORY);
         chooser.title(title.c_str());
+        // Opens where the destination is, rather than at the desktop's
+        // recently used files, which a folder chooser cannot pick from.
+        struct stat info {};
+        if (::stat(destination_->value(), &info) == 0 && S_ISDIR(info.st_mode))
+            chooser.directory(destination_->value());
         if (chooser.show() != 0 || chooser.filename() == nullptr || *chooser.filename() == '\0')
             return std::nullopt;
         return std::string(chooser.filename());

@@ -75,6 +75,21 @@ def extract_in_window(process, window, work):
     assert process.poll() is None, "the module ended after a run"
 
 
+def browse_and_cancel(window, screenshot_dir):
+    """The folder chooser opens (in the destination, see its screenshot)
+    and Esc leaves it."""
+    title = "Select destination folder:"
+    xdotool("mousemove", "--window", window, "414", "42", "click", "1")  # Browse
+    wait_until(lambda: windows_named(title), "the folder chooser")
+    chooser = windows_named(title)[0]
+    time.sleep(0.5)
+    subprocess.run(["import", "-window", chooser, os.path.join(screenshot_dir, "module_folder_chooser.png")],
+                   check=True, timeout=30)
+    xdotool("windowfocus", "--sync", chooser)
+    xdotool("key", "Escape")
+    wait_until(lambda: not windows_named(title), "the folder chooser to close")
+
+
 def windows_named(name):
     return xdotool("search", "--name", f"^{name}$").stdout.split()
 
@@ -127,7 +142,9 @@ def check(module, exit_key, bin_dir, source_dir, screenshot_dir, work):
                 shutil.copyfileobj(data, out)
     os.chmod(archive, 0o755)
 
-    process = subprocess.Popen([archive], cwd=work)
+    errors_path = os.path.join(work, module + ".stderr")
+    errors = open(errors_path, "wb")
+    process = subprocess.Popen([archive], cwd=work, stderr=errors)
     try:
         window = find_window(process)
         time.sleep(0.5)  # let it draw
@@ -137,6 +154,7 @@ def check(module, exit_key, bin_dir, source_dir, screenshot_dir, work):
                        check=True, timeout=30)
 
         if exit_key:
+            browse_and_cancel(window, screenshot_dir)
             extract_in_window(process, window, work)
             answer_all(process, window, work, screenshot_dir, "alt+a", restored=True)
             answer_all(process, window, work, None, "alt+o", restored=False)
@@ -159,6 +177,11 @@ def check(module, exit_key, bin_dir, source_dir, screenshot_dir, work):
         if process.poll() is None:
             process.kill()
             process.wait()
+    errors.close()
+    with open(errors_path, "rb") as data:
+        complaints = [line for line in data.read().decode(errors="replace").splitlines() if "Gtk-CRITICAL" in line]
+    os.remove(errors_path)
+    assert not complaints, "the toolkit complained: " + "\n".join(complaints)
     print(f"{module}: window shown, Esc ignored, Exit ended with status 0")
     for entry in os.listdir(work):
         path = os.path.join(work, entry)
