@@ -67,7 +67,6 @@ private slots:
     void outputAmongInputsIsFound();
     void outputAmongInputsIsRefused();
     void focusStartsAtTheFirstEmptyFieldAndTabGoesDown();
-    void enterPressesOK();
     void inputFilesActionIsAnnounced_data();
     void inputFilesActionIsAnnounced();
 };
@@ -527,26 +526,6 @@ void TestCreatingSDA::focusStartsAtTheFirstEmptyFieldAndTabGoesDown()
     QCOMPARE(focused, QStringList({"edPasswd1", "edOutFile"}));
     QCOMPARE(chain, QStringList({"sbPassphrGen", "cbHidePass", "edPasswd2", "edPassFile", "sbSetKeyFile",
                                  "edOutFile", "sbSetOutFileName", "bbOK", "bbCancel"}));
-}
-
-void TestCreatingSDA::enterPressesOK()
-{
-    FormsFixture run;
-    FormSet& forms = run.start();
-    forms.fmMain->addFile(run.path("input.txt"));
-    forms.fmMain->show();
-    MessageBoxAnswers answers;
-    NextModal<TfmCreatingSDA> enter([&](TfmCreatingSDA* dialog) {
-        QTRY_VERIFY(dialog->isActiveWindow());
-        for (QWidget* field : std::initializer_list<QWidget*>{dialog->edPasswd1, dialog->edOutFile}) {
-            field->setFocus();
-            QTest::keyClick(field, Qt::Key_Return);
-        }
-    });
-    forms.fmMain->tbCreateSDA->trigger();
-    QVERIFY(enter.ran());
-    QCOMPARE(describe(answers.seen()), QStringList({errorBox("Enter passphrase or select keyfile!"),
-                                                    errorBox("Enter passphrase or select keyfile!")}));
 }
 
 void TestCreatingSDA::inputFilesActionIsAnnounced_data()
