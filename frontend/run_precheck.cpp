@@ -40,21 +40,22 @@ std::optional<QString> localPath(const QString& location)
 
 std::optional<QString> keyfileProblem(const QString& location)
 {
-    if (location.isEmpty())
-        return std::nullopt;
-    const std::optional<QString> path = localPath(location);
+    const std::optional<QString> path = location.isEmpty() ? std::nullopt : localPath(location);
     if (!path)
         return std::nullopt;
     const QByteArray native = QFile::encodeName(*path);
-    // Non-blocking, so that a FIFO named by mistake does not hold the dialog.
+    // Looked at before it is opened: opening a device or a FIFO can do
+    // something, or wait.
+    struct stat info {};
+    if (::stat(native.constData(), &info) != 0)
+        return detail(kKeyfileMessage, *path, systemReason(errno));
+    if (!S_ISREG(info.st_mode))
+        return detail(kKeyfileMessage, *path, QStringLiteral("not a regular file"));
+    // Non-blocking all the same, should the name have changed meanwhile.
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return detail(kKeyfileMessage, *path, systemReason(errno));
-    struct stat info {};
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     ::close(fd);
-    if (!regular)
-        return detail(kKeyfileMessage, *path, QStringLiteral("not a regular file"));
     return std::nullopt;
 }
 
