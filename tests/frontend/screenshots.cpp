@@ -61,17 +61,26 @@ bool shoot(QWidget& window, const QDir& folder, const QString& name)
 }
 
 // Runs `start` (which shows `window` modally until a run ends) and takes
-// the picture while the seam holds the worker in its third step.
+// the picture while the seam holds the worker in its third step; the run
+// waits a while in its second, so that the speed and time left are shown.
 bool shootMidRun(CoreSeam& core, QWidget& window, const QDir& folder, const QString& name,
                  const std::function<void()>& start)
 {
     bool ok = false;
-    core.holdAtStep(3);
+    bool waited = false;
+    core.holdAtStep(2);
     QTimer watch;
     watch.setInterval(10);
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (!core.holding() || !window.isVisible())
             return;
+        if (!waited) {
+            waited = true;
+            QTest::qWait(1100);
+            core.holdAtStep(1);
+            core.release();
+            return;
+        }
         watch.stop();
         ok = QTest::qWaitForWindowExposed(&window);
         QTest::qWait(150);
