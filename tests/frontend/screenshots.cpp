@@ -18,6 +18,7 @@
 #include "frontend/radio_group.h"
 #include "frontend/theme_icons.h"
 #include "module_runner.h"
+#include "ui_driver.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -68,17 +69,20 @@ bool shootMidRun(CoreSeam& core, QWidget& window, const QDir& folder, const QStr
 {
     bool ok = false;
     bool waited = false;
+    bool busy = false; // the waits below run the timer's events again
     core.holdAtStep(2);
     QTimer watch;
     watch.setInterval(10);
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!core.holding() || !window.isVisible())
+        if (busy || !core.holding() || !window.isVisible())
             return;
+        busy = true;
         if (!waited) {
             waited = true;
             QTest::qWait(1100);
             core.holdAtStep(1);
             core.release();
+            busy = false;
             return;
         }
         watch.stop();
@@ -99,28 +103,23 @@ bool shootMidRun(CoreSeam& core, QWidget& window, const QDir& folder, const QStr
 bool shootCompletion(FormSet& forms, const QDir& folder, const QString& output)
 {
     bool ok = false;
-    QTimer watch;
-    watch.setInterval(10);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* dialog = qobject_cast<TfmCreatingSDA*>(modal); dialog && dialog->edOutFile->text().isEmpty()) {
-            dialog->edPasswd1->setText("secret");
-            dialog->edPasswd2->setText("secret");
-            dialog->edOutFile->setText(output);
-            dialog->bbOK->click();
-        } else if (auto* box = qobject_cast<QMessageBox*>(modal);
-                   box && box->text().startsWith("The archive was written")) {
-            watch.stop();
-            ok = QTest::qWaitForWindowExposed(box);
-            QTest::qWait(150);
-            ok = ok && grab(*box, folder, "completion_message");
-            box->accept();
-        } else if (auto* dialog = qobject_cast<TfmCreatingSDA*>(modal)) {
-            watch.stop();
-            dialog->reject(); // the run did not complete
+    MessageBoxAnswers boxes;
+    boxes.answerWith([&](QMessageBox& box) {
+        if (!box.text().startsWith("The archive was written")) {
+            std::fprintf(stderr, "completion_message: %s\n", qPrintable(box.text()));
+            return QMessageBox::Ok;
         }
+        ok = QTest::qWaitForWindowExposed(&box);
+        QTest::qWait(150);
+        ok = ok && grab(box, folder, "completion_message");
+        return QMessageBox::Ok;
     });
-    watch.start();
+    NextModal<TfmCreatingSDA> fill([&](TfmCreatingSDA* dialog) {
+        dialog->edPasswd1->setText("secret");
+        dialog->edPasswd2->setText("secret");
+        dialog->edOutFile->setText(output);
+        dialog->bbOK->click();
+    });
     forms.fmMain->tbCreateSDA->trigger();
     if (!ok)
         std::fprintf(stderr, "completion_message: no message after the run\n");
