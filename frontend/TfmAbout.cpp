@@ -30,8 +30,8 @@ TfmAbout::TfmAbout(QWidget* parent) : QDialog(parent)
 
     lbMyURL = new LinkLabel(Vendor::kHomePageHost, "lbMyURL", this);
     lbMyEmail = new LinkLabel(Vendor::kContact, "lbMyEmail", this);
-    connect(lbMyURL, &LinkLabel::clicked, this, [] { openHomePage(); });
-    connect(lbMyEmail, &LinkLabel::clicked, this, [] { writeMailToAuthor(); });
+    connect(lbMyURL, &LinkLabel::clicked, this, [this] { openHomePage(this); });
+    connect(lbMyEmail, &LinkLabel::clicked, this, [this] { writeMailToAuthor(this); });
 
     bbOK = new QPushButton(QStringLiteral("&OK"), this);
     bbOK->setObjectName(QStringLiteral("bbOK"));

@@ -1,5 +1,7 @@
 #include "frontend/TfmChangeCompLevel.h"
 
+#include "frontend/level_slider.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -35,7 +37,7 @@ TfmChangeCompLevel::TfmChangeCompLevel(QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("New compression level:"), this));
-    layout->addWidget(tbNewCompLevel);
+    layout->addLayout(withLevelShown(tbNewCompLevel, "lbNewCompLevel", this));
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }

@@ -8,6 +8,9 @@
 
 namespace {
 
+// The writer's step: one block of a file.
+constexpr std::uint64_t kBlockBytes = 1048576;
+
 // The writer recurses once per folder level.
 constexpr std::size_t kArchiveWorkerStack = 16777216;
 
@@ -46,12 +49,9 @@ std::optional<RunOutcome> TfmCreateSDAProgress::run(ArchiveJob& job)
             if (outcome.end == RunEnd::Completed && job.notExecutable)
                 message = QStringLiteral("The archive was written, but it could not be made executable.");
             const bool completed = outcome.end == RunEnd::Completed;
-            const QString note = completed && escapedNames() > 0
-                                     ? QString::fromStdString(EscapedNamesNote(escapedNames()))
-                                     : QString();
-            return RunEnding{message, completed && clearWhenCompleted, note};
+            return RunEnding{message, completed && clearWhenCompleted};
         },
-        kArchiveWorkerStack);
+        kArchiveWorkerStack, [&job] { return measureRun(job.entries, kBlockBytes, 1); });
     if (!started)
         return std::nullopt;
     return outcome;

@@ -18,4 +18,7 @@ public:
     // could not be started. A completed run clears the input list when the
     // input-files action is "Do not delete".
     std::optional<RunOutcome> run(ArchiveJob& job);
+
+    // Names of the last run stored escaped (bytes that are not UTF-8).
+    std::size_t escapedNamesStored() const { return escapedNames(); }
 };

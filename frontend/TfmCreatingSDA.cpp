@@ -12,11 +12,15 @@
 #include "frontend/message_boxes.h"
 #include "frontend/module_choice.h"
 #include "frontend/output_location.h"
+#include "frontend/run_precheck.h"
+#include "frontend/run_report.h"
 #include "frontend/theme_icons.h"
+#include "frontend/vendor.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -167,7 +171,17 @@ QWidget* TfmCreatingSDA::buildGeneralPage()
     label("Output file path:");
     grid->addWidget(edOutFile, row, 0);
     grid->addWidget(sbSetOutFileName, row++, 1);
+    lbInFilesAction = new QLabel(page);
+    lbInFilesAction->setObjectName(QStringLiteral("lbInFilesAction"));
+    lbInFilesAction->setWordWrap(true);
+    grid->addWidget(lbInFilesAction, row++, 0, 1, 2);
     grid->setRowStretch(row, 1);
+
+    // Top to bottom, each field before the button beside it.
+    QWidget* order[] = {edPasswd1, sbPassphrGen, cbHidePass, edPasswd2,       edPassFile,
+                        sbSetKeyFile, edOutFile, sbSetOutFileName};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
     return page;
 }
 
@@ -208,6 +222,34 @@ void TfmCreatingSDA::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     mmHelpMsgTextChange();
+    switch (forms_.fmOptions->inFileAct()) {
+    case static_cast<int>(WipeMode::Delete):
+        lbInFilesAction->setText(QStringLiteral("Once the archive is written and verified, the input files it "
+                                                "holds will be deleted."));
+        break;
+    case static_cast<int>(WipeMode::Wipe):
+        lbInFilesAction->setText(QStringLiteral("Once the archive is written and verified, the input files it "
+                                                "holds will be wiped."));
+        break;
+    default:
+        lbInFilesAction->clear();
+        break;
+    }
+    lbInFilesAction->setVisible(!lbInFilesAction->text().isEmpty());
+    if (!event->spontaneous())
+        focusFirstEmptyField();
+}
+
+void TfmCreatingSDA::focusFirstEmptyField()
+{
+    pcCreatingSDA->setCurrentIndex(0);
+    for (QLineEdit* edit : {edPasswd1, edPasswd2, edPassFile, edOutFile}) {
+        if (edit->text().isEmpty()) {
+            edit->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+    bbOK->setFocus(Qt::TabFocusReason);
 }
 
 void TfmCreatingSDA::edPasswd1Change()
@@ -224,7 +266,13 @@ void TfmCreatingSDA::cbHidePassClick()
 
 void TfmCreatingSDA::sbPassphrGenClick()
 {
-    forms_.fmPassphrGen->exec();
+    std::optional<QString> chosen = forms_.fmPassphrGen->choosePassphrase();
+    if (!chosen)
+        return;
+    edPasswd1->setText(*chosen);
+    edPasswd2->setText(*chosen);
+    wipeText(*chosen);
+    focusFirstEmptyField();
 }
 
 QString TfmCreatingSDA::chooseExistingFile()
@@ -316,34 +364,81 @@ void TfmCreatingSDA::bbOKClick()
     }
     if (edOutFile->text().isEmpty()) {
         MessageBoxes::error(this, QStringLiteral("Set output archive file path!"));
+        edOutFile->setFocus();
         return;
     }
-    const int inputFilesAction = forms_.fmOptions->inFileAct();
-    const bool removesInputs = inputFilesAction == static_cast<int>(WipeMode::Delete)
-                               || inputFilesAction == static_cast<int>(WipeMode::Wipe);
+    // What can fail before the run starts is found now, with every field
+    // still filled in.
+    if (const std::optional<QString> problem = keyfileProblem(edPassFile->text())) {
+        MessageBoxes::error(this, *problem);
+        edPassFile->setFocus();
+        return;
+    }
+    if (const std::optional<QString> problem = outputProblem(edOutFile->text())) {
+        MessageBoxes::error(this, *problem);
+        edOutFile->setFocus();
+        return;
+    }
     // The writer would leave the archive's own file out, and a removal
     // would then destroy the new archive.
     if (outputAmongInputs(edOutFile->text(), forms_.fmMain->inputList().entries())) {
-        MessageBoxes::error(this, QStringLiteral("Output archive file is among the input files!"));
+        MessageBoxes::error(this, QStringLiteral("Output archive file is among the input files!\n\"%1\"")
+                                      .arg(QDir::toNativeSeparators(edOutFile->text())));
+        edOutFile->setFocus();
         return;
     }
+    runRequested_ = true;
+    QDialog::accept();
+}
 
-    hide();
+int TfmCreatingSDA::exec()
+{
+    for (;;) {
+        runRequested_ = false;
+        const int result = QDialog::exec();
+        if (!runRequested_)
+            return result;
+        if (runArchive()) {
+            clearSecretFields();
+            return QDialog::Accepted;
+        }
+    }
+}
+
+bool TfmCreatingSDA::runArchive()
+{
+    const int inputFilesAction = forms_.fmOptions->inFileAct();
+    const bool removesInputs = inputFilesAction == static_cast<int>(WipeMode::Delete)
+                               || inputFilesAction == static_cast<int>(WipeMode::Wipe);
     const std::unique_ptr<ArchiveJob> job = takeJob();
     job->keepKeyInput = removesInputs;
     const std::optional<RunOutcome> outcome = forms_.fmCreateSDAProgress->run(*job);
+    if (!outcome)
+        return true;
+    if (outcome->end != RunEnd::Completed)
+        return false;
+
+    ArchiveReport report;
+    report.path = job->outputPath;
+    report.size = QFileInfo(job->outputPath).size();
+    report.entries = forms_.fmCreateSDAProgress->entriesNamed();
+    report.escapedNames = forms_.fmCreateSDAProgress->escapedNamesStored();
+    const QString page = QDir(forms_.moduleDir()).filePath(QStringLiteral("ivqa-extract.html"));
+    if (QFileInfo(page).isFile())
+        report.browserPage = page;
     // A failed or aborted run leaves the input files alone; a completed one
     // removes only what the archive, read back, holds.
-    if (outcome && outcome->end == RunEnd::Completed && removesInputs) {
+    if (removesInputs) {
         ArchiveToProve archive;
         archive.path = QFile::encodeName(job->outputPath).toStdString();
         archive.payloadOffset = job->payloadOffset;
         archive.passphrase = viewOf(job->passphrase);
         archive.keyfile = viewOf(job->keyfile);
         archive.beforeProof = forms_.services.beforeArchiveProof;
-        forms_.fmWipeProgress->run(static_cast<WipeMode>(inputFilesAction), archive);
+        report.inputFiles = forms_.fmWipeProgress->run(static_cast<WipeMode>(inputFilesAction), archive);
     }
-    accept();
+    MessageBoxes::information(forms_.fmMain.get(), Vendor::kProgramCaption, completionText(report));
+    return true;
 }
 
 std::unique_ptr<ArchiveJob> TfmCreatingSDA::takeJob()
@@ -363,7 +458,6 @@ std::unique_ptr<ArchiveJob> TfmCreatingSDA::takeJob()
     job->cipherId = static_cast<std::uint32_t>(forms_.fmOptions->cipherId());
     job->entries = takeRunEntries(forms_.fmMain->inputList());
 
-    clearSecretFields();
     wipeText(passphrase);
     wipeText(keyfile);
     return job;

@@ -34,6 +34,8 @@ public:
     QToolButton* sbSetKeyFile;
     QLineEdit* edOutFile;
     QToolButton* sbSetOutFileName;
+    // Which input-files action follows a completed run, when one is set.
+    QLabel* lbInFilesAction;
     QLabel* lbCharsCount;
     QPlainTextEdit* mmHelpMsgText;
     QPushButton* bbLoadFromFile;
@@ -52,18 +54,29 @@ public slots:
     void bbLoadFromFileClick();
     // Esc as well as Cancel: the secret fields are emptied.
     void reject() override;
+    // Shows the dialog until it is cancelled or a run completes. OK hides
+    // it for the run; after a run that did not complete it comes back with
+    // every field as it was typed.
+    int exec() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The archive run and the input-files action after it; true when the
+    // archive run completed (or the worker could not be started, which
+    // closes the dialog).
+    bool runArchive();
+    void focusFirstEmptyField();
     QWidget* buildGeneralPage();
     QWidget* buildModulePage();
     QString chooseExistingFile();
-    // The run's copy of the fields; the secret fields are emptied meanwhile.
+    // The run's copy of the fields, which stay as typed until the run has
+    // completed.
     std::unique_ptr<ArchiveJob> takeJob();
     void clearSecretFields();
 
     FormSet& forms_;
     bool cuttingHelp_ = false;
+    bool runRequested_ = false;
 };

@@ -5,10 +5,14 @@
 #include "frontend/keyfile_writer.h"
 #include "frontend/message_boxes.h"
 #include "frontend/number_field.h"
+#include "frontend/read_only_look.h"
 #include "frontend/settings_table.h"
 #include "frontend/theme_icons.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLocale>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -36,6 +40,7 @@ TfmKeyfileGen::TfmKeyfileGen(FormSet& forms) : QDialog(forms.fmMain.get()), form
     edOutFile = new QLineEdit(this);
     edOutFile->setObjectName(QStringLiteral("edOutFile"));
     edOutFile->setReadOnly(true);
+    showAsReadOnly(edOutFile);
     edOutFile->setMinimumWidth(300);
     sbSetOutFileName = new QToolButton(this);
     sbSetOutFileName->setObjectName(QStringLiteral("sbSetOutFileName"));
@@ -47,6 +52,7 @@ TfmKeyfileGen::TfmKeyfileGen(FormSet& forms) : QDialog(forms.fmMain.get()), form
 
     bbGenerate = new QPushButton(QStringLiteral("Ge&nerate"), this);
     bbGenerate->setObjectName(QStringLiteral("bbGenerate"));
+    bbGenerate->setDefault(true);
     bbCancel = new QPushButton(QStringLiteral("C&ancel"), this);
     bbCancel->setObjectName(QStringLiteral("bbCancel"));
     bbCancel->setAutoDefault(false);
@@ -84,8 +90,10 @@ void TfmKeyfileGen::sbSetOutFileNameClick()
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     const QStringList chosen = forms_.runFileDialog(dialog);
-    if (!chosen.isEmpty())
-        edOutFile->setText(chosen.first());
+    if (chosen.isEmpty())
+        return;
+    edOutFile->setText(chosen.first());
+    replaceConfirmed_ = true;
 }
 
 void TfmKeyfileGen::edOutFileChange()
@@ -95,10 +103,21 @@ void TfmKeyfileGen::edOutFileChange()
 
 void TfmKeyfileGen::bbGenerateClick()
 {
-    if (edOutFile->text().isEmpty())
+    const QString path = edOutFile->text();
+    if (path.isEmpty())
         return;
-    switch (writeKeyfile(edOutFile->text(), udKeyfileSize->number(), forms_.services.core)) {
+    // The save dialog asked about a file that was there; one this dialog
+    // wrote since, or one that appeared, is asked about here.
+    if (!replaceConfirmed_ && QFileInfo::exists(path)
+        && !MessageBoxes::question(this, QStringLiteral("\"%1\" already exists.\nDo you want to replace it?")
+                                             .arg(QDir::toNativeSeparators(path))))
+        return;
+    replaceConfirmed_ = false;
+    const int size = udKeyfileSize->number();
+    switch (writeKeyfile(path, size, forms_.services.core)) {
     case KeyfileWrite::Done:
+        forms_.fmMain->showStatusLine(QStringLiteral("Keyfile written: %1 (%2 bytes).")
+                                          .arg(QDir::toNativeSeparators(path), QLocale().toString(size)));
         break;
     case KeyfileWrite::RandomFailed:
         MessageBoxes::error(this, QStringLiteral("Can not generate random bytes!"));
@@ -117,5 +136,6 @@ void TfmKeyfileGen::bbCancelClick()
 void TfmKeyfileGen::done(int result)
 {
     edOutFile->clear();
+    replaceConfirmed_ = false;
     QDialog::done(result);
 }

@@ -36,4 +36,6 @@ protected:
 
 private:
     FormSet& forms_;
+    // The file dialog has asked before the name was taken.
+    bool replaceConfirmed_ = false;
 };

@@ -5,6 +5,7 @@
 #include "frontend/help_commands.h"
 #include "frontend/list_file.h"
 #include "frontend/message_boxes.h"
+#include "frontend/run_report.h"
 #include "frontend/settings_table.h"
 #include "frontend/TfmAbout.h"
 #include "frontend/TfmChangeCompLevel.h"
@@ -20,7 +21,10 @@
 
 #include <algorithm>
 #include <QAction>
+#include <QClipboard>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
+#include <QGuiApplication>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -181,7 +185,7 @@ struct MenuItem {
     ActionMember member;  // null for a separator
     const char* name;
     const char* caption;
-    QKeyCombination shortcut;
+    QList<QKeySequence> shortcuts;
     Handler handler;
 };
 
@@ -194,9 +198,20 @@ struct ToolButton {
     Handler handler;
 };
 
-constexpr MenuItem kSeparator{nullptr, nullptr, nullptr, {}, nullptr};
-constexpr QKeyCombination kNoShortcut{};
-constexpr QKeyCombination ctrl(Qt::Key key) { return Qt::CTRL | key; }
+const MenuItem kSeparator{nullptr, nullptr, nullptr, {}, nullptr};
+const QList<QKeySequence> kNoShortcut{};
+QList<QKeySequence> ctrl(Qt::Key key) { return {QKeySequence(Qt::CTRL | key)}; }
+QList<QKeySequence> key(Qt::Key key) { return {QKeySequence(key)}; }
+
+// The desktop's own keys for the commands every program has, and the key
+// most Linux programs use beside them (a platform theme may offer none).
+QList<QKeySequence> standard(QKeySequence::StandardKey command, QKeyCombination usual)
+{
+    QList<QKeySequence> keys = QKeySequence::keyBindings(command);
+    if (!keys.contains(QKeySequence(usual)))
+        keys.append(QKeySequence(usual));
+    return keys;
+}
 
 struct Menu {
     const char* name;
@@ -210,18 +225,23 @@ void TfmMain::buildCommands()
 {
     const Menu menus[] = {
         {"mnList", "List",
-         {{&TfmMain::mnNew, "mnNew", "New", ctrl(Qt::Key_N), &TfmMain::tbNewClick},
-          {&TfmMain::mnOpen, "mnOpen", "Open", ctrl(Qt::Key_O), &TfmMain::tbOpenClick},
-          {&TfmMain::mnSave, "mnSave", "Save", ctrl(Qt::Key_S), &TfmMain::tbSaveClick},
-          {&TfmMain::mnSaveAs, "mnSaveAs", "Save As...", kNoShortcut, &TfmMain::mnSaveAsClick},
+         {{&TfmMain::mnNew, "mnNew", "New", standard(QKeySequence::New, Qt::CTRL | Qt::Key_N), &TfmMain::tbNewClick},
+          {&TfmMain::mnOpen, "mnOpen", "Open", standard(QKeySequence::Open, Qt::CTRL | Qt::Key_O), &TfmMain::tbOpenClick},
+          {&TfmMain::mnSave, "mnSave", "Save", standard(QKeySequence::Save, Qt::CTRL | Qt::Key_S), &TfmMain::tbSaveClick},
+          {&TfmMain::mnSaveAs, "mnSaveAs", "Save As...", standard(QKeySequence::SaveAs, Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+           &TfmMain::mnSaveAsClick},
           kSeparator,
-          {&TfmMain::mnExit, "mnExit", "Exit", ctrl(Qt::Key_X), &TfmMain::tbExitClick}}},
+          // Ctrl+X is Cut everywhere else; Quit is the desktop's key.
+          {&TfmMain::mnExit, "mnExit", "Exit", standard(QKeySequence::Quit, Qt::CTRL | Qt::Key_Q), &TfmMain::tbExitClick}}},
         {"mnAdd", "Add",
          {{&TfmMain::mnAddFiles, "mnAddFiles", "Files", ctrl(Qt::Key_F), &TfmMain::tbAddFilesClick},
           {&TfmMain::mnAddFolder, "mnAddFolder", "Folder", ctrl(Qt::Key_D), &TfmMain::tbAddDirClick},
-          {&TfmMain::mnRemove, "mnRemove", "Remove", Qt::Key_Delete, &TfmMain::tbRemoveClick}}},
+          {&TfmMain::mnRemove, "mnRemove", "Remove", standard(QKeySequence::Delete, QKeyCombination(Qt::Key_Delete)),
+           &TfmMain::tbRemoveClick}}},
         {"mnTools", "Tools",
-         {{&TfmMain::mnCreateSDA, "mnCreateSDA", "Create Self-Decrypting Archive", ctrl(Qt::Key_C),
+         {{&TfmMain::mnCreateSDA, "mnCreateSDA", "Create Self-Decrypting Archive",
+           // Ctrl+C is Copy; E as in encrypt.
+           ctrl(Qt::Key_E),
            &TfmMain::tbCreateSDAClick},
           {&TfmMain::mnWipe, "mnWipe", "Wipe", ctrl(Qt::Key_W), &TfmMain::tbWipeClick},
           kSeparator,
@@ -233,7 +253,8 @@ void TfmMain::buildCommands()
           {&TfmMain::mnKeyfileGen, "mnKeyfileGen", "Keyfiles Generator", ctrl(Qt::Key_K),
            &TfmMain::tbKeyFileGenClick},
           kSeparator,
-          {&TfmMain::mnOptions, "mnOptions", "Options", ctrl(Qt::Key_Q), &TfmMain::mnOptionsClick}}},
+          // Ctrl+Q is Quit.
+          {&TfmMain::mnOptions, "mnOptions", "Options", standard(QKeySequence::Preferences, Qt::CTRL | Qt::Key_Comma), &TfmMain::mnOptionsClick}}},
         {"mnHelp", "Help",
          {{&TfmMain::mnHomePage, "mnHomePage", "Home Page", kNoShortcut, &TfmMain::mnHomePageClick},
           {&TfmMain::mnEMail, "mnEMail", "Write E-Mail to Author", kNoShortcut,
@@ -241,7 +262,7 @@ void TfmMain::buildCommands()
           {&TfmMain::mnCheckUpdates, "mnCheckUpdates", "Check For Updates", kNoShortcut,
            &TfmMain::mnCheckUpdatesClick},
           kSeparator,
-          {&TfmMain::mnAbout, "mnAbout", "About...", Qt::Key_F9, &TfmMain::mnAboutClick}}},
+          {&TfmMain::mnAbout, "mnAbout", "About...", key(Qt::Key_F9), &TfmMain::mnAboutClick}}},
     };
     for (const Menu& layout : menus) {
         QMenu* menu = menuBar()->addMenu(QString::fromLatin1(layout.caption));
@@ -253,7 +274,7 @@ void TfmMain::buildCommands()
             }
             QAction* action = menu->addAction(QString::fromLatin1(item.caption));
             action->setObjectName(QString::fromLatin1(item.name));
-            action->setShortcut(QKeySequence(item.shortcut));
+            action->setShortcuts(item.shortcuts);
             connect(action, &QAction::triggered, this, item.handler);
             this->*item.member = action;
         }
@@ -289,6 +310,14 @@ void TfmMain::buildCommands()
         {&TfmMain::tbExit, "tbExit", "Exit", "application-exit", QStyle::SP_DialogCloseButton,
          &TfmMain::tbExitClick},
     };
+    lvInputCopy = new QAction(QStringLiteral("Copy"), this);
+    lvInputCopy->setObjectName(QStringLiteral("lvInputCopy"));
+    lvInputCopy->setShortcuts(QKeySequence::Copy);
+    lvInputCopy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(lvInputCopy, &QAction::triggered, this, &TfmMain::lvInputCopyClick);
+    lvInput->addAction(lvInputCopy);
+    lvInput->setContextMenuPolicy(Qt::ActionsContextMenu);
+
     tbrMain = addToolBar(QStringLiteral("Toolbar"));
     tbrMain->setObjectName(QStringLiteral("tbrMain"));
     tbrMain->setIconSize(QSize(24, 24));
@@ -368,6 +397,7 @@ bool TfmMain::saveList(const QString& fileName)
         return false;
     }
     listFileName_ = fileName;
+    savedList_ = formatListFile(list_.entries());
     return true;
 }
 
@@ -389,12 +419,16 @@ void TfmMain::loadList(const QString& fileName)
         return;
     }
     const int fallbackLevel = defaultLevel();
+    std::vector<InputEntry> opened;
     for (const ListFileLine& line : contents.lines) {
         const int level = line.level.value_or(fallbackLevel);
+        opened.push_back(line.kind == EntryKind::Folder ? makeFolderEntry(line.path, level)
+                                                        : makeFileEntry(line.path, level));
         // A line naming an entry already in the list is skipped silently.
-        list_.append(line.kind == EntryKind::Folder ? makeFolderEntry(line.path, level)
-                                                    : makeFileEntry(line.path, level));
+        list_.append(opened.back());
     }
+    // A list merged into another differs from the file it came from.
+    savedList_ = formatListFile(opened);
     refreshStatus();
 }
 
@@ -425,7 +459,14 @@ void TfmMain::tbWipeClick()
         question += QLatin1Char('\n') + QString::fromUtf8(CopyOnWriteNotice);
     if (!MessageBoxes::question(this, question))
         return;
-    forms_.fmWipeProgress->run(WipeMode::Wipe);
+    if (const std::optional<RunOutcome> outcome = forms_.fmWipeProgress->run(WipeMode::Wipe))
+        showStatusLine(wipeStatusLine(*outcome, forms_.fmWipeProgress->entriesNamed()));
+}
+
+void TfmMain::showStatusLine(const QString& line)
+{
+    spHelpPanels[2]->setText(line);
+    spHelpPanels[2]->setToolTip(line);
 }
 
 void TfmMain::tbNewClick()
@@ -434,6 +475,7 @@ void TfmMain::tbNewClick()
         return;
     clearList();
     listFileName_.clear();
+    savedList_.clear();
 }
 
 void TfmMain::tbOpenClick()
@@ -447,6 +489,7 @@ void TfmMain::tbOpenClick()
         // As for New: a cleared list no longer belongs to the file it came from.
         clearList();
         listFileName_.clear();
+        savedList_.clear();
     }
     const QStringList chosen = runFileDialog(dialog);
     if (chosen.isEmpty())
@@ -546,12 +589,12 @@ void TfmMain::mnOptionsClick()
 
 void TfmMain::mnHomePageClick()
 {
-    openHomePage();
+    openHomePage(this);
 }
 
 void TfmMain::mnEMailClick()
 {
-    writeMailToAuthor();
+    writeMailToAuthor(this);
 }
 
 void TfmMain::mnCheckUpdatesClick()
@@ -562,6 +605,46 @@ void TfmMain::mnCheckUpdatesClick()
 void TfmMain::mnAboutClick()
 {
     forms_.fmAbout->exec();
+}
+
+void TfmMain::lvInputCopyClick()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    const QString path = list_.entry(row).fullPath();
+    auto* mime = new QMimeData;
+    mime->setText(path);
+    mime->setUrls({QUrl::fromLocalFile(path)});
+    QGuiApplication::clipboard()->setMimeData(mime);
+}
+
+bool TfmMain::listDiffersFromFile() const
+{
+    // An empty list holds nothing to lose.
+    return !list_.isEmpty() && formatListFile(list_.entries()) != savedList_;
+}
+
+void TfmMain::closeEvent(QCloseEvent* event)
+{
+    if (listDiffersFromFile()) {
+        switch (MessageBoxes::askToSave(this, QStringLiteral("The files list has changed.\n"
+                                                             "Do you want to save it?"))) {
+        case QMessageBox::Save:
+            tbSaveClick();
+            if (listDiffersFromFile()) { // the save was cancelled or failed
+                event->ignore();
+                return;
+            }
+            break;
+        case QMessageBox::Discard:
+            break;
+        default:
+            event->ignore();
+            return;
+        }
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void TfmMain::dragEnterEvent(QDragEnterEvent* event)

@@ -38,6 +38,8 @@ public:
     bool addFile(const QString& fullPath);
     bool addFolder(const QString& folderPath);
     void refreshStatus();
+    // The status bar's last panel: how the last job ended.
+    void showStatusLine(const QString& line);
     bool saveList(const QString& fileName);
     void clearList();
     // The paths the program was started with, as the desktop passes them for
@@ -83,6 +85,8 @@ public:
     QAction* mnEMail;
     QAction* mnCheckUpdates;
     QAction* mnAbout;
+    // Copy: the selected entry's full path, as text and as a file URL.
+    QAction* lvInputCopy;
 
 public slots:
     void tbCreateSDAClick();
@@ -103,8 +107,12 @@ public slots:
     void mnEMailClick();
     void mnCheckUpdatesClick();
     void mnAboutClick();
+    void lvInputCopyClick();
 
 protected:
+    // A list that differs from the one last saved or opened is offered for
+    // saving first; Cancel keeps the window open.
+    void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -120,7 +128,11 @@ private:
     int defaultLevel() const;
     QStringList runFileDialog(QFileDialog& dialog);
 
+    bool listDiffersFromFile() const;
+
     FormSet& forms_;
     InputListModel list_;
     QString listFileName_;
+    // The list as last saved or opened, in the list file's form.
+    QByteArray savedList_;
 };

@@ -1,6 +1,7 @@
 #include "frontend/TfmOptions.h"
 
 #include "frontend/cipher_info.h"
+#include "frontend/level_slider.h"
 #include "frontend/radio_group.h"
 #include "frontend/settings_table.h"
 
@@ -49,6 +50,7 @@ TfmOptions::TfmOptions(SettingsStore& settings, QWidget* parent)
     pcOptions->addTab(buildOthersPage(), QStringLiteral("Others"));
 
     bbApply = named(new QPushButton(QStringLiteral("A&pply"), this), "bbApply");
+    bbApply->setDefault(true);
     bbCancel = named(new QPushButton(QStringLiteral("C&ancel"), this), "bbCancel");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -125,7 +127,7 @@ QWidget* TfmOptions::buildCompressionPage()
 
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(new QLabel(QStringLiteral("Default compression level:"), page));
-    layout->addWidget(tbCompLevel);
+    layout->addLayout(withLevelShown(tbCompLevel, "lbCompLevel", page));
     layout->addLayout(ends);
     layout->addWidget(lbWarning);
     layout->addStretch(1);

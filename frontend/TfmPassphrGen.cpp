@@ -2,6 +2,7 @@
 
 #include "frontend/TfmMain.h"
 #include "frontend/form_set.h"
+#include "frontend/line_memo.h"
 #include "frontend/message_boxes.h"
 #include "frontend/number_field.h"
 #include "frontend/settings_table.h"
@@ -19,6 +20,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -69,7 +71,7 @@ TfmPassphrGen::TfmPassphrGen(FormSet& forms)
     fields->addRow(QStringLiteral("Passphrase length:"), udPassphrLen);
     fields->addRow(QStringLiteral("Number of passphrases:"), udPassphrNum);
 
-    mmOutput = new QPlainTextEdit(this);
+    mmOutput = new LineMemo(this);
     mmOutput->setObjectName(QStringLiteral("mmOutput"));
     mmOutput->setLineWrapMode(QPlainTextEdit::NoWrap);
     mmOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -83,6 +85,14 @@ TfmPassphrGen::TfmPassphrGen(FormSet& forms)
     bbClear = button(this, "Cl&ear", "bbClear");
     bbGenerate = button(this, "Ge&nerate", "bbGenerate");
     bbCancel = button(this, "C&ancel", "bbCancel");
+    bbUse = button(this, "&Use", "bbUse");
+    bbUse->setToolTip(QStringLiteral("Use the selected passphrase"));
+    bbUse->hide();
+    // Enter generates, wherever the focus is but in the memo.
+    bbGenerate->setDefault(true);
+    connect(bbUse, &QPushButton::clicked, this, &TfmPassphrGen::bbUseClick);
+    connect(mmOutput, &QPlainTextEdit::cursorPositionChanged, this, &TfmPassphrGen::updateUse);
+    connect(mmOutput, &QPlainTextEdit::textChanged, this, &TfmPassphrGen::updateUse);
     connect(bbClear, &QPushButton::clicked, this, &TfmPassphrGen::bbClearClick);
     connect(bbGenerate, &QPushButton::clicked, this, &TfmPassphrGen::bbGenerateClick);
     connect(bbCancel, &QPushButton::clicked, this, &TfmPassphrGen::bbCancelClick);
@@ -90,6 +100,7 @@ TfmPassphrGen::TfmPassphrGen(FormSet& forms)
     buttons->addWidget(bbClear);
     buttons->addStretch(1);
     buttons->addWidget(bbGenerate);
+    buttons->addWidget(bbUse);
     buttons->addWidget(bbCancel);
 
     auto* layout = new QVBoxLayout(this);
@@ -152,6 +163,30 @@ void TfmPassphrGen::bbClearClick()
 void TfmPassphrGen::bbCancelClick()
 {
     reject();
+}
+
+std::optional<QString> TfmPassphrGen::choosePassphrase()
+{
+    chosen_.clear();
+    bbUse->show();
+    updateUse();
+    const int result = exec();
+    bbUse->hide();
+    if (result != QDialog::Accepted || chosen_.isEmpty())
+        return std::nullopt;
+    return std::exchange(chosen_, QString());
+}
+
+void TfmPassphrGen::updateUse()
+{
+    bbUse->setEnabled(!mmOutput->currentLine().isEmpty());
+}
+
+void TfmPassphrGen::bbUseClick()
+{
+    chosen_ = mmOutput->currentLine();
+    if (!chosen_.isEmpty())
+        accept();
 }
 
 void TfmPassphrGen::done(int result)

@@ -1,10 +1,14 @@
 #pragma once
 
 #include "frontend/char_table.h"
+#include "frontend/line_memo.h"
 
 #include <QDialog>
 
+#include <optional>
+
 class FormSet;
+
 class NumberField;
 class QLineEdit;
 class QPlainTextEdit;
@@ -21,12 +25,17 @@ public:
 
     const CharTable& charTable() const { return table_; }
 
+    // Shown from the creation dialog: "Use" closes it with the passphrase
+    // of the line the cursor is in. Nothing when it is closed otherwise.
+    std::optional<QString> choosePassphrase();
+
     NumberField* udPassphrLen;
     QLineEdit* edPassphrLen;
     NumberField* udPassphrNum;
     QLineEdit* edPassphrNum;
-    QPlainTextEdit* mmOutput;
+    LineMemo* mmOutput;
     QPushButton* bbClear;
+    QPushButton* bbUse;
     QPushButton* bbGenerate;
     QPushButton* bbCancel;
 
@@ -34,6 +43,7 @@ public slots:
     void bbClearClick();
     void bbGenerateClick();
     void bbCancelClick();
+    void bbUseClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -42,6 +52,9 @@ protected:
 private:
     void shuffleTable();
 
+    void updateUse();
+
     FormSet& forms_;
     CharTable table_;
+    QString chosen_;
 };

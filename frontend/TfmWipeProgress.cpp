@@ -21,6 +21,17 @@ ProgressTexts wipeTexts()
             QStringLiteral("Not enaugh resources to start wiping!")};
 }
 
+// The library overwrites a file in pieces of this size, one step per piece
+// and pass.
+constexpr std::uint64_t kWipeBufferBytes = 524288;
+
+// Passes of each method: "Fast", "DoD-5220.22-M", "Peter Gutmann's".
+std::uint64_t wipePassesOf(std::uint32_t method)
+{
+    constexpr std::uint64_t passes[] = {1, 3, 35};
+    return method < std::size(passes) ? passes[method] : 1;
+}
+
 } // namespace
 
 TfmWipeProgress::TfmWipeProgress(FormSet& forms)
@@ -32,56 +43,53 @@ std::optional<RunOutcome> TfmWipeProgress::run(WipeMode mode)
 {
     WipeJob job;
     job.mode = mode;
-    return runJob(job);
+    WipeOutcome wiped;
+    return runJob(job, &wiped);
 }
 
-std::optional<RunOutcome> TfmWipeProgress::run(WipeMode mode, const ArchiveToProve& archive)
+std::optional<InputFilesReport> TfmWipeProgress::run(WipeMode mode, const ArchiveToProve& archive)
 {
     WipeJob job;
     job.mode = mode;
     job.archive = &archive;
-    return runJob(job);
+    WipeOutcome wiped;
+    const std::optional<RunOutcome> outcome = runJob(job, &wiped);
+    if (!outcome)
+        return std::nullopt;
+    InputFilesReport report;
+    report.mode = mode;
+    if (wiped.proofFailure)
+        report.notVerified = QString::fromUtf8(ProofResultText(*wiped.proofFailure));
+    report.stopped = outcome->end != RunEnd::Completed && !wiped.proofFailure;
+    report.removed = wiped.removal.removed;
+    report.kept = std::move(wiped.removal.kept);
+    return report;
 }
 
-std::optional<RunOutcome> TfmWipeProgress::runJob(WipeJob& job)
+std::optional<RunOutcome> TfmWipeProgress::runJob(WipeJob& job, WipeOutcome* wiped)
 {
     job.passes = static_cast<std::uint32_t>(forms_.fmOptions->passCnt());
     job.method = static_cast<std::uint32_t>(forms_.fmOptions->wipeAlg());
     job.entries = takeRunEntries(forms_.fmMain->inputList());
     const CoreApi& core = forms_.services.core;
 
-    WipeOutcome wiped;
     const bool started = runWorker(
         [&](WorkerChannel& channel, const CoreCallbacks& callbacks) {
-            wiped = runWipeJob(job, core, callbacks, channel);
-            QString message;
-            if (wiped.proofFailure)
-                message = QStringLiteral("The archive could not be verified, so the input files were left in "
-                                         "place: %1")
-                              .arg(QString::fromUtf8(ProofResultText(*wiped.proofFailure)));
-            else if (wiped.run.end == RunEnd::Failed)
-                message = wipeResultMessage(wiped.run.code);
-            return RunEnding{message, wiped.entriesTouched, QString()};
+            *wiped = runWipeJob(job, core, callbacks, channel);
+            // An archive that could not be verified is told in the run's
+            // completion message; errors of the removal itself here.
+            const QString message = wiped->run.end == RunEnd::Failed && !wiped->proofFailure
+                                        ? wipeResultMessage(wiped->run.code)
+                                        : QString();
+            return RunEnding{message, wiped->entriesTouched};
         },
-        0);
+        0, [&job]() -> RunSize {
+            // Only a wipe reports steps; a delete has none to count.
+            if (job.mode != WipeMode::Wipe)
+                return {};
+            return measureRun(job.entries, kWipeBufferBytes, job.passes * wipePassesOf(job.method));
+        });
     if (!started)
         return std::nullopt;
-    if (job.archive && !wiped.removal.kept.empty())
-        reportKept(wiped.removal);
-    return wiped.run;
-}
-
-void TfmWipeProgress::reportKept(const RemovalReport& removal)
-{
-    constexpr std::size_t namesShown = 5;
-    QString text = QStringLiteral("%1 of the input entries were kept, as the archive does not hold them as they "
-                                  "are now:")
-                       .arg(removal.kept.size());
-    for (std::size_t i = 0; i < removal.kept.size() && i < namesShown; ++i)
-        text += QStringLiteral("\n%1 (%2)")
-                    .arg(QFile::decodeName(removal.kept[i].path.c_str()),
-                         QString::fromUtf8(KeptReasonText(removal.kept[i].reason)));
-    if (removal.kept.size() > namesShown)
-        text += QStringLiteral("\n...");
-    MessageBoxes::information(forms_.fmMain.get(), QStringLiteral("Input files kept"), text);
+    return wiped->run;
 }

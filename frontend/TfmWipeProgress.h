@@ -1,6 +1,7 @@
 #pragma once
 
 #include "frontend/progress_dialog.h"
+#include "frontend/run_report.h"
 #include "frontend/wipe_job.h"
 
 #include <optional>
@@ -18,12 +19,12 @@ public:
     // could not be started.
     std::optional<RunOutcome> run(WipeMode mode);
     // The input-files action after an archive run: the archive is read back
-    // first, and only the entries it holds unchanged are removed. The user
-    // is told when it could not be verified (nothing removed) and which
-    // entries were kept.
-    std::optional<RunOutcome> run(WipeMode mode, const ArchiveToProve& archive);
+    // first, and only the entries it holds unchanged are removed. What was
+    // removed and kept, or why the archive could not be verified, is handed
+    // back for the run's completion message. Nothing when the worker could
+    // not be started.
+    std::optional<InputFilesReport> run(WipeMode mode, const ArchiveToProve& archive);
 
 private:
-    std::optional<RunOutcome> runJob(WipeJob& job);
-    void reportKept(const RemovalReport& removal);
+    std::optional<RunOutcome> runJob(WipeJob& job, WipeOutcome* wiped);
 };

@@ -8,20 +8,24 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-void openHomePage()
+void openHomePage(QWidget* owner)
 {
-    // The desktop's failure to open it is not reported.
-    QDesktopServices::openUrl(QUrl(Vendor::kHomePage));
+    if (!QDesktopServices::openUrl(QUrl(Vendor::kHomePage)))
+        MessageBoxes::error(owner, QStringLiteral("Can not open %1: no web browser could be started.\n"
+                                                  "Please visit it with a browser of your choice.")
+                                       .arg(Vendor::kHomePage));
 }
 
-void writeMailToAuthor()
+void writeMailToAuthor(QWidget* owner)
 {
     QUrl mail;
     mail.setScheme(QStringLiteral("mailto"));
     mail.setPath(Vendor::kContact);
     mail.setQuery(QStringLiteral("subject=")
                   + QString::fromLatin1(QUrl::toPercentEncoding(Vendor::kFullVersion)));
-    QDesktopServices::openUrl(mail);
+    if (!QDesktopServices::openUrl(mail))
+        MessageBoxes::error(owner, QStringLiteral("Can not start a mail program.\nPlease write to %1.")
+                                       .arg(Vendor::kContact));
 }
 
 void checkForUpdates(QWidget* owner)

@@ -76,6 +76,16 @@ int InputListModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+QString InputListModel::locationOf(const InputEntry& entry)
+{
+    if (entry.kind == EntryKind::File)
+        return entry.path;
+    // The root is held by nothing.
+    if (entry.path == QLatin1String("/"))
+        return QString();
+    return entry.path.left(entry.path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
 QVariant InputListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
@@ -85,10 +95,13 @@ QVariant InputListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         switch (index.column()) {
         case NameColumn: return row.name;
-        case PathColumn: return row.path;
+        // The folder that holds the entry, for folders as for files.
+        case PathColumn: return locationOf(row);
         case LevelColumn: return QString::number(row.level);
         default: return {};
         }
+    case Qt::ToolTipRole:
+        return row.fullPath();
     case Qt::DecorationRole:
         if (index.column() == NameColumn)
             return row.kind == EntryKind::Folder ? folderIcon_ : fileIcon_;

@@ -43,6 +43,8 @@ public:
 
 private:
     static QString identity(const InputEntry& entry);
+    // What the Path column shows.
+    static QString locationOf(const InputEntry& entry);
 
     std::vector<InputEntry> entries_;
     QSet<QString> identities_;  // for the duplicate check without a scan

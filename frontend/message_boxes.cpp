@@ -19,7 +19,8 @@ QMessageBox::StandardButton show(QWidget* owner, QMessageBox::Icon icon, const Q
 
 void warning(QWidget* owner, const QString& text)
 {
-    show(owner, QMessageBox::Warning, QStringLiteral("Error"), text, QMessageBox::Ok,
+    // A warning icon under the caption "Error" tells two stories.
+    show(owner, QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok,
          QMessageBox::Ok);
 }
 
@@ -39,6 +40,12 @@ bool question(QWidget* owner, const QString& text, QMessageBox::StandardButton d
     return show(owner, QMessageBox::Question, QStringLiteral("Confirmation"), text,
                 QMessageBox::Yes | QMessageBox::No, defaultButton)
         == QMessageBox::Yes;
+}
+
+QMessageBox::StandardButton askToSave(QWidget* owner, const QString& text)
+{
+    return show(owner, QMessageBox::Warning, QStringLiteral("Confirmation"), text,
+                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
 }
 
 void failure(QWidget* owner, const QString& text)

@@ -3,6 +3,7 @@
 #include "frontend/TfmMain.h"
 #include "frontend/form_set.h"
 #include "frontend/message_boxes.h"
+#include "frontend/read_only_look.h"
 #include "frontend/run_buffers.h"
 #include "frontend/vendor.h"
 #include "frontend/worker_channel.h"
@@ -11,6 +12,7 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -29,6 +31,7 @@ ProgressDialog::ProgressDialog(FormSet& forms, ProgressTexts texts, const QStrin
     mmCurFile = new QPlainTextEdit(this);
     mmCurFile->setObjectName(QStringLiteral("mmCurFile"));
     mmCurFile->setReadOnly(true);
+    showAsReadOnly(mmCurFile);
     mmCurFile->setLineWrapMode(QPlainTextEdit::NoWrap);
     mmCurFile->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mmCurFile->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -36,7 +39,9 @@ ProgressDialog::ProgressDialog(FormSet& forms, ProgressTexts texts, const QStrin
 
     pbProgress = new QProgressBar(this);
     pbProgress->setObjectName(QStringLiteral("pbProgress"));
-    pbProgress->setTextVisible(false);
+    pbProgress->setTextVisible(true);
+    lbProgress = new QLabel(this);
+    lbProgress->setObjectName(QStringLiteral("lbProgress"));
 
     bbMinimize = new QPushButton(QStringLiteral("Mini&mize"), this);
     bbMinimize->setObjectName(QStringLiteral("bbMinimize"));
@@ -54,6 +59,7 @@ ProgressDialog::ProgressDialog(FormSet& forms, ProgressTexts texts, const QStrin
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(mmCurFile);
     layout->addWidget(pbProgress);
+    layout->addWidget(lbProgress);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -68,18 +74,26 @@ void ProgressDialog::resetMemo()
     mmCurFile->setPlainText(texts_.memoHeading + QLatin1Char('\n'));
 }
 
-bool ProgressDialog::runWorker(WorkerBody body, std::size_t stackSize)
+bool ProgressDialog::runWorker(WorkerBody body, std::size_t stackSize, RunMeasure measure)
 {
+    runSize_ = {};
+    runStepsDone_ = 0;
+    lbProgress->clear();
     channel_ = std::make_unique<WorkerChannel>(this);
     WorkerChannel* channel = channel_.get();
     escapedNames_ = 0;
+    entriesNamed_ = 0;
     const CoreCallbacks callbacks{&ProgressDialog::nameCallback, &ProgressDialog::rangeCallback,
                                   &ProgressDialog::stepCallback, &ProgressDialog::skipCallback};
     active_ = this;
     WorkerThread worker;
     const bool started = worker.start(
-        [this, channel, callbacks, body = std::move(body)] {
+        [this, channel, callbacks, body = std::move(body), measure = std::move(measure)] {
             channel->waitForStart();
+            if (measure) {
+                const RunSize size = measure();
+                channel->post([this, size] { runSize_ = size; });
+            }
             RunEnding ending;
             try {
                 ending = body(*channel, callbacks);
@@ -111,6 +125,7 @@ void ProgressDialog::showEvent(QShowEvent* event)
         return;
     pbProgress->setRange(0, 100);
     pbProgress->setValue(0);
+    elapsed_.start();
     channel_->start();
 }
 
@@ -165,6 +180,8 @@ void ProgressDialog::setSteps(std::uint64_t steps)
 void ProgressDialog::step()
 {
     ++stepsDone_;
+    ++runStepsDone_;
+    lbProgress->setText(progressLine(runSize_, runStepsDone_, static_cast<double>(elapsed_.elapsed()) / 1000.0));
     pbProgress->setValue(static_cast<int>(
         std::min<std::uint64_t>(stepsDone_ / stepsPerUnit_, static_cast<std::uint64_t>(pbProgress->maximum()))));
 }
@@ -173,8 +190,6 @@ void ProgressDialog::endRun(const RunEnding& ending)
 {
     if (!ending.message.isEmpty())
         MessageBoxes::error(this, ending.message);
-    else if (!ending.note.isEmpty())
-        MessageBoxes::information(this, Vendor::kProgramCaption, ending.note);
     TfmMain& main = *forms_.fmMain;
     if (ending.clearList)
         main.clearList();
@@ -182,6 +197,7 @@ void ProgressDialog::endRun(const RunEnding& ending)
     if (main.isMinimized())
         main.showNormal();
     resetMemo();
+    lbProgress->clear();
     running_ = false;
     done(QDialog::Accepted);
     main.update();
@@ -190,6 +206,7 @@ void ProgressDialog::endRun(const RunEnding& ending)
 void ProgressDialog::nameCallback(const char16_t* path)
 {
     ProgressDialog* self = active_.load();
+    ++self->entriesNamed_;
     if (path != nullptr && RecordedNameHoldsEscapedByte(path))
         ++self->escapedNames_;
     const QString name = lastPathComponent(QString::fromUtf16(path ? path : u""));
@@ -222,6 +239,8 @@ std::int32_t ProgressDialog::skipCallback(const char16_t* path)
     });
     if (skip && path != nullptr && self->escapedNames_ > 0 && RecordedNameHoldsEscapedByte(path))
         --self->escapedNames_;
+    if (skip && self->entriesNamed_ > 0)
+        --self->entriesNamed_;
     // All bits set: skip and go on.
     return skip ? -1 : 0;
 }

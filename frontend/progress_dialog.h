@@ -1,8 +1,10 @@
 #pragma once
 
+#include "frontend/run_meter.h"
 #include "frontend/run_outcome.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QString>
 
@@ -13,6 +15,7 @@
 #include <memory>
 
 class FormSet;
+class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -41,8 +44,13 @@ public:
     ProgressDialog(FormSet& forms, ProgressTexts texts, const QString& objectName);
     ~ProgressDialog() override;
 
+    // Entries the library named in the last run, less those skipped.
+    std::size_t entriesNamed() const { return entriesNamed_; }
+
     QPlainTextEdit* mmCurFile;
     QProgressBar* pbProgress;
+    // The whole run: share done, speed, time left.
+    QLabel* lbProgress;
     QPushButton* bbMinimize;
     QPushButton* bbBreak;
 
@@ -58,15 +66,15 @@ protected:
     struct RunEnding {
         QString message;
         bool clearList = false;
-        // A line for the user after a run that went well (none when empty).
-        QString note;
     };
     using WorkerBody = std::function<RunEnding(WorkerChannel&, const CoreCallbacks&)>;
+    using RunMeasure = std::function<RunSize()>;
 
     // Creates the worker, shows the window modally until the worker has
     // ended, and joins it. False, after the start-failure message, when the
-    // thread cannot be created; the window is then never shown.
-    bool runWorker(WorkerBody body, std::size_t stackSize);
+    // thread cannot be created; the window is then never shown. The worker
+    // first measures the run, when `measure` is given, for the progress line.
+    bool runWorker(WorkerBody body, std::size_t stackSize, RunMeasure measure = {});
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -98,5 +106,9 @@ private:
     // Counts beyond the bar's int range are shown scaled.
     std::uint64_t stepsPerUnit_ = 1;
     std::uint64_t stepsDone_ = 0;
+    std::uint64_t runStepsDone_ = 0;
+    RunSize runSize_;
+    QElapsedTimer elapsed_;
     std::size_t escapedNames_ = 0;
+    std::size_t entriesNamed_ = 0;
 };

@@ -6,8 +6,10 @@
 namespace Vendor {
 
 inline const QString kProgramCaption = QStringLiteral("Ironquiver Self-Decryptor");
-inline const QString kOwnRelease = QStringLiteral("2.50");
-inline const QString kFullVersion = QStringLiteral("Ironquiver Self-Decryptor v2.50 beta 1");
+// The build's release number (the project's version), the one the module
+// names as well.
+inline const QString kOwnRelease = QStringLiteral(IVQA_RELEASE);
+inline const QString kFullVersion = QStringLiteral("Ironquiver Self-Decryptor v" IVQA_RELEASE);
 
 // IVQA_UPDATE_URL replaces the update address, so that tests can ask a
 // server of their own.

@@ -1,5 +1,6 @@
 #include "module/dialog_logic.h"
 
+#include "core/archive_format.h"
 #include "module/display_text.h"
 #include "module/help_text.h"
 #include "platform/secure_memory.h"
@@ -43,8 +44,18 @@ class ExtractDialog::RunObserver final : public ExtractObserver {
 public:
     explicit RunObserver(ExtractDialog& dialog) : dialog_(dialog) {}
 
+    ~RunObserver() override
+    {
+        if (shown_)
+            dialog_.view_.ShowFileProgress({});
+    }
+
     void ReportEntry(const ExtractEntry& entry) override
     {
+        // Only a file of several blocks takes long enough to be followed.
+        blocksDone_ = 0;
+        blocks_ = entry.kind == EntryKind::File ? BlockCount(entry.size) : 0;
+        ShowBlocks();
         const std::string name = ToDisplayUtf8(entry.name);
         dialog_.AppendLogLine(" " + name, true, entry.name.size());
         const ModuleTexts& texts = dialog_.texts_;
@@ -53,23 +64,56 @@ public:
 
     bool AskOverwrite(std::u16string_view name) override
     {
+        if (answerForAll_)
+            return *answerForAll_;
         const ModuleTexts& texts = dialog_.texts_;
         std::string question = "\"";
         question += ToDisplayUtf8(name);
         question += "\"";
         question += texts.overwriteQuestionTail;
         dialog_.gate_.Pause();
-        const bool replace = dialog_.view_.AskOverwrite(std::string(texts.questionCaption), question);
+        const OverwriteAnswer answer = dialog_.view_.AskOverwriteOrAll(std::string(texts.questionCaption), question);
         dialog_.gate_.Unpause();
+        const bool replace = answer == OverwriteAnswer::Yes || answer == OverwriteAnswer::YesToAll;
+        if (answer == OverwriteAnswer::YesToAll || answer == OverwriteAnswer::NoToAll)
+            answerForAll_ = replace;
         return replace;
     }
 
     void Checkpoint() override { dialog_.gate_.Checkpoint(); }
 
+    void BlockDone(std::size_t) override
+    {
+        ++blocksDone_;
+        ShowBlocks();
+    }
+
     void FileRemoved(std::u16string_view name) override { dialog_.LogRemoved(name); }
 
 private:
+    void ShowBlocks()
+    {
+        if (blocks_ < 2) {
+            if (shown_)
+                dialog_.view_.ShowFileProgress({});
+            shown_ = false;
+            return;
+        }
+        std::string text(dialog_.texts_.blockProgress);
+        if (const auto at = text.find("%1"); at != std::string::npos)
+            text.replace(at, 2, std::to_string(blocksDone_));
+        if (const auto at = text.find("%2"); at != std::string::npos)
+            text.replace(at, 2, std::to_string(blocks_));
+        dialog_.view_.ShowFileProgress(text);
+        shown_ = true;
+    }
+
     ExtractDialog& dialog_;
+    // Set by "Yes to all" or "No to all" for the rest of this run.
+    std::optional<bool> answerForAll_;
+    std::uint64_t blocks_ = 0;
+    std::uint64_t blocksDone_ = 0;
+    bool shown_ = false;
 };
 
 ExtractDialog::ExtractDialog(const ModuleBuild& build, const PayloadArchive& archive,

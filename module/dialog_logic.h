@@ -16,6 +16,10 @@
 #include <string>
 #include <thread>
 
+// The overwrite question's answers; the "all" ones hold for the rest of
+// the run.
+enum class OverwriteAnswer { Yes, YesToAll, No, NoToAll };
+
 // Calls marked "worker" come from the extraction worker; a window hands
 // them to its own thread. Only the ones that return an answer, and
 // ShowError, may wait for the user; the others must not wait for the dialog
@@ -35,6 +39,13 @@ public:
     virtual void ShowHelp(const std::string& caption, const std::string& text) = 0;
     virtual bool AskAbort(const std::string& caption, const std::string& question) = 0;
     virtual bool AskOverwrite(const std::string& caption, const std::string& question) = 0; // worker
+    // With the "all" answers; a view that offers only Yes and No asks that.
+    virtual OverwriteAnswer AskOverwriteOrAll(const std::string& caption, const std::string& question) // worker
+    {
+        return AskOverwrite(caption, question) ? OverwriteAnswer::Yes : OverwriteAnswer::No;
+    }
+    // The blocks written of the current file; empty text clears it.
+    virtual void ShowFileProgress(const std::string& text) { (void)text; } // worker
     virtual std::optional<std::string> ChooseFolder(const std::string& title) = 0;
     virtual std::optional<std::string> ChooseFile(const std::string& title, const std::string& filterName) = 0;
     virtual void Flash() = 0; // worker

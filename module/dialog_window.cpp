@@ -157,7 +157,8 @@ int RunBox(const std::string& caption, BoxIcon icon, const std::string& text,
         fl_measure(text.c_str(), measuredWidth, textHeight, 0);
         textHeight = std::max(textHeight, iconSize);
     }
-    const int width = margin * 3 + iconSize + textWidth;
+    const int buttonRow = static_cast<int>(buttons.size()) * (buttonWidth + 8) - 8;
+    const int width = std::max(margin * 3 + iconSize + textWidth, margin * 2 + buttonRow);
     const int height = margin * 3 + textHeight + buttonHeight;
 
     Fl_Double_Window box(width, height);
@@ -256,9 +257,16 @@ public:
         const int bw = Px(layout.buttonWidth);
         const int bh = Py(14);
 
-        exit_ = AddButton(bx, Py(84), bw, bh, texts_.exitButton, [](ModuleWindow& w) { w.dialog_->ExitClicked(); });
+        const int fieldWidth = Px(layout.buttonX - 14);
+        // Created in the order Tab goes: each field, then the button that
+        // fills it, top to bottom, then the commands.
+        destination_ = Own(std::make_unique<Fl_Input>(Px(7), Py(18), fieldWidth, Py(14)));
         browse_ = AddButton(bx, Py(17), bw, bh, texts_.browseButton,
                             [](ModuleWindow& w) { w.dialog_->BrowseClicked(); });
+        passphrase_ = Own(std::make_unique<Fl_Secret_Input>(Px(7), Py(54), fieldWidth, Py(14)));
+        keyfile_ = Own(std::make_unique<Fl_Input>(Px(7), Py(84), fieldWidth, Py(14)));
+        selectKeyfile_ = AddButton(bx, Py(33), bw, bh, texts_.selectKeyfileButton,
+                                   [](ModuleWindow& w) { w.dialog_->SelectKeyfileClicked(); });
         extract_ = AddButton(bx, Py(49), bw, bh, texts_.extractButton, [](ModuleWindow& w) {
             // Copies of our own, wiped once the dialog has taken them.
             std::string passphrase = w.passphrase_->value();
@@ -268,19 +276,24 @@ public:
             SecureWipe(keyfile.data(), keyfile.size());
         });
         help_ = AddButton(bx, Py(68), bw, bh, texts_.helpButton, [](ModuleWindow& w) { w.dialog_->HelpClicked(); });
-
-        const int fieldWidth = Px(layout.buttonX - 14);
-        destination_ = Own(std::make_unique<Fl_Input>(Px(7), Py(18), fieldWidth, Py(14)));
-        passphrase_ = Own(std::make_unique<Fl_Secret_Input>(Px(7), Py(54), fieldWidth, Py(14)));
-        keyfile_ = Own(std::make_unique<Fl_Input>(Px(7), Py(84), fieldWidth, Py(14)));
-        for (Fl_Input* field : {destination_, passphrase_, keyfile_})
+        exit_ = AddButton(bx, Py(84), bw, bh, texts_.exitButton, [](ModuleWindow& w) { w.dialog_->ExitClicked(); });
+        for (Fl_Input* field : {destination_, passphrase_, keyfile_}) {
             field->textsize(FontSize);
+            // Enter in a field starts the extraction, as the default button
+            // of a dialog does.
+            field->when(FL_WHEN_ENTER_KEY_ALWAYS);
+            field->callback([](Fl_Widget* widget, void*) {
+                auto* window = static_cast<ModuleWindow*>(widget->window());
+                if (!window->dialog_->Running())
+                    window->extract_->do_callback();
+            });
+        }
         AddLabel(Px(7), Py(7), texts_.destinationLabel);
         AddLabel(Px(7), Py(43), texts_.passphraseLabel);
         AddLabel(Px(7), Py(73), texts_.keyfileLabel);
         AddLabel(Px(7), Py(109), texts_.statusLabel);
-        selectKeyfile_ = AddButton(bx, Py(33), bw, bh, texts_.selectKeyfileButton,
-                                   [](ModuleWindow& w) { w.dialog_->SelectKeyfileClicked(); });
+        fileProgress_ = Own(std::make_unique<Fl_Box>(Px(7), Py(109), Px(layout.width - 14), Py(8)));
+        fileProgress_->align(FL_ALIGN_RIGHT | FL_ALIGN_INSIDE);
 
         logBuffer_ = std::make_unique<Fl_Text_Buffer>();
         log_ = Own(std::make_unique<Fl_Text_Editor>(Px(7), Py(120), Px(layout.width - 14), Py(50)));
@@ -380,16 +393,47 @@ public:
     }
     bool AskOverwrite(const std::string& caption, const std::string& question) override
     {
-        // Without an owner: the dialog stays usable, Break included.
-        return queue_.Call<bool>([&] {
+        const OverwriteAnswer answer = AskOverwriteOrAll(caption, question);
+        return answer == OverwriteAnswer::Yes || answer == OverwriteAnswer::YesToAll;
+    }
+    OverwriteAnswer AskOverwriteOrAll(const std::string& caption, const std::string& question) override
+    {
+        // Without an owner: the dialog stays usable, Break included. No
+        // stays the default and the answer of Esc.
+        static constexpr OverwriteAnswer answers[] = {OverwriteAnswer::Yes, OverwriteAnswer::YesToAll,
+                                                      OverwriteAnswer::No, OverwriteAnswer::NoToAll};
+        const int chosen = queue_.Call<int>([&] {
             return RunBox(caption, BoxIcon::Question, question,
-                          {std::string(texts_.yesButton), std::string(texts_.noButton)}, 1, 1, false, false) == 0;
+                          {std::string(texts_.yesButton), std::string(texts_.yesToAllButton),
+                           std::string(texts_.noButton), std::string(texts_.noToAllButton)},
+                          2, 2, false, false);
         });
+        return answers[chosen];
+    }
+    void ShowFileProgress(const std::string& text) override
+    {
+        queue_.Run([this, text] { fileProgress_->copy_label(text.c_str()); });
+    }
+    // The first field the recipient has to fill.
+    void FocusFirstEmptyField()
+    {
+        for (Fl_Input* field : {destination_, passphrase_, keyfile_}) {
+            if (*field->value() == '\0') {
+                field->take_focus();
+                return;
+            }
+        }
+        extract_->take_focus();
     }
     std::optional<std::string> ChooseFolder(const std::string& title) override
     {
         Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_DIRECTORY);
         chooser.title(title.c_str());
+        // Opens where the destination is, rather than at the desktop's
+        // recently used files, which a folder chooser cannot pick from.
+        struct stat info {};
+        if (::stat(destination_->value(), &info) == 0 && S_ISDIR(info.st_mode))
+            chooser.directory(destination_->value());
         if (chooser.show() != 0 || chooser.filename() == nullptr || *chooser.filename() == '\0')
             return std::nullopt;
         return std::string(chooser.filename());
@@ -481,6 +525,7 @@ private:
     Fl_Input* passphrase_ = nullptr;
     Fl_Input* keyfile_ = nullptr;
     Fl_Text_Editor* log_ = nullptr;
+    Fl_Box* fileProgress_ = nullptr;
     int labelWidth_ = 0;
     bool urgent_ = false;
 };
@@ -516,6 +561,7 @@ bool RunWindowMode(const ModuleBuild& build, const PayloadArchive& archive, Extr
         EndNow();
     window.position((Fl::w() - window.w()) / 2, (Fl::h() - window.h()) / 2);
     window.show();
+    window.FocusFirstEmptyField();
     Fl::add_system_handler(&ModuleWindow::SystemEvent, &window);
     while (Fl::first_window() != nullptr)
         Fl::wait();

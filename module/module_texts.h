@@ -22,6 +22,9 @@ struct ModuleTexts {
     std::string_view selectKeyfileButton;
     std::string_view yesButton;
     std::string_view noButton;
+    // The overwrite question's answers for the rest of the run.
+    std::string_view yesToAllButton;
+    std::string_view noToAllButton;
     std::string_view okButton;
 
     std::string_view folderChooserTitle;
@@ -46,6 +49,9 @@ struct ModuleTexts {
     std::string_view titleSuffix; // also the line that restarts the log
     // Before the name of a file the run stopped in and removed.
     std::string_view removedLinePrefix;
+    // While a file of several blocks is written: "%1" the blocks done,
+    // "%2" its blocks.
+    std::string_view blockProgress;
 
     // Indexed by ExtractResult code; [0] is the success line.
     std::string_view resultTexts[10];

@@ -27,6 +27,8 @@ const ModuleTexts EnglishTexts = {
     .selectKeyfileButton = "&Select Keyfile",
     .yesButton = "&Yes",
     .noButton = "&No",
+    .yesToAllButton = "Yes to &all",
+    .noToAllButton = "N&o to all",
     .okButton = "OK",
     .folderChooserTitle = "Select destination folder:",
     .keyfileFilterName = "All Files (*.*)",
@@ -46,6 +48,7 @@ const ModuleTexts EnglishTexts = {
     .titlePrefix = "Extracting archive: ",
     .titleSuffix = "...",
     .removedLinePrefix = "Left incomplete and removed: ",
+    .blockProgress = "Block %1 of %2",
     .resultTexts =
         {
             "Done!",

@@ -27,6 +27,8 @@ const ModuleTexts RussianTexts = {
     .selectKeyfileButton = "&Ключевой файл",
     .yesButton = "&Да",
     .noButton = "&Нет",
+    .yesToAllButton = "Да для &всех",
+    .noToAllButton = "Нет для вс&ех",
     .okButton = "OK",
     .folderChooserTitle = "Выберите каталог для извлечения файлов:",
     .keyfileFilterName = "Все файлы (*.*)",
@@ -46,6 +48,7 @@ const ModuleTexts RussianTexts = {
     .titlePrefix = "Extracting archive: ",
     .titleSuffix = "...",
     .removedLinePrefix = "Не завершён и удалён: ",
+    .blockProgress = "Блок %1 из %2",
     .resultTexts =
         {
             "Готово!",

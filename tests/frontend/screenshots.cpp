@@ -18,11 +18,15 @@
 #include "frontend/radio_group.h"
 #include "frontend/theme_icons.h"
 #include "module_runner.h"
+#include "ui_driver.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTextBlock>
+#include <QToolButton>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSlider>
@@ -58,17 +62,29 @@ bool shoot(QWidget& window, const QDir& folder, const QString& name)
 }
 
 // Runs `start` (which shows `window` modally until a run ends) and takes
-// the picture while the seam holds the worker in its third step.
+// the picture while the seam holds the worker in its third step; the run
+// waits a while in its second, so that the speed and time left are shown.
 bool shootMidRun(CoreSeam& core, QWidget& window, const QDir& folder, const QString& name,
                  const std::function<void()>& start)
 {
     bool ok = false;
-    core.holdAtStep(3);
+    bool waited = false;
+    bool busy = false; // the waits below run the timer's events again
+    core.holdAtStep(2);
     QTimer watch;
     watch.setInterval(10);
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!core.holding() || !window.isVisible())
+        if (busy || !core.holding() || !window.isVisible())
             return;
+        busy = true;
+        if (!waited) {
+            waited = true;
+            QTest::qWait(1100);
+            core.holdAtStep(1);
+            core.release();
+            busy = false;
+            return;
+        }
         watch.stop();
         ok = QTest::qWaitForWindowExposed(&window);
         QTest::qWait(150);
@@ -79,6 +95,34 @@ bool shootMidRun(CoreSeam& core, QWidget& window, const QDir& folder, const QStr
     start();
     if (!ok)
         std::fprintf(stderr, "%s: the run was not caught in mid-run\n", qPrintable(name));
+    return ok;
+}
+
+// Fills the creation dialog, presses OK and takes the picture of the
+// message that ends the run.
+bool shootCompletion(FormSet& forms, const QDir& folder, const QString& output)
+{
+    bool ok = false;
+    MessageBoxAnswers boxes;
+    boxes.answerWith([&](QMessageBox& box) {
+        if (!box.text().startsWith("The archive was written")) {
+            std::fprintf(stderr, "completion_message: %s\n", qPrintable(box.text()));
+            return QMessageBox::Ok;
+        }
+        ok = QTest::qWaitForWindowExposed(&box);
+        QTest::qWait(150);
+        ok = ok && grab(box, folder, "completion_message");
+        return QMessageBox::Ok;
+    });
+    NextModal<TfmCreatingSDA> fill([&](TfmCreatingSDA* dialog) {
+        dialog->edPasswd1->setText("secret");
+        dialog->edPasswd2->setText("secret");
+        dialog->edOutFile->setText(output);
+        dialog->bbOK->click();
+    });
+    forms.fmMain->tbCreateSDA->trigger();
+    if (!ok)
+        std::fprintf(stderr, "completion_message: no message after the run\n");
     return ok;
 }
 
@@ -164,11 +208,45 @@ int main(int argc, char* argv[])
                      [&] { forms.fmWipeProgress->run(WipeMode::Wipe); })
         && ok;
 
+    // A whole archive run from the creation dialog, deleting its input: the
+    // one message at its end.
+    options.rgInFilesAction->setItemIndex(1);
+    writeFile(run.path("in/letter.txt"), "Dear Bob,\n");
+    writeFile(run.path("in/photos/beach.jpg"), noise(300000, 6));
+    main.clearList();
+    main.addFile(run.path("in/letter.txt"));
+    main.addFolder(run.path("in/photos"));
+    ok = shootCompletion(forms, folder, run.path("letters.run")) && ok;
+    options.rgInFilesAction->setItemIndex(0);
+
     TfmPassphrGen& passphrases = *forms.fmPassphrGen;
     passphrases.show();
     passphrases.bbGenerate->click();
     ok = shoot(passphrases, folder, "passphrase_generator") && ok;
     passphrases.reject();
+
+    // Opened from the creation dialog: Use, the second line selected whole.
+    bool usable = false;
+    QTimer use;
+    use.setInterval(10);
+    QObject::connect(&use, &QTimer::timeout, [&] {
+        if (QApplication::activeModalWidget() != &passphrases)
+            return;
+        use.stop();
+        passphrases.bbGenerate->click();
+        QTextCursor line(passphrases.mmOutput->document()->findBlockByNumber(1));
+        line.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        passphrases.mmOutput->setTextCursor(line);
+        usable = QTest::qWaitForWindowExposed(&passphrases);
+        QTest::qWait(100);
+        usable = usable && grab(passphrases, folder, "passphrase_generator_use");
+        passphrases.reject();
+    });
+    use.start();
+    creating.show();
+    creating.sbPassphrGen->click();
+    creating.reject();
+    ok = usable && ok;
 
     TfmKeyfileGen& keyfiles = *forms.fmKeyfileGen;
     keyfiles.edOutFile->setText("/home/alice/Keys/my.key");

@@ -1,6 +1,7 @@
 // The Help menu and the About box: the update check against a local server,
 // the home page and the mail handed to the desktop, the link labels' look.
 #include "forms_fixture.h"
+#include "frontend/vendor.h"
 #include "frontend/TfmAbout.h"
 #include "frontend/TfmMain.h"
 #include "frontend/link_label.h"
@@ -67,6 +68,8 @@ private slots:
     void homePageAndMailGoToTheDesktop();
     void linkLabelsLightUpUnderTheMouse();
     void aboutShowsTheVersion();
+    void moduleNamesTheSameVersion();
+    void homePageWithoutABrowserSaysSo();
 };
 
 void TestAbout::updateCheckAnswers_data()
@@ -143,7 +146,7 @@ void TestAbout::homePageAndMailGoToTheDesktop()
         QCOMPARE(mail.scheme(), QString("mailto"));
         QCOMPARE(mail.path(), QString("Ironquiver Support <support@ironquiver.example>"));
         QCOMPARE(QUrlQuery(mail).queryItemValue("subject", QUrl::FullyDecoded),
-                 QString("Ironquiver Self-Decryptor v2.50 beta 1"));
+                 QString("Ironquiver Self-Decryptor v2.50"));
     }
 }
 
@@ -175,7 +178,7 @@ void TestAbout::aboutShowsTheVersion()
     FormsFixture run;
     FormSet& forms = run.start();
     TfmAbout& about = *forms.fmAbout;
-    QCOMPARE(about.lbFullVersion->text(), QString("Ironquiver Self-Decryptor v2.50 beta 1"));
+    QCOMPARE(about.lbFullVersion->text(), QString("Ironquiver Self-Decryptor v2.50"));
     QCOMPARE(about.lbMyURL->text(), QString("www.ironquiver.example"));
     QCOMPARE(about.windowTitle(), QString("About..."));
 
@@ -183,6 +186,30 @@ void TestAbout::aboutShowsTheVersion()
     forms.fmMain->mnAbout->trigger();
     QVERIFY(close.ran());
     QCOMPARE(about.result(), int(QDialog::Accepted));
+}
+
+// The recipient reads the same version as the sender.
+void TestAbout::moduleNamesTheSameVersion()
+{
+    for (const char* module : {"GUI_en.iqm", "GUI_ru.iqm"}) {
+        const QByteArray bytes = readFile(qEnvironmentVariable("IVQA_BIN_DIR") + '/' + module);
+        QVERIFY2(bytes.contains("Ironquiver Self-Decryptor v" + Vendor::kOwnRelease.toUtf8() + '\n'), module);
+    }
+}
+
+// Without a program for the address the user is told, not standard error.
+void TestAbout::homePageWithoutABrowserSaysSo()
+{
+    FormsFixture run;
+    FormSet& forms = run.start();
+    MessageBoxAnswers boxes;
+    forms.fmMain->mnHomePage->trigger();
+    forms.fmMain->mnEMail->trigger();
+    QCOMPARE(describe(boxes.seen()),
+             QStringList({"Error | error | OK | OK | Can not open http://www.ironquiver.example/: no web browser "
+                          "could be started.\nPlease visit it with a browser of your choice.",
+                          "Error | error | OK | OK | Can not start a mail program.\nPlease write to Ironquiver "
+                          "Support <support@ironquiver.example>."}));
 }
 
 QTEST_MAIN(TestAbout)

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSpinBox>
@@ -25,6 +26,7 @@
 #include <QToolButton>
 
 #include <QDateTime>
+#include <memory>
 #include <QFileInfo>
 
 #include <sys/stat.h>
@@ -41,20 +43,49 @@ struct ArchiveForm {
     QString output;
 };
 
+const QString kCompletionStart = "Ironquiver Self-Decryptor | information | OK | OK | The archive was written:\n";
+
+// The boxes, the completion message after a completed run shown as
+// "completion".
+QStringList boxesSeen(const MessageBoxAnswers& answers)
+{
+    QStringList all = describe(answers.seen());
+    for (QString& box : all)
+        if (box.startsWith(kCompletionStart))
+            box = "completion";
+    return all;
+}
+
+// What the creation dialog held when it came back after a run that did
+// not complete (it is cancelled then).
+struct CameBack {
+    bool shown = false;
+    QStringList fields;
+};
+
 // Opens the creation dialog from the main window, fills it in and presses
 // OK; returns once the run, and what follows it, is over.
-void createArchive(FormSet& forms, const ArchiveForm& form)
+CameBack createArchive(FormSet& forms, const ArchiveForm& form)
 {
+    CameBack back;
+    std::unique_ptr<NextModal<TfmCreatingSDA>> again;
     NextModal<TfmCreatingSDA> fill([&](TfmCreatingSDA* dialog) {
         QTest::keyClicks(dialog->edPasswd1, form.passphrase);
         QTest::keyClicks(dialog->edPasswd2, form.passphrase);
         dialog->edPassFile->setText(form.keyfile);
         dialog->edOutFile->setText(form.output);
+        again = std::make_unique<NextModal<TfmCreatingSDA>>([&back](TfmCreatingSDA* shown) {
+            back.shown = true;
+            for (QLineEdit* field : {shown->edPasswd1, shown->edPasswd2, shown->edPassFile, shown->edOutFile})
+                back.fields << field->text();
+            shown->bbCancel->click();
+        });
         dialog->bbOK->click();
     });
     forms.fmMain->tbCreateSDA->trigger();
-    QVERIFY(fill.ran());
-    QVERIFY(!forms.fmCreatingSDA->isVisible());
+    [&] { QVERIFY(fill.ran()); }();
+    [&] { QVERIFY(!forms.fmCreatingSDA->isVisible()); }();
+    return back;
 }
 
 // Presses Break once the worker is held before an entry call.
@@ -188,8 +219,15 @@ void TestArchiveRun::fileAtLevel0AndFolderAtLevel9ComeBackWhole()
     // 256 characters typed, 255 kept and handed over whole.
     const QString passphrase = QString(256, 'k');
     MessageBoxAnswers answers;
-    createArchive(forms, {passphrase, "", archive});
-    QCOMPARE(describe(answers.seen()), QStringList{});
+    QVERIFY(!createArchive(forms, {passphrase, "", archive}).shown);
+    // One message once it is over: what was written, and where the page
+    // for a browser lies.
+    QCOMPARE(describe(answers.seen()),
+             QStringList{kCompletionStart + archive + "\n"
+                         + QLocale().formattedDataSize(QFileInfo(archive).size())
+                         + ", 7 entries.\n\nA recipient who cannot run it can open it in a web browser with the "
+                           "page\n"
+                         + qEnvironmentVariable("IVQA_BIN_DIR") + "/ivqa-extract.html"});
 
     QCOMPARE(core.calls(), (QStringList{"SDAInit(pass=255 key=null help=156 cipher=0)",
                                         "SDAAddFile(" + inputs.file + " 0) -> 0",
@@ -236,7 +274,7 @@ void TestArchiveRun::keyfileOnlyWithoutHelp()
     const QString archive = run.path("keyed.run");
     MessageBoxAnswers answers;
     createArchive(forms, {"", keyfile, archive});
-    QCOMPARE(describe(answers.seen()), QStringList{});
+    QCOMPARE(boxesSeen(answers), QStringList{"completion"});
     QCOMPARE(core.calls().first(), "SDAInit(pass=null key=" + keyfile + " help=null cipher=3)");
 
     const QString destination = run.path("extracted");
@@ -290,7 +328,7 @@ void TestArchiveRun::workerCopiesTheModuleOfLanguageAndSystem()
 
     MessageBoxAnswers answers;
     createArchive(forms, {"secret", "", run.path(archive)});
-    QCOMPARE(describe(answers.seen()), QStringList{});
+    QCOMPARE(boxesSeen(answers), QStringList{"completion"});
     const QByteArray expected = readFile(run.path("modules/" + module));
     const QByteArray bytes = readFile(run.path(archive));
     QVERIFY(bytes.size() > expected.size() + 2);
@@ -352,7 +390,7 @@ void TestArchiveRun::skipQuestion_data()
     QTest::addColumn<bool>("archiveLeft");
 
     const QString question = "Confirmation | question | Yes/No | Yes | Can not add \"%1\"! Do you want to skip it?";
-    QTest::newRow("skipped") << QMessageBox::Yes << QStringList{question} << true;
+    QTest::newRow("skipped") << QMessageBox::Yes << QStringList{question, "completion"} << true;
     QTest::newRow("not skipped") << QMessageBox::No
                                  << QStringList{question, "Error | error | OK | OK | Can not open input file!"}
                                  << false;
@@ -375,8 +413,12 @@ void TestArchiveRun::skipQuestion()
 
     const QString archive = run.path("out.run");
     MessageBoxAnswers answers({answer});
-    createArchive(forms, {"secret", "", archive});
-    QCOMPARE(describe(answers.seen()), boxes);
+    const CameBack back = createArchive(forms, {"secret", "", archive});
+    QCOMPARE(boxesSeen(answers), boxes);
+    // A failed run brings the dialog back with everything typed.
+    QCOMPARE(back.shown, !archiveLeft);
+    if (back.shown)
+        QCOMPARE(back.fields, QStringList({"secret", "secret", "", archive}));
     QCOMPARE(QFile::exists(archive), archiveLeft);
     QCOMPARE(core.count("SDAFinal"), 1);
     // A failed run keeps the list for another try.
@@ -412,6 +454,7 @@ void TestArchiveRun::breakAnsweredNoHoldsTheWorkerThenCompletes()
     QString titleAfterFile;
     int barValue = -1;
     int barMaximum = -1;
+    QString lineAfterFile;
     QTimer watch;
     watch.setInterval(5);
     connect(&watch, &QTimer::timeout, this, [&] {
@@ -422,6 +465,7 @@ void TestArchiveRun::breakAnsweredNoHoldsTheWorkerThenCompletes()
         titleAfterFile = forms.fmMain->windowTitle();
         barValue = progress.pbProgress->value();
         barMaximum = progress.pbProgress->maximum();
+        lineAfterFile = progress.lbProgress->text();
         core.release();
     });
     watch.start();
@@ -431,7 +475,7 @@ void TestArchiveRun::breakAnsweredNoHoldsTheWorkerThenCompletes()
     const QString archive = run.path("out.run");
     createArchive(forms, {"secret", "", archive});
 
-    QCOMPARE(describe(answers.seen()), QStringList{kBreakQuestion});
+    QCOMPARE(boxesSeen(answers), QStringList({kBreakQuestion, "completion"}));
     QVERIFY2(seen.callbackHeld, "the callback returned while the question was open");
     QCOMPARE(seen.memo, QString("Adding:\n"));
     QCOMPARE(seen.title, kCaption);
@@ -440,6 +484,8 @@ void TestArchiveRun::breakAnsweredNoHoldsTheWorkerThenCompletes()
     QCOMPARE(titleAfterFile, QString("Adding \"report.bin\"..."));
     QCOMPARE(barMaximum, 3);
     QCOMPARE(barValue, 3);
+    // Three of the run's five blocks.
+    QVERIFY2(lineAfterFile.startsWith("60% of "), qPrintable(lineAfterFile));
 
     QCOMPARE(core.count("SDAFinal"), 1);
     QCOMPARE(forms.fmMain->windowTitle(), kCaption);
@@ -465,10 +511,13 @@ void TestArchiveRun::breakAnsweredYesLeavesNothing()
     core.holdNextEntry();
     BreakWhenHeld breaker(core, *forms.fmCreateSDAProgress);
     const QString archive = run.path("out.run");
-    createArchive(forms, {"secret", "", archive});
+    const CameBack back = createArchive(forms, {"secret", "", archive});
 
     QCOMPARE(describe(answers.seen()), QStringList{kBreakQuestion});
     QVERIFY(seen.callbackHeld);
+    // Break keeps what was typed: the dialog is back with it.
+    QVERIFY(back.shown);
+    QCOMPARE(back.fields, QStringList({"secret", "secret", "", archive}));
     QCOMPARE(core.calls(), (QStringList{"SDAInit(pass=6 key=null help=156 cipher=0)",
                                         "SDAAddFile(" + inputs.file + " 0) -> 8", "SDAFinal"}));
     QVERIFY(!QFile::exists(archive));
@@ -590,7 +639,9 @@ void TestArchiveRun::inputFilesActionRemovesOnlyWhatTheArchiveHolds()
     QVERIFY(QFile::exists(archive));
     if (event == "damaged") {
         QCOMPARE(boxes.size(), 1);
-        QVERIFY2(boxes[0].contains("The archive could not be verified, so the input files were left in place: "),
+        QVERIFY2(boxes[0].startsWith(kCompletionStart)
+                     && boxes[0].contains("The input files were left in place: the archive could not be verified "
+                                          "(Archive is corrupted!)."),
                  qPrintable(boxes[0]));
         QVERIFY(QFile::exists(inputs.file));
         QVERIFY(QFile::exists(inputs.folder + "/notes/list.txt"));
@@ -598,7 +649,11 @@ void TestArchiveRun::inputFilesActionRemovesOnlyWhatTheArchiveHolds()
         return;
     }
     const QString kept = event == "skipped" ? pipe : changed;
-    QVERIFY2(boxes.last().contains("1 of the input entries were kept") && boxes.last().contains(kept),
+    // The one message after the run says what went and what stayed, and why.
+    const QString reason = event == "skipped" ? "not in the archive" : "changed since it was archived";
+    const QString verb = action == 1 ? "deleted" : "wiped";
+    QVERIFY2(boxes.last().startsWith(kCompletionStart)
+                 && boxes.last().contains("Input files " + verb + ": 5 entries; 1 kept:\n" + kept + " (" + reason + ")"),
              qPrintable(boxes.join('\n')));
     QVERIFY(QFileInfo::exists(kept));
     QVERIFY(!QFile::exists(inputs.file));

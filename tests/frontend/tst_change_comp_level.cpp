@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QPushButton>
 #include <QSlider>
+#include <QLabel>
 #include <QTest>
 #include <QTreeView>
 
@@ -48,7 +49,11 @@ void TestChangeCompLevel::changesTheSelectedRow()
         QCOMPARE(form->windowTitle(), QString("Change Compression Level"));
         QVERIFY(!form->windowFlags().testFlag(Qt::WindowCloseButtonHint));
         startedAt = form->tbNewCompLevel->value();
+        // The level stands beside the slider.
+        QLabel* shown = form->findChild<QLabel*>("lbNewCompLevel");
+        QCOMPARE(shown->text(), QString("3"));
         form->tbNewCompLevel->setValue(7);
+        QCOMPARE(shown->text(), QString("7"));
         (ok ? form->bbOK : form->bbCancel)->click();
     });
     main.tbSetCompLevel->trigger();

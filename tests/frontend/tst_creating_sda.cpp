@@ -1,4 +1,4 @@
-// The archive creation dialog on its own: the three checks, the quality
+// The archive creation dialog on its own: its checks before a run, the quality
 // bar, the choosers, the help-text counter and its cutting rule, Cancel.
 #include "core_seam.h"
 #include "forms_fixture.h"
@@ -24,6 +24,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -63,6 +66,9 @@ private slots:
     void outputAmongInputsIsFound_data();
     void outputAmongInputsIsFound();
     void outputAmongInputsIsRefused();
+    void focusStartsAtTheFirstEmptyFieldAndTabGoesDown();
+    void inputFilesActionIsAnnounced_data();
+    void inputFilesActionIsAnnounced();
 };
 
 void TestCreatingSDA::checksInOrder_data()
@@ -88,6 +94,27 @@ void TestCreatingSDA::checksInOrder_data()
     QTest::newRow("keyfile, no output") << "" << "" << "file:///k" << "" << "Set output archive file path!";
     QTest::newRow("keyfile location too long")
         << "secret" << "secret" << "file://" + QString(4100, 'k') << "/tmp/a.run" << "Keyfile path/URL is too long!";
+
+    // What the run would meet later is found now, named with its path and
+    // the reason. "@" stands for the fixture's folder, which holds "key" a
+    // file, "dir" a folder, "fifo" a FIFO, "locked" a folder without write
+    // permission.
+    const QString keyfile = "Can not open keyfile!\n\"@%1\": ";
+    const QString archive = "Can not create archive file!\n\"@%1\": ";
+    QTest::newRow("no such keyfile") << "s" << "s" << "@gone.key" << "@a.run"
+                                     << keyfile.arg("gone.key") + "No such file or directory";
+    QTest::newRow("no such file:// keyfile") << "" << "" << "file://@gone.key" << "@a.run"
+                                             << keyfile.arg("gone.key") + "No such file or directory";
+    QTest::newRow("a folder as keyfile") << "" << "" << "file://@dir" << "@a.run"
+                                         << keyfile.arg("dir") + "not a regular file";
+    QTest::newRow("a FIFO as keyfile") << "" << "" << "@fifo" << "@a.run" << keyfile.arg("fifo") + "not a regular file";
+    QTest::newRow("output folder missing") << "s" << "s" << "" << "@none/a.run"
+                                           << archive.arg("none") + "No such file or directory";
+    QTest::newRow("output is a folder") << "s" << "s" << "" << "@dir" << archive.arg("dir") + "is a folder";
+    QTest::newRow("output below a file") << "s" << "s" << "@key" << "@key/a.run" << archive.arg("key") + "not a folder";
+    if (::geteuid() != 0)  // root writes anywhere
+        QTest::newRow("output folder not writable") << "s" << "s" << "" << "@locked/a.run"
+                                                    << archive.arg("locked") + "Permission denied";
 }
 
 void TestCreatingSDA::checksInOrder()
@@ -102,6 +129,14 @@ void TestCreatingSDA::checksInOrder()
     FormsFixture run;
     FormSet& forms = run.start(core.services());
     forms.fmMain->addFile(run.path("input.txt"));
+    const QString root = run.path("");
+    writeFile(root + "key", "key");
+    QDir().mkpath(root + "dir");
+    QDir().mkpath(root + "locked");
+    QFile::setPermissions(root + "locked", QFile::ReadOwner | QFile::ExeOwner);
+    QCOMPARE(::mkfifo(QFile::encodeName(root + "fifo").constData(), 0600), 0);
+    for (QString* text : {&keyfile, &output, &message})
+        text->replace('@', root);
     TfmCreatingSDA& dialog = *forms.fmCreatingSDA;
     dialog.show();
     dialog.edPasswd1->setText(passphrase);
@@ -116,8 +151,11 @@ void TestCreatingSDA::checksInOrder()
     QVERIFY(dialog.isVisible());
     QCOMPARE(core.calls(), QStringList{});
     QCOMPARE(dialog.edPasswd1->text(), passphrase);
+    QCOMPARE(dialog.edPasswd2->text(), confirmation);
+    QCOMPARE(dialog.edPassFile->text(), keyfile);
     QCOMPARE(dialog.edOutFile->text(), output);
-    QVERIFY(output.isEmpty() || !QFile::exists(output));
+    QVERIFY(output.isEmpty() || output.endsWith("dir") || !QFile::exists(output));
+    QFile::setPermissions(root + "locked", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 void TestCreatingSDA::qualityBarFollowsTheFirstField_data()
@@ -375,7 +413,7 @@ void TestCreatingSDA::createCommandOpensTheDialog()
         MessageBoxAnswers answers;
         forms.fmMain->tbCreateSDA->trigger();
         QCOMPARE(describe(answers.seen()),
-                 QStringList{"Error | warning | OK | OK | Select input files first!"});
+                 QStringList{"Warning | warning | OK | OK | Select input files first!"});
     }
     forms.fmMain->addFile(run.path("input.txt"));
     NextModal<TfmCreatingSDA> shown([](TfmCreatingSDA* dialog) {
@@ -445,11 +483,73 @@ void TestCreatingSDA::outputAmongInputsIsRefused()
         MessageBoxAnswers answers;
         dialog.bbOK->click();
         QCOMPARE(describe(answers.seen()),
-                 QStringList{errorBox("Output archive file is among the input files!")});
+                 QStringList{errorBox("Output archive file is among the input files!\n\"" + run.path("in/out.run")
+                                      + '"')});
         QVERIFY(dialog.isVisible());
         QCOMPARE(core.calls(), QStringList{});
         QCOMPARE(dialog.edPasswd1->text(), QString("secret"));
     }
+}
+
+void TestCreatingSDA::focusStartsAtTheFirstEmptyFieldAndTabGoesDown()
+{
+    FormsFixture run;
+    FormSet& forms = run.start();
+    forms.fmMain->addFile(run.path("input.txt"));
+    forms.fmMain->show();
+    QStringList focused;
+    QStringList chain;
+    NextModal<TfmCreatingSDA> look([&](TfmCreatingSDA* dialog) {
+        QTRY_VERIFY(dialog->isActiveWindow());
+        focused << QApplication::focusWidget()->objectName();
+        for (int i = 0; i < 9; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            chain << QApplication::focusWidget()->objectName();
+        }
+        dialog->edPasswd1->setText("secret");
+        dialog->edPasswd2->setText("secret");
+        dialog->edPassFile->setText(run.path("gone.key"));
+        dialog->bbOK->click();  // refused: the keyfile does not exist
+        dialog->hide();
+    });
+    MessageBoxAnswers answers;
+    forms.fmMain->tbCreateSDA->trigger();
+    QVERIFY(look.ran());
+    // The fields kept their text; the next empty one takes the focus.
+    NextModal<TfmCreatingSDA> again([&](TfmCreatingSDA* dialog) {
+        QTRY_VERIFY(dialog->isActiveWindow());
+        focused << QApplication::focusWidget()->objectName();
+    });
+    forms.fmMain->tbCreateSDA->trigger();
+    QVERIFY(again.ran());
+
+    QCOMPARE(focused, QStringList({"edPasswd1", "edOutFile"}));
+    QCOMPARE(chain, QStringList({"sbPassphrGen", "cbHidePass", "edPasswd2", "edPassFile", "sbSetKeyFile",
+                                 "edOutFile", "sbSetOutFileName", "bbOK", "bbCancel"}));
+}
+
+void TestCreatingSDA::inputFilesActionIsAnnounced_data()
+{
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("none") << 0 << "";
+    QTest::newRow("delete") << 1
+                            << "Once the archive is written and verified, the input files it holds will be deleted.";
+    QTest::newRow("wipe") << 2 << "Once the archive is written and verified, the input files it holds will be wiped.";
+}
+
+void TestCreatingSDA::inputFilesActionIsAnnounced()
+{
+    QFETCH(int, action);
+    QFETCH(QString, text);
+    FormsFixture run;
+    FormSet& forms = run.start();
+    forms.fmOptions->rgInFilesAction->setItemIndex(action);
+    TfmCreatingSDA& dialog = *forms.fmCreatingSDA;
+    dialog.show();
+    QCOMPARE(dialog.lbInFilesAction->text(), text);
+    QCOMPARE(dialog.lbInFilesAction->isVisible(), !text.isEmpty());
+    dialog.reject();
 }
 
 QTEST_MAIN(TestCreatingSDA)

@@ -8,12 +8,17 @@
 #include "frontend/window_placement.h"
 #include "ui_driver.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -49,6 +54,8 @@ private slots:
     void modulesAreFoundBesideOrInstalled_data();
     void modulesAreFoundBesideOrInstalled();
     void windowCarriesTheApplicationIcon();
+    void enterPressesTheDefaultButton_data();
+    void enterPressesTheDefaultButton();
 
 private:
     QTemporaryDir home_;
@@ -78,9 +85,9 @@ void TestDesktopHabits::commandLinePathsOpenListsAndAddTheRest()
     QDir::setCurrent(before);
 
     const QString dataDir = QDir::cleanPath(data);
-    QCOMPARE(rows(main), QStringList({"F|a.txt|" + data + "|7", "D|saved|" + data + "saved|3",
-                                      "F|b.txt|" + data + "|5", "D|folder|" + data + "folder|7",
-                                      "D|gone|" + data + "gone|7"}));
+    QCOMPARE(rows(main), QStringList({"F|a.txt|" + data + "|7", "D|saved|" + data + "|3",
+                                      "F|b.txt|" + data + "|5", "D|folder|" + data + "|7",
+                                      "D|gone|" + data + "|7"}));
     QCOMPARE(main.ListFileName(), dataDir + "/list.IQ");
     QCOMPARE(boxes.seen().size(), 1);
     QCOMPARE(boxes.seen().first().text, '"' + data + "a.txt\" is already added!");
@@ -215,6 +222,44 @@ void TestDesktopHabits::windowCarriesTheApplicationIcon()
     const QImage picture = icon.pixmap(48).toImage();
     QCOMPARE(picture.size(), QSize(48, 48));
     QVERIFY(QColor(picture.pixel(24, 34)).red() > 150);
+}
+
+void TestDesktopHabits::enterPressesTheDefaultButton_data()
+{
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("button");
+    QTest::newRow("Options") << "fmOptions" << "bbApply";
+    QTest::newRow("compression level") << "fmChangeCompLevel" << "bbOK";
+    QTest::newRow("passphrase generator") << "fmPassphrGen" << "bbGenerate";
+    QTest::newRow("keyfile generator") << "fmKeyfileGen" << "bbGenerate";
+    QTest::newRow("About") << "fmAbout" << "bbOK";
+    QTest::newRow("creation dialog") << "fmCreatingSDA" << "bbOK";
+}
+
+// Enter where the dialog puts the focus presses its default button.
+void TestDesktopHabits::enterPressesTheDefaultButton()
+{
+    QFETCH(QString, dialog);
+    QFETCH(QString, button);
+    FormsFixture run;
+    TfmMain& main = *run.start().fmMain;
+    auto* window = main.findChild<QDialog*>(dialog);
+    QVERIFY(window);
+    auto* expected = window->findChild<QPushButton*>(button);
+    QVERIFY(expected);
+    // Pressing it must not open anything that waits.
+    QObject::disconnect(expected, &QPushButton::clicked, nullptr, nullptr);
+    QSignalSpy pressed(expected, &QPushButton::clicked);
+    // The keyfile generator's Generate wants a file first.
+    if (auto* output = window->findChild<QLineEdit*>("edOutFile"); output && output->isReadOnly())
+        output->setText(run.path("k.key"));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QWidget* focus = QApplication::focusWidget();
+    QVERIFY(focus && window->isAncestorOf(focus));
+    QTest::keyClick(focus, Qt::Key_Return);
+    QCOMPARE(pressed.count(), 1);
+    window->hide();
 }
 
 QTEST_MAIN(TestDesktopHabits)

@@ -2,7 +2,10 @@
 // drawn from it, keyfiles written in 256-byte requests, the number fields.
 #include "core_seam.h"
 #include "forms_fixture.h"
+#include "frontend/TfmCreateSDAProgress.h"
+#include "frontend/TfmCreatingSDA.h"
 #include "frontend/TfmKeyfileGen.h"
+#include "frontend/TfmWipeProgress.h"
 #include "frontend/TfmMain.h"
 #include "frontend/TfmPassphrGen.h"
 #include "frontend/char_table.h"
@@ -12,7 +15,10 @@
 #include <QAction>
 #include <QDir>
 #include <QLineEdit>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTextBlock>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -72,6 +78,10 @@ private slots:
     void keyfileRequestsOf256();
     void keyfileGenerateNeedsAnOutputFile();
     void keyfileFailures();
+    void secondGenerateAsksBeforeReplacing();
+    void doubleClickSelectsTheWholePassphrase();
+    void useFillsBothPassphraseFields();
+    void readOnlyFieldsLookReadOnly();
 };
 
 void TestGenerators::freshCharTable()
@@ -300,10 +310,13 @@ void TestGenerators::keyfileFailures()
     generator.edOutFile->setText(keyfile);
     generator.udKeyfileSize->setValue(1024);
     {
-        MessageBoxAnswers answers;
+        // Typed rather than chosen: nobody has yet been asked about replacing it.
+        MessageBoxAnswers answers({QMessageBox::Yes});
         generator.bbGenerate->click();
         QCOMPARE(describe(answers.seen()),
-                 QStringList{"Error | error | OK | OK | Can not generate random bytes!"});
+                 (QStringList{"Confirmation | question | Yes/No | No | \"" + keyfile
+                                  + "\" already exists.\nDo you want to replace it?",
+                              "Error | error | OK | OK | Can not generate random bytes!"}));
     }
     QCOMPARE(readFile(keyfile), QByteArray(100, 'k'));
     QCOMPARE(QDir(run.path("")).entryList({"*key*"}, QDir::Files | QDir::Hidden), QStringList{"old.key"});
@@ -314,6 +327,113 @@ void TestGenerators::keyfileFailures()
         generator.bbGenerate->click();
         QCOMPARE(describe(answers.seen()), QStringList{"Error | error | OK | OK | Can not create keyfile!"});
     }
+}
+
+void TestGenerators::secondGenerateAsksBeforeReplacing()
+{
+    CoreSeam core;
+    FormsFixture run;
+    FormSet& forms = run.start(core.services());
+    const QString keyfile = run.path("my.key");
+    FileDialogStub dialogs;
+    dialogs.choose({keyfile});
+    dialogs.install(*forms.fmMain);
+
+    QByteArray first;
+    MessageBoxAnswers answers({QMessageBox::No, QMessageBox::Yes});
+    withDialog<TfmKeyfileGen>(forms.fmMain->tbKeyFileGen, [&](TfmKeyfileGen* dialog) {
+        dialog->udKeyfileSize->setValue(1000);
+        dialog->sbSetOutFileName->click();
+        // Chosen in the save dialog, which asks itself: written at once.
+        dialog->bbGenerate->click();
+        first = readFile(keyfile);
+        QCOMPARE(first.size(), 1000);
+        QCOMPARE(forms.fmMain->spHelpPanels[2]->text(), "Keyfile written: " + keyfile + " (1,000 bytes).");
+        forms.fmMain->spHelpPanels[2]->clear();
+        dialog->bbGenerate->click();  // No: the keyfile just written stays
+        QCOMPARE(readFile(keyfile), first);
+        QCOMPARE(forms.fmMain->spHelpPanels[2]->text(), QString());
+        dialog->bbGenerate->click();  // Yes
+    });
+    const QString question = "Confirmation | question | Yes/No | No | \"" + keyfile
+                             + "\" already exists.\nDo you want to replace it?";
+    QCOMPARE(describe(answers.seen()), QStringList({question, question}));
+    QCOMPARE(readFile(keyfile).size(), 1000);
+    QVERIFY(readFile(keyfile) != first);
+}
+
+void TestGenerators::doubleClickSelectsTheWholePassphrase()
+{
+    FormsFixture run;
+    TfmPassphrGen& generator = *run.start().fmPassphrGen;
+    generator.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&generator));
+    generator.mmOutput->setPlainText("first line\nab|}c-d.e\nlast");
+    // On the "|" in the middle of the second line.
+    QTextCursor at(generator.mmOutput->document()->findBlockByNumber(1));
+    at.setPosition(at.block().position() + 2);
+    const QPoint point = generator.mmOutput->cursorRect(at).center() + QPoint(2, 0);
+    QTest::mouseDClick(generator.mmOutput->viewport(), Qt::LeftButton, {}, point);
+    QCOMPARE(generator.mmOutput->textCursor().selectedText(), QString("ab|}c-d.e"));
+    QCOMPARE(generator.mmOutput->currentLine(), QString("ab|}c-d.e"));
+    generator.reject();
+}
+
+void TestGenerators::useFillsBothPassphraseFields()
+{
+    FormsFixture run;
+    FormSet& forms = run.start();
+    TfmCreatingSDA& creation = *forms.fmCreatingSDA;
+
+    // From the main window the generator offers no Use.
+    withDialog<TfmPassphrGen>(forms.fmMain->tbPassGen,
+                              [](TfmPassphrGen* dialog) { QVERIFY(!dialog->bbUse->isVisible()); });
+
+    creation.show();
+    QString second;
+    NextModal<TfmPassphrGen> use([&](TfmPassphrGen* dialog) {
+        QVERIFY(dialog->bbUse->isVisible());
+        QVERIFY(!dialog->bbUse->isEnabled());  // nothing generated yet
+        dialog->bbGenerate->click();
+        QTextCursor cursor(dialog->mmOutput->document()->findBlockByNumber(1));
+        dialog->mmOutput->setTextCursor(cursor);
+        second = dialog->mmOutput->currentLine();
+        QVERIFY(dialog->bbUse->isEnabled());
+        dialog->bbUse->click();
+    });
+    creation.sbPassphrGen->click();
+    QVERIFY(use.ran());
+    QCOMPARE(second.size(), 16);
+    QCOMPARE(creation.edPasswd1->text(), second);
+    QCOMPARE(creation.edPasswd2->text(), second);
+    QCOMPARE(creation.pbPassQual->value(), 16);
+    // The generator keeps no passphrase once it is closed.
+    QCOMPARE(forms.fmPassphrGen->mmOutput->toPlainText(), QString());
+
+    // Cancel puts nothing in.
+    NextModal<TfmPassphrGen> cancel([](TfmPassphrGen* dialog) {
+        dialog->bbGenerate->click();
+        dialog->bbCancel->click();
+    });
+    creation.sbPassphrGen->click();
+    QVERIFY(cancel.ran());
+    QCOMPARE(creation.edPasswd1->text(), second);
+    creation.reject();
+}
+
+void TestGenerators::readOnlyFieldsLookReadOnly()
+{
+    FormsFixture run;
+    FormSet& forms = run.start();
+    for (QWidget* field : std::initializer_list<QWidget*>{forms.fmKeyfileGen->edOutFile,
+                                                          forms.fmCreateSDAProgress->mmCurFile,
+                                                          forms.fmWipeProgress->mmCurFile}) {
+        const QPalette palette = field->palette();
+        QCOMPARE(palette.color(QPalette::Base), palette.color(QPalette::Window));
+    }
+    // Fields the user types into keep the input look.
+    const QPalette typed = forms.fmCreatingSDA->edOutFile->palette();
+    QVERIFY(typed.color(QPalette::Base) != typed.color(QPalette::Window));
 }
 
 QTEST_MAIN(TestGenerators)

@@ -114,6 +114,7 @@ void TestOptions::applyStoresTheSevenKeysForTheNextRun()
     TfmOptions* options = run.start().fmOptions.get();
     options->cbCipher->setCurrentIndex(2);
     options->tbCompLevel->setValue(3);
+    QCOMPARE(options->findChild<QLabel*>("lbCompLevel")->text(), QString("3"));
     options->rgWipeAlg->button(0)->click();
     options->udPassCnt->setValue(12);
     options->rgInFilesAction->button(2)->click();

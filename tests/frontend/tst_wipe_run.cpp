@@ -135,6 +135,8 @@ void TestWipeRun::wipeFromTheMainWindow()
     QVERIFY(forms.fmMain->inputList().isEmpty());
     QCOMPARE(forms.fmMain->spHelpPanels[0]->text(), QString("Folders: 0"));
     QCOMPARE(forms.fmMain->spHelpPanels[1]->text(), QString("Files: 0"));
+    // The file and the folder with its four entries.
+    QCOMPARE(forms.fmMain->spHelpPanels[2]->text(), QString("Wipe done: 6 entries wiped."));
     QCOMPARE(forms.fmMain->windowTitle(), kCaption);
     QCOMPARE(progress.mmCurFile->toPlainText(), QString("Removing:\n"));
     QVERIFY(!progress.isVisible());

@@ -24,6 +24,8 @@ QString buttonName(QMessageBox::StandardButton button)
     case QMessageBox::Yes: return "Yes";
     case QMessageBox::No: return "No";
     case QMessageBox::Cancel: return "Cancel";
+    case QMessageBox::Save: return "Save";
+    case QMessageBox::Discard: return "Discard";
     default: return "none";
     }
 }
@@ -33,8 +35,8 @@ QString buttonName(QMessageBox::StandardButton button)
 QString describe(const SeenBox& box)
 {
     QStringList buttons;
-    for (QMessageBox::StandardButton button : {QMessageBox::Ok, QMessageBox::Yes, QMessageBox::No,
-                                               QMessageBox::Cancel})
+    for (QMessageBox::StandardButton button : {QMessageBox::Ok, QMessageBox::Save, QMessageBox::Discard,
+                                               QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
         if (box.buttons.testFlag(button))
             buttons << buttonName(button);
     return QStringList{box.caption, iconName(box.icon), buttons.join('/'),

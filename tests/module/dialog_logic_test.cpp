@@ -84,9 +84,19 @@ public:
     }
     bool AskOverwrite(const std::string& caption, const std::string& question) override
     {
-        Record("overwrite?" + caption + ":" + question);
-        return false;
+        return AskOverwriteOrAll(caption, question) == OverwriteAnswer::Yes;
     }
+    OverwriteAnswer AskOverwriteOrAll(const std::string& caption, const std::string& question) override
+    {
+        Record("overwrite?" + caption + ":" + question);
+        std::lock_guard lock(mutex_);
+        if (overwriteAnswers.empty())
+            return OverwriteAnswer::No;
+        const OverwriteAnswer answer = overwriteAnswers.front();
+        overwriteAnswers.erase(overwriteAnswers.begin());
+        return answer;
+    }
+    void ShowFileProgress(const std::string& text) override { Record("progress:" + text); }
     std::optional<std::string> ChooseFolder(const std::string& title) override
     {
         Record("folder chooser:" + title);
@@ -135,6 +145,7 @@ public:
     std::optional<std::string> folderChoice;
     std::optional<std::string> fileChoice;
     std::function<bool()> abortAnswer = [] { return false; };
+    std::vector<OverwriteAnswer> overwriteAnswers;
     std::function<void(const std::string&)> onAppend;
 
 private:
@@ -277,6 +288,63 @@ TEST_F(Dialog, OverwriteQuestionNamesTheFile)
                         "overwrite?Confirmation:\"f.txt\" already exists!\nDo you want to overrite it?"),
               events.end());
     EXPECT_EQ(ReadText(dir / "f.txt"), "old");
+}
+
+std::vector<std::string> Matching(const std::vector<std::string>& events, std::string_view prefix)
+{
+    std::vector<std::string> found;
+    for (const std::string& event : events)
+        if (event.starts_with(prefix))
+            found.push_back(event);
+    return found;
+}
+
+// "all" holds for the rest of the run and no longer; the plain answers
+// for one file each.
+TEST_F(Dialog, OverwriteAnswersForAllHoldForTheRestOfTheRun)
+{
+    struct Case {
+        std::vector<OverwriteAnswer> answers;
+        std::size_t questions;
+        std::string contents; // of f1 to f4 after the run
+    };
+    const Case cases[] = {
+        {{OverwriteAnswer::No, OverwriteAnswer::YesToAll}, 2, "old new new new"},
+        {{OverwriteAnswer::Yes, OverwriteAnswer::NoToAll}, 2, "new old old old"},
+        {{OverwriteAnswer::NoToAll}, 1, "old old old old"},
+        {{OverwriteAnswer::Yes, OverwriteAnswer::No, OverwriteAnswer::Yes, OverwriteAnswer::No}, 4, "new old new old"},
+    };
+    PayloadBuilder builder(CipherAes256, u"p");
+    for (const char16_t* name : {u"f1", u"f2", u"f3", u"f4"})
+        builder.File(name, Bytes("new"));
+    Start(builder.Bytes());
+    for (const Case& c : cases) {
+        TempDir target;
+        for (const char* name : {"f1", "f2", "f3", "f4"})
+            WriteFile(target / name, "old");
+        const std::size_t before = Matching(view.Events(), "overwrite?").size();
+        view.overwriteAnswers = c.answers;
+        Run("p", target.Path());
+        EXPECT_EQ(Matching(view.Events(), "overwrite?").size() - before, c.questions);
+        EXPECT_EQ(ReadText(target / "f1") + " " + ReadText(target / "f2") + " " + ReadText(target / "f3") + " " +
+                      ReadText(target / "f4"),
+                  c.contents);
+    }
+}
+
+// A file of several blocks shows how many are written; it is cleared when
+// the next entry begins and when the run ends.
+TEST_F(Dialog, LargeFileShowsItsBlocks)
+{
+    PayloadBuilder builder(CipherAes256, u"p");
+    std::vector<std::uint8_t> big(BlockSize * 2 + 5, 0x5a);
+    builder.File(u"big", big).File(u"small", Bytes("s")).File(u"big2", std::vector<std::uint8_t>(BlockSize + 1, 1));
+    Start(builder.Bytes());
+    Run("p", dir.Path());
+    EXPECT_EQ(Matching(view.Events(), "progress:"),
+              (std::vector<std::string>{"progress:Block 0 of 3", "progress:Block 1 of 3", "progress:Block 2 of 3",
+                                        "progress:Block 3 of 3", "progress:", "progress:Block 0 of 2",
+                                        "progress:Block 1 of 2", "progress:Block 2 of 2", "progress:"}));
 }
 
 // 28 units of "Extracting archive contents:", 250 per entry, 5 of "Done!":

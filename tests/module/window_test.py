@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Runs the window build of each module under a virtual X server: the dialog
 appears with its title, Esc leaves it open, Exit ends the process with
-status 0; the English one also extracts its archive through the window.
-Saves a screenshot of each dialog."""
+status 0; the English one also extracts its archive through the window,
+then again by Enter in the passphrase field over the files it wrote,
+answering the overwrite question with "Yes to all" and then "No to all".
+Saves a screenshot of each dialog and of the question."""
 
 import ctypes
 import os
@@ -73,6 +75,64 @@ def extract_in_window(process, window, work):
     assert process.poll() is None, "the module ended after a run"
 
 
+def browse_and_cancel(window, screenshot_dir):
+    """The folder chooser opens (in the destination, see its screenshot)
+    and Esc leaves it."""
+    title = "Select destination folder:"
+    xdotool("mousemove", "--window", window, "414", "42", "click", "1")  # Browse
+    wait_until(lambda: windows_named(title), "the folder chooser")
+    chooser = windows_named(title)[0]
+    time.sleep(0.5)
+    subprocess.run(["import", "-window", chooser, os.path.join(screenshot_dir, "module_folder_chooser.png")],
+                   check=True, timeout=30)
+    xdotool("windowfocus", "--sync", chooser)
+    xdotool("key", "Escape")
+    wait_until(lambda: not windows_named(title), "the folder chooser to close")
+
+
+def windows_named(name):
+    return xdotool("search", "--name", f"^{name}$").stdout.split()
+
+
+def answer_all(process, window, work, screenshot_dir, key, restored):
+    """Spoils the extracted files, types the passphrase and presses Enter:
+    one overwrite question comes, answered by `key` for every file."""
+    files = [os.path.join(work, name) for name in ("top.dat", "docs/readme.txt", "docs/zero.bin")]
+    originals = {}
+    for path in files:
+        with open(path, "rb") as data:
+            originals[path] = data.read()
+        with open(path, "wb") as out:
+            out.write(b"spoilt")
+    xdotool("mousemove", "--window", window, "100", "106", "click", "1")  # the passphrase field
+    xdotool("type", "--delay", "20", "Sample pass")
+    xdotool("key", "Return")
+    wait_until(lambda: windows_named("Confirmation"), "the overwrite question after Enter")
+    box = windows_named("Confirmation")[0]
+    if screenshot_dir:
+        time.sleep(0.3)
+        subprocess.run(["import", "-window", box, os.path.join(screenshot_dir, "module_overwrite_question.png")],
+                       check=True, timeout=30)
+    xdotool("windowfocus", "--sync", box)
+    xdotool("key", key)
+    wait_until(lambda: not windows_named("Confirmation"), "the question to close")
+
+    def settled():
+        expected = {path: originals[path] if restored else b"spoilt" for path in files}
+        for path in files:
+            with open(path, "rb") as data:
+                if data.read() != expected[path]:
+                    return False
+        return True
+    # No second question while the rest of the run goes by.
+    deadline = time.monotonic() + 3.0
+    while time.monotonic() < deadline:
+        assert not windows_named("Confirmation"), "asked again after an answer for all"
+        time.sleep(0.1)
+    assert settled(), "the files are not as the answer for all says"
+    assert process.poll() is None, "the module ended after a run"
+
+
 def check(module, exit_key, bin_dir, source_dir, screenshot_dir, work):
     archive = os.path.join(work, module + ".run")
     with open(archive, "wb") as out:
@@ -82,7 +142,9 @@ def check(module, exit_key, bin_dir, source_dir, screenshot_dir, work):
                 shutil.copyfileobj(data, out)
     os.chmod(archive, 0o755)
 
-    process = subprocess.Popen([archive], cwd=work)
+    errors_path = os.path.join(work, module + ".stderr")
+    errors = open(errors_path, "wb")
+    process = subprocess.Popen([archive], cwd=work, stderr=errors)
     try:
         window = find_window(process)
         time.sleep(0.5)  # let it draw
@@ -92,7 +154,10 @@ def check(module, exit_key, bin_dir, source_dir, screenshot_dir, work):
                        check=True, timeout=30)
 
         if exit_key:
+            browse_and_cancel(window, screenshot_dir)
             extract_in_window(process, window, work)
+            answer_all(process, window, work, screenshot_dir, "alt+a", restored=True)
+            answer_all(process, window, work, None, "alt+o", restored=False)
         xdotool("windowfocus", "--sync", window)
         xdotool("key", "Escape")
         time.sleep(0.5)
@@ -112,6 +177,11 @@ def check(module, exit_key, bin_dir, source_dir, screenshot_dir, work):
         if process.poll() is None:
             process.kill()
             process.wait()
+    errors.close()
+    with open(errors_path, "rb") as data:
+        complaints = [line for line in data.read().decode(errors="replace").splitlines() if "Gtk-CRITICAL" in line]
+    os.remove(errors_path)
+    assert not complaints, "the toolkit complained: " + "\n".join(complaints)
     print(f"{module}: window shown, Esc ignored, Exit ended with status 0")
     for entry in os.listdir(work):
         path = os.path.join(work, entry)
