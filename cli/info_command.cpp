@@ -7,6 +7,7 @@
 #include "cli/exit_codes.h"
 #include "cli/subcommand_args.h"
 #include "module/display_text.h"
+#include "core/key_derivation.h"
 #include "module/extraction_engine.h"
 
 #include <cstdio>
@@ -20,7 +21,22 @@ constexpr char Usage[] =
     "usage: ivqa info ARCHIVE\n"
     "\n"
     "Shows the language of the archive's module and the system it runs on, its\n"
-    "cipher, the size of its payload and its help text. Needs no passphrase.\n";
+    "cipher and key derivation, the size of its payload and its help text. Needs\n"
+    "no passphrase.\n";
+
+// What one guess at the passphrase costs: the authenticated cipher stores
+// its Argon2id cost in the header, the others hash a fixed number of rounds.
+void PrintKeyDerivation(const ArchiveLayout& layout)
+{
+    if (layout.cipherId == CipherXChaCha20Poly1305) {
+        std::printf("Key cost:     Argon2id, %u passes over %u MiB%s\n", static_cast<unsigned>(layout.sealedCost.passes),
+                    static_cast<unsigned>(layout.sealedCost.memoryKiB / 1024),
+                    SealedCostAccepted(layout.sealedCost) ? "" : " (beyond what a reader accepts)");
+        return;
+    }
+    const char* hash = layout.cipherId == CipherAes256 || layout.cipherId == CipherCast256 ? "SHA-256" : "SHA-512";
+    std::printf("Key cost:     %d rounds of %s\n", KeyRounds, hash);
+}
 
 } // namespace
 
@@ -44,6 +60,7 @@ int RunInfoCommand(CommandArgs args)
     std::printf("System:       %.*s\n", static_cast<int>(system.size()), system.data());
     const std::string_view cipher = CipherName(layout->cipherId);
     std::printf("Cipher:       %.*s\n", static_cast<int>(cipher.size()), cipher.data());
+    PrintKeyDerivation(*layout);
     std::printf("Payload size: %llu bytes\n",
                 static_cast<unsigned long long>(layout->fileSize - module.build.payloadOffset));
     std::printf("Help text:    %u characters\n", static_cast<unsigned>(layout->helpLength));
