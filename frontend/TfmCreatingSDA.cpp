@@ -7,6 +7,7 @@
 #include "frontend/TfmWipeProgress.h"
 #include "frontend/archive_job.h"
 #include "frontend/form_set.h"
+#include "frontend/cipher_info.h"
 #include "frontend/help_message.h"
 #include "frontend/mask_style.h"
 #include "frontend/message_boxes.h"
@@ -316,6 +317,12 @@ void TfmCreatingSDA::bbOKClick()
     }
     if (edOutFile->text().isEmpty()) {
         MessageBoxes::error(this, QStringLiteral("Set output archive file path!"));
+        return;
+    }
+    // The Windows modules cannot read the authenticated cipher yet: its
+    // archive would reach a recipient who cannot open it.
+    if (forms_.fmOptions->cipherId() == kAuthenticatedCipherId && forms_.fmOptions->modTarget() != 0) {
+        MessageBoxes::error(this, QString::fromLatin1(kAuthenticatedCipherLinuxOnly));
         return;
     }
     const int inputFilesAction = forms_.fmOptions->inFileAct();
