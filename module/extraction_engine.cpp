@@ -510,8 +510,8 @@ private:
     std::uint8_t header_[std::max(CipherHeaderSize, SealedHeaderSize)] = {};
 #ifdef IVQA_SEALED_CIPHER
     std::vector<std::uint8_t> associated_;
-#endif
     bool sealed_ = false;
+#endif
     bool messageOverrun_ = false;
     std::size_t depth_ = 0;
     std::uint8_t lengthField_[2] = {};
