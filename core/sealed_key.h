@@ -21,7 +21,7 @@ struct SealedCost {
 inline constexpr SealedCost SealedCostFloor{1, 1024};
 inline constexpr SealedCost SealedCostCap{16, 2097152};
 // One guess costs 256 MiB and at least as long as scrypt at 2^18.
-inline constexpr SealedCost SealedCostDefault{8, 262144};
+inline constexpr SealedCost SealedCostDefault{10, 262144};
 
 inline constexpr std::size_t SealedStreamKeyLength = 32;
 
