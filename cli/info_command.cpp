@@ -7,7 +7,6 @@
 #include "cli/exit_codes.h"
 #include "cli/subcommand_args.h"
 #include "module/display_text.h"
-#include "core/key_derivation.h"
 #include "module/extraction_engine.h"
 
 #include <cstdio>
@@ -21,21 +20,19 @@ constexpr char Usage[] =
     "usage: ivqa info ARCHIVE\n"
     "\n"
     "Shows the language of the archive's module and the system it runs on, its\n"
-    "cipher and key derivation, the size of its payload and its help text. Needs\n"
-    "no passphrase.\n";
+    "cipher (for XChaCha20-Poly1305 also the cost of its key derivation), the\n"
+    "size of its payload and its help text. Needs no passphrase.\n";
 
-// What one guess at the passphrase costs: the authenticated cipher stores
-// its Argon2id cost in the header, the others hash a fixed number of rounds.
+// The authenticated cipher stores what one guess at the passphrase costs;
+// the others always hash the same number of rounds, which says nothing of
+// this archive.
 void PrintKeyDerivation(const ArchiveLayout& layout)
 {
-    if (layout.cipherId == CipherXChaCha20Poly1305) {
-        std::printf("Key cost:     Argon2id, %u passes over %u MiB%s\n", static_cast<unsigned>(layout.sealedCost.passes),
-                    static_cast<unsigned>(layout.sealedCost.memoryKiB / 1024),
-                    SealedCostAccepted(layout.sealedCost) ? "" : " (beyond what a reader accepts)");
+    if (layout.cipherId != CipherXChaCha20Poly1305)
         return;
-    }
-    const char* hash = layout.cipherId == CipherAes256 || layout.cipherId == CipherCast256 ? "SHA-256" : "SHA-512";
-    std::printf("Key cost:     %d rounds of %s\n", KeyRounds, hash);
+    std::printf("Key cost:     Argon2id, %u passes over %u MiB%s\n", static_cast<unsigned>(layout.sealedCost.passes),
+                static_cast<unsigned>(layout.sealedCost.memoryKiB / 1024),
+                SealedCostAccepted(layout.sealedCost) ? "" : " (beyond what a reader accepts)");
 }
 
 } // namespace
