@@ -30,7 +30,8 @@ void PrintKeyDerivation(const ArchiveLayout& layout)
 {
     if (layout.cipherId != CipherXChaCha20Poly1305)
         return;
-    std::printf("Key cost:     Argon2id, %u passes over %u MiB%s\n", static_cast<unsigned>(layout.sealedCost.passes),
+    const unsigned passes = layout.sealedCost.passes;
+    std::printf("Key cost:     Argon2id, %u %s over %u MiB%s\n", passes, passes == 1 ? "pass" : "passes",
                 static_cast<unsigned>(layout.sealedCost.memoryKiB / 1024),
                 SealedCostAccepted(layout.sealedCost) ? "" : " (beyond what a reader accepts)");
 }
