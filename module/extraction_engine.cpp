@@ -189,6 +189,23 @@ private:
         return ExtractResult::Done;
     }
 
+    // One key derivation into state_.key from the run's key input; the
+    // key is wiped when it fails, and a stop at a keyfile checkpoint goes on.
+    template <typename Derive>
+    ExtractResult DeriveRunKey(Derive derive)
+    {
+        const PassphraseCopy passphrase(input_.passphrase);
+        const std::u16string keyfile(input_.keyfileLocation);
+        KeyfileCheckpoint checkpoint(*input_.observer);
+        const DeriveKeyResult derived =
+            derive(passphrase.Get(), keyfile.empty() ? nullptr : keyfile.c_str(), checkpoint.Get());
+        if (derived == DeriveKeyResult::Ok)
+            return ExtractResult::Done;
+        SecureWipe(state_.key, sizeof state_.key);
+        checkpoint.RethrowIfStopped();
+        return derived == DeriveKeyResult::OutOfMemory ? ExtractResult::OutOfMemory : ExtractResult::KeyfileError;
+    }
+
 #ifdef IVQA_SEALED_CIPHER
     ExtractResult SealedKey()
     {
@@ -197,18 +214,13 @@ private:
         const SealedCost cost = LoadSealedCost(header_);
         if (!SealedCostAccepted(cost))
             return ExtractResult::Corrupted;
-        const PassphraseCopy passphrase(input_.passphrase);
-        const std::u16string keyfile(input_.keyfileLocation);
-        KeyfileCheckpoint checkpoint(*input_.observer);
-        const DeriveKeyResult derived =
-            DeriveSealedKey(cost, passphrase.Get(), keyfile.empty() ? nullptr : keyfile.c_str(),
-                            header_ + SealedSaltOffset, state_.key, AgentName, checkpoint.Get());
-        if (derived != DeriveKeyResult::Ok) {
-            SecureWipe(state_.key, sizeof state_.key);
-            checkpoint.RethrowIfStopped();
-            return derived == DeriveKeyResult::OutOfMemory ? ExtractResult::OutOfMemory
-                                                           : ExtractResult::KeyfileError;
-        }
+        const ExtractResult derived = DeriveRunKey([&](const char16_t* passphrase, const char16_t* keyfile,
+                                                       const DeriveKeyCheckpoint* checkpoint) {
+            return DeriveSealedKey(cost, passphrase, keyfile, header_ + SealedSaltOffset, state_.key, AgentName,
+                                   checkpoint);
+        });
+        if (derived != ExtractResult::Done)
+            return derived;
         const bool matches = SealedKeyMatches(header_, state_.key);
         const bool keyed = matches && state_.sealed.Start(state_.key, header_ + SealedStreamHeaderOffset,
                                                           std::move(associated_));
@@ -233,18 +245,13 @@ private:
         if (cipherId >= CipherCount)
             return ExtractResult::Corrupted;
 
-        const PassphraseCopy passphrase(input_.passphrase);
-        const std::u16string keyfile(input_.keyfileLocation);
-        KeyfileCheckpoint checkpoint(*input_.observer);
-        const DeriveKeyResult derived =
-            DeriveKey(cipherId, passphrase.Get(), keyfile.empty() ? nullptr : keyfile.c_str(),
-                      header_ + HeaderSaltOffset, state_.key, AgentName, checkpoint.Get());
-        if (derived != DeriveKeyResult::Ok) {
-            SecureWipe(state_.key, sizeof state_.key);
-            checkpoint.RethrowIfStopped();
-            return derived == DeriveKeyResult::OutOfMemory ? ExtractResult::OutOfMemory
-                                                           : ExtractResult::KeyfileError;
-        }
+        const ExtractResult derived = DeriveRunKey([&](const char16_t* passphrase, const char16_t* keyfile,
+                                                       const DeriveKeyCheckpoint* checkpoint) {
+            return DeriveKey(cipherId, passphrase, keyfile, header_ + HeaderSaltOffset, state_.key, AgentName,
+                             checkpoint);
+        });
+        if (derived != ExtractResult::Done)
+            return derived;
         const int keyed = CipherInit(&state_.cipher, cipherId, CipherKeyLength(cipherId),
                                      header_ + HeaderIvOffset, state_.key, CipherDirection::Decrypt);
         SecureWipe(state_.key, sizeof state_.key);

@@ -46,16 +46,7 @@ struct SweepArchive {
 SweepArchive MakeSweepArchive(std::uint32_t cipher, const TempDir& dir)
 {
     const std::string source = dir / ("src" + std::to_string(cipher));
-    MakeDir(source);
-    MakeDir(source + "/alpha");
-    WriteFile(source + "/alpha/one.txt", SampleBytes(300, cipher));
-    MakeDir(source + "/alpha/beta");
-    std::vector<std::uint8_t> twoBlocks(BlockSize + 700, 0);
-    for (std::size_t i = 0; i < twoBlocks.size(); i += 4096)
-        twoBlocks[i] = static_cast<std::uint8_t>(i >> 12);
-    WriteFile(source + "/alpha/beta/two.bin", twoBlocks);
-    WriteFile(source + "/alpha/beta/empty.txt", std::vector<std::uint8_t>{});
-    WriteFile(source + "/three.txt", "three\n");
+    MakeSweepTree(source, cipher);
 
     WriterSession session(dir / ("archive" + std::to_string(cipher)));
     EXPECT_EQ(session.Init(cipher, Passphrase, Help), IQ_OK);

@@ -55,21 +55,12 @@ SealedLayout ParseLayout(const std::vector<std::uint8_t>& payload)
 
 class SealedArchive : public ::testing::Test {
 protected:
-    // Two folders, a file of two blocks, an empty one, and one at the top.
+    // The sweep tree, and at the top a file of noise when asked for.
     std::vector<std::uint8_t> Write(const SweepKey& key, const char16_t* help, std::size_t bigFile = 0)
     {
         const std::string source = dir_ / "src";
         std::filesystem::remove_all(source);
-        MakeDir(source);
-        MakeDir(source + "/alpha");
-        WriteFile(source + "/alpha/one.txt", SampleBytes(300, 1));
-        MakeDir(source + "/alpha/beta");
-        std::vector<std::uint8_t> twoBlocks(BlockSize + 700, 0);
-        for (std::size_t i = 0; i < twoBlocks.size(); i += 4096)
-            twoBlocks[i] = static_cast<std::uint8_t>(i >> 12);
-        WriteFile(source + "/alpha/beta/two.bin", twoBlocks);
-        WriteFile(source + "/alpha/beta/empty.txt", std::vector<std::uint8_t>{});
-        WriteFile(source + "/three.txt", "three\n");
+        MakeSweepTree(source, 1);
         if (bigFile > 0) {
             std::vector<std::uint8_t> noise(bigFile);
             std::mt19937 random(7);

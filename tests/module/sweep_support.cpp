@@ -2,6 +2,8 @@
 
 #include "test_support.h"
 
+#include "core/archive_format.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -29,6 +31,20 @@ Tree ReadTree(const std::string& root)
             tree[relative] = ReadFile(entry.path().string());
     }
     return tree;
+}
+
+void MakeSweepTree(const std::string& root, std::uint32_t seed)
+{
+    MakeDir(root);
+    MakeDir(root + "/alpha");
+    WriteFile(root + "/alpha/one.txt", SampleBytes(300, seed));
+    MakeDir(root + "/alpha/beta");
+    std::vector<std::uint8_t> twoBlocks(BlockSize + 700, 0);
+    for (std::size_t i = 0; i < twoBlocks.size(); i += 4096)
+        twoBlocks[i] = static_cast<std::uint8_t>(i >> 12);
+    WriteFile(root + "/alpha/beta/two.bin", twoBlocks);
+    WriteFile(root + "/alpha/beta/empty.txt", std::vector<std::uint8_t>{});
+    WriteFile(root + "/three.txt", "three\n");
 }
 
 ExtractResult ExtractInto(const std::vector<std::uint8_t>& payload, std::uint16_t helpLength,

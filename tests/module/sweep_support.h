@@ -16,6 +16,11 @@ using Tree = std::map<std::string, std::vector<std::uint8_t>>;
 
 Tree ReadTree(const std::string& root);
 
+// `root` with alpha/one.txt (300 bytes from `seed`), alpha/beta/two.bin (two
+// blocks), alpha/beta/empty.txt and three.txt; the writer is given alpha and
+// three.txt.
+void MakeSweepTree(const std::string& root, std::uint32_t seed);
+
 struct SweepKey {
     std::u16string passphrase;
     std::u16string keyfile; // empty: none
