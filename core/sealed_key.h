@@ -19,7 +19,11 @@ struct SealedCost {
 // What a reader accepts: the floor keeps test sweeps cheap, the cap keeps a
 // hostile header from claiming more memory or time than a recipient gives.
 inline constexpr SealedCost SealedCostFloor{1, 1024};
+#ifdef IVQA_FUZZING
+inline constexpr SealedCost SealedCostCap{2, 8192};
+#else
 inline constexpr SealedCost SealedCostCap{16, 2097152};
+#endif
 // One guess costs 256 MiB and at least as long as scrypt at 2^18.
 inline constexpr SealedCost SealedCostDefault{10, 262144};
 
