@@ -15,19 +15,27 @@ struct SealedStreamState {
 
 namespace {
 
-SealedStreamState* AllocateState()
-{
-    if (sodium_init() < 0)
-        return nullptr;
-    return static_cast<SealedStreamState*>(SecureAlloc(sizeof(SealedStreamState)));
-}
-
 void FreeState(SealedStreamState*& state, std::uint8_t*& plain)
 {
     SecureFree(state, sizeof(SealedStreamState));
     state = nullptr;
     SecureFree(plain, SealedMaxPlainLength);
     plain = nullptr;
+}
+
+// The stream state and the plaintext of one message, both locked; false
+// (and nothing held) when either cannot be had.
+bool AllocateState(SealedStreamState*& state, std::uint8_t*& plain)
+{
+    FreeState(state, plain);
+    if (sodium_init() < 0)
+        return false;
+    state = static_cast<SealedStreamState*>(SecureAlloc(sizeof(SealedStreamState)));
+    plain = static_cast<std::uint8_t*>(SecureAlloc(SealedMaxPlainLength));
+    if (state != nullptr && plain != nullptr)
+        return true;
+    FreeState(state, plain);
+    return false;
 }
 
 } // namespace
@@ -46,13 +54,8 @@ void SealedStreamWriter::Release() noexcept
 
 bool SealedStreamWriter::Start(const std::uint8_t* key, std::uint8_t* streamHeader)
 {
-    FreeState(state_, plain_);
-    state_ = AllocateState();
-    plain_ = static_cast<std::uint8_t*>(SecureAlloc(SealedMaxPlainLength));
-    if (state_ == nullptr || plain_ == nullptr) {
-        FreeState(state_, plain_);
+    if (!AllocateState(state_, plain_))
         return false;
-    }
     crypto_secretstream_xchacha20poly1305_init_push(&state_->stream, streamHeader, key);
     sealed_.resize(SealedMessageLengthSize + SealedMaxPlainLength + SealedTagLength);
     return true;
@@ -62,8 +65,10 @@ bool SealedStreamWriter::Write(int fd, std::span<const std::span<const std::uint
 {
     std::size_t length = 0;
     for (const auto piece : pieces) {
-        if (piece.size() > SealedMaxPlainLength - length)
+        if (piece.size() > SealedMaxPlainLength - length) {
+            SecureWipe(plain_, length);
             return false;
+        }
         std::memcpy(plain_ + length, piece.data(), piece.size());
         length += piece.size();
     }
@@ -98,9 +103,7 @@ bool SealedStreamReader::Start(const std::uint8_t* key, const std::uint8_t* stre
                                std::vector<std::uint8_t> associated)
 {
     Release();
-    state_ = AllocateState();
-    plain_ = static_cast<std::uint8_t*>(SecureAlloc(SealedMaxPlainLength));
-    if (state_ == nullptr || plain_ == nullptr ||
+    if (!AllocateState(state_, plain_) ||
         crypto_secretstream_xchacha20poly1305_init_pull(&state_->stream, streamHeader, key) != 0) {
         Release();
         return false;
