@@ -2,6 +2,7 @@
 
 #include "cli/archive_output.h"
 #include "core/archive_format.h"
+#include "core/sealed_key.h"
 #include "crypto/cipher.h"
 #include "platform/unique_fd.h"
 
@@ -33,9 +34,19 @@ bool AllZero(const std::uint8_t* bytes, std::size_t length)
     return std::all_of(bytes, bytes + length, [](std::uint8_t byte) { return byte == 0; });
 }
 
+// The cost is judged by the reader, which refuses one beyond its cap as
+// damage; here any nonzero cost with a salt looks like our writer's.
+bool PlausibleSealedHeader(const std::uint8_t* header)
+{
+    const SealedCost cost = LoadSealedCost(header);
+    return cost.passes != 0 && cost.memoryKiB != 0 && !AllZero(header + SealedSaltOffset, HeaderSaltLength);
+}
+
 bool PlausibleHeader(const std::uint8_t* header)
 {
     const std::uint32_t id = header[HeaderCipherIdOffset];
+    if (id == CipherXChaCha20Poly1305)
+        return PlausibleSealedHeader(header);
     if (id >= CipherCount)
         return false;
     const std::size_t ivUsed = CipherIvLength(id);
@@ -61,12 +72,16 @@ std::optional<ArchiveLayout> TryModule(int fd, std::uint64_t fileSize, const Kno
     if (layout.helpLength > module.build.maxHelpUnits)
         return std::nullopt;
     const std::uint64_t headerOffset = offset + 2 + 2 * std::uint64_t{layout.helpLength};
-    std::uint8_t header[CipherHeaderSize];
-    if (fileSize < headerOffset + CipherHeaderSize) {
+    std::uint8_t header[std::max(CipherHeaderSize, SealedHeaderSize)];
+    std::uint8_t id = 0;
+    if (!ReadAt(fd, headerOffset, &id, 1))
+        return std::nullopt;
+    const std::size_t headerSize = id == CipherXChaCha20Poly1305 ? SealedHeaderSize : CipherHeaderSize;
+    if (fileSize < headerOffset + headerSize) {
         *cut = true;
         return std::nullopt;
     }
-    if (!ReadAt(fd, headerOffset, header, sizeof header) || !PlausibleHeader(header))
+    if (!ReadAt(fd, headerOffset, header, headerSize) || !PlausibleHeader(header))
         return std::nullopt;
     std::vector<std::uint8_t> help(2 * std::size_t{layout.helpLength});
     if (!ReadAt(fd, offset + 2, help.data(), help.size()))
@@ -74,6 +89,8 @@ std::optional<ArchiveLayout> TryModule(int fd, std::uint64_t fileSize, const Kno
     for (std::size_t i = 0; i < layout.helpLength; ++i)
         layout.help.push_back(static_cast<char16_t>(LoadLe16(help.data() + 2 * i)));
     layout.cipherId = header[HeaderCipherIdOffset];
+    if (layout.cipherId == CipherXChaCha20Poly1305)
+        layout.sealedCost = LoadSealedCost(header);
     return layout;
 }
 
@@ -117,6 +134,7 @@ std::optional<ArchiveLayout> ProbeArchive(const std::string& path, std::string* 
 
 std::string_view CipherName(std::uint32_t cipherId)
 {
-    static const std::string_view names[] = {"AES-256", "CAST-256", "Blowfish", "RC4", "RC5"};
+    static const std::string_view names[] = {"AES-256", "CAST-256", "Blowfish", "RC4", "RC5",
+                                             "XChaCha20-Poly1305 (authenticated)"};
     return cipherId < std::size(names) ? names[cipherId] : "unknown";
 }

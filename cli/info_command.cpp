@@ -21,8 +21,22 @@ constexpr char Usage[] =
     "usage: ivqa info ARCHIVE\n"
     "\n"
     "Shows the language of the archive's module and the system it runs on, its\n"
-    "cipher, the size of its payload and its help text. Needs no passphrase, and\n"
-    "so sees only the head of the payload: 'ivqa test' checks the rest.\n";
+    "cipher (for XChaCha20-Poly1305 also the cost of its key derivation), the\n"
+    "size of its payload and its help text. Needs no passphrase, and so sees only\n"
+    "the head of the payload: 'ivqa test' checks the rest.\n";
+
+// The authenticated cipher stores what one guess at the passphrase costs;
+// the others always hash the same number of rounds, which says nothing of
+// this archive.
+void PrintKeyDerivation(const ArchiveLayout& layout)
+{
+    if (layout.cipherId != CipherXChaCha20Poly1305)
+        return;
+    const unsigned passes = layout.sealedCost.passes;
+    std::printf("Key cost:     Argon2id, %u %s over %u MiB%s\n", passes, passes == 1 ? "pass" : "passes",
+                static_cast<unsigned>(layout.sealedCost.memoryKiB / 1024),
+                SealedCostAccepted(layout.sealedCost) ? "" : " (beyond what a reader accepts)");
+}
 
 } // namespace
 
@@ -45,6 +59,7 @@ int RunInfoCommand(CommandArgs args)
     std::printf("System:       %.*s\n", static_cast<int>(system.size()), system.data());
     const std::string_view cipher = CipherName(layout->cipherId);
     std::printf("Cipher:       %.*s\n", static_cast<int>(cipher.size()), cipher.data());
+    PrintKeyDerivation(*layout);
     std::printf("Payload size: %llu bytes\n",
                 static_cast<unsigned long long>(layout->fileSize - module.build.payloadOffset));
     std::printf("Help text:    %u characters\n", static_cast<unsigned>(layout->helpLength));

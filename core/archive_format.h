@@ -88,3 +88,24 @@ inline std::uint64_t LoadLe64(const std::uint8_t* in)
         value = (value << 8) | in[i];
     return value;
 }
+
+// The authenticated cipher's header, in place of the CipherHeader: id,
+// Argon2id passes and memory (KiB), salt, the key check, and the header of
+// the XChaCha20-Poly1305 secret stream. Every record and every DataBlock is
+// then one stream message (its plaintext as above), stored as the LE32
+// length of its ciphertext and the ciphertext; an empty message tagged final
+// ends the stream. The help length, the help text and this header are the
+// associated data of the first message.
+inline constexpr std::uint32_t CipherXChaCha20Poly1305 = 5;
+inline constexpr std::size_t SealedOpsLimitOffset = 1;
+inline constexpr std::size_t SealedMemoryKiBOffset = 5;
+inline constexpr std::size_t SealedSaltOffset = 9;
+inline constexpr std::size_t SealedKeyCheckOffset = 25;
+inline constexpr std::size_t SealedKeyCheckLength = 16;
+inline constexpr std::size_t SealedStreamHeaderOffset = 41;
+inline constexpr std::size_t SealedStreamHeaderLength = 24;
+inline constexpr std::size_t SealedHeaderSize = 65;
+inline constexpr std::size_t SealedMessageLengthSize = 4;
+inline constexpr std::size_t SealedTagLength = 17;
+// The largest message: a DataBlock with a full packed stream.
+inline constexpr std::size_t SealedMaxPlainLength = 8 + MaxPackedBlock;

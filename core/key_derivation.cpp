@@ -63,6 +63,22 @@ private:
 
 } // namespace
 
+DeriveKeyResult HashKeyInputs(HashContext* hash, const char16_t* passphrase, const char16_t* keyfileLocation,
+                              const char* agentName, const DeriveKeyCheckpoint* checkpoint)
+{
+    HashUpdate(hash, passphrase, Utf16Length(passphrase) * sizeof(char16_t));
+    if (Utf16Length(keyfileLocation) == 0)
+        return DeriveKeyResult::Ok;
+    const auto location = Utf16ToUtf8(keyfileLocation);
+    if (!location)
+        return DeriveKeyResult::KeyfileError;
+    KeyfileBlock block;
+    KeyfileHashing hashing{hash, checkpoint};
+    if (!ReadKeyfile(location->c_str(), agentName, block.Get(), &AddToHash, &hashing))
+        return DeriveKeyResult::KeyfileError;
+    return DeriveKeyResult::Ok;
+}
+
 DeriveKeyResult DeriveKey(std::uint32_t cipherId, const char16_t* passphrase,
                           const char16_t* keyfileLocation, const std::uint8_t* salt,
                           std::uint8_t* key, const char* agentName)
@@ -80,17 +96,9 @@ DeriveKeyResult DeriveKey(std::uint32_t cipherId, const char16_t* passphrase,
 
     if (HashInit(hash.Get(), kind) == 0)
         return DeriveKeyResult::OutOfMemory;
-    HashUpdate(hash.Get(), passphrase, Utf16Length(passphrase) * sizeof(char16_t));
-
-    if (Utf16Length(keyfileLocation) > 0) {
-        const auto location = Utf16ToUtf8(keyfileLocation);
-        if (!location)
-            return DeriveKeyResult::KeyfileError;
-        KeyfileBlock block;
-        KeyfileHashing hashing{hash.Get(), checkpoint};
-        if (!ReadKeyfile(location->c_str(), agentName, block.Get(), &AddToHash, &hashing))
-            return DeriveKeyResult::KeyfileError;
-    }
+    if (const DeriveKeyResult added = HashKeyInputs(hash.Get(), passphrase, keyfileLocation, agentName, checkpoint);
+        added != DeriveKeyResult::Ok)
+        return added;
 
     HashUpdate(hash.Get(), salt, HeaderSaltLength);
     HashFinal(hash.Get(), key);

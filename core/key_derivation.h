@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+struct HashContext;
+
 inline constexpr int KeyRounds = 1000;
 inline constexpr std::size_t KeyBufferLength = 64;
 
@@ -36,3 +38,8 @@ struct DeriveKeyCheckpoint {
 DeriveKeyResult DeriveKey(std::uint32_t cipherId, const char16_t* passphrase,
                           const char16_t* keyfileLocation, const std::uint8_t* salt,
                           std::uint8_t* key, const char* agentName, const DeriveKeyCheckpoint* checkpoint);
+
+// Feeds the passphrase (UTF-16LE) and then the keyfile's bytes into `hash`,
+// as every key derivation of the format does. OutOfMemory is never returned.
+DeriveKeyResult HashKeyInputs(HashContext* hash, const char16_t* passphrase, const char16_t* keyfileLocation,
+                              const char* agentName, const DeriveKeyCheckpoint* checkpoint);

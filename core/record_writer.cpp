@@ -17,6 +17,11 @@ constexpr std::size_t FileRecordFixedLength = 43;
 constexpr std::size_t DirEnterRecordFixedLength = 15;
 constexpr std::size_t RecordCrcOffset = 1;
 
+CoreResult WriteMessage(SdaContext& context, std::span<const std::span<const std::uint8_t>> pieces, bool final)
+{
+    return context.sealed.Write(context.archive.Get(), pieces, final) ? IQ_OK : IQ_ARCHIVE_ERROR;
+}
+
 CoreResult WriteField(SdaContext& context, std::uint8_t* data, std::size_t length)
 {
     CipherProcess(&context.cipher, data, length);
@@ -35,6 +40,10 @@ void StoreRecordCrc(std::uint8_t* record, std::size_t length)
 CoreResult WritePieces(SdaContext& context, std::uint8_t* record, std::size_t length,
                        std::span<const std::size_t> pieces)
 {
+    if (context.sealed.Started()) {
+        const std::span<const std::uint8_t> whole[] = {{record, length}};
+        return WriteMessage(context, whole, false);
+    }
     std::size_t offset = 0;
     for (const std::size_t piece : pieces) {
         if (const CoreResult result = WriteField(context, record + offset, piece); result != IQ_OK)
@@ -77,6 +86,10 @@ CoreResult WriteDirEnterRecord(SdaContext& context, std::uint64_t creationTime, 
 CoreResult WriteDirLeaveRecord(SdaContext& context)
 {
     std::uint8_t type = static_cast<std::uint8_t>(RecordType::DirLeave);
+    if (context.sealed.Started()) {
+        const std::span<const std::uint8_t> whole[] = {{&type, 1}};
+        return WriteMessage(context, whole, false);
+    }
     return WriteField(context, &type, 1);
 }
 
@@ -85,10 +98,21 @@ CoreResult WriteDataBlock(SdaContext& context, PackedBlock& block)
     std::uint8_t header[8];
     StoreLe32(header, block.crc);
     StoreLe32(header + 4, block.packedLength);
+    if (context.sealed.Started()) {
+        const std::span<const std::uint8_t> pieces[] = {{header, sizeof header}, {block.packed, block.packedLength}};
+        return WriteMessage(context, pieces, false);
+    }
     CoreResult result = WriteField(context, header, 4);
     if (result == IQ_OK)
         result = WriteField(context, header + 4, 4);
     if (result == IQ_OK)
         result = WriteField(context, block.packed, block.packedLength);
     return result;
+}
+
+CoreResult WriteStreamEnd(SdaContext& context)
+{
+    if (!context.sealed.Started())
+        return IQ_OK;
+    return WriteMessage(context, {}, true);
 }

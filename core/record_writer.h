@@ -26,3 +26,7 @@ CoreResult WriteDirLeaveRecord(SdaContext& context);
 // Writes a prepared block (its result IQ_OK) as its DataBlock; the stream
 // is encrypted in place. Results: IQ_OK or IQ_ARCHIVE_ERROR.
 CoreResult WriteDataBlock(SdaContext& context, PackedBlock& block);
+
+// Closes the authenticated cipher's stream with its final message; nothing
+// to do for the other ciphers. Results: IQ_OK or IQ_ARCHIVE_ERROR.
+CoreResult WriteStreamEnd(SdaContext& context);

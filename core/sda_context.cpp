@@ -13,6 +13,7 @@ void SdaContext::Spend() noexcept
     input.Reset();
     archive.Reset();
     CipherRelease(&cipher);
+    sealed.Release();
 }
 
 void SdaContext::PushDirectory(std::unique_ptr<DirNode> node)

@@ -6,6 +6,7 @@
 #include "core/archive_format.h"
 #include "core/block_compressor.h"
 #include "core/packed_block.h"
+#include "core/sealed_stream.h"
 #include "crypto/cipher.h"
 #include "ivqa.h"
 #include "platform/file_status.h"
@@ -68,6 +69,8 @@ struct SdaContext {
     std::uint64_t archiveInode = 0;
     UniqueFd input;
     CipherContext cipher;
+    // Keyed instead of `cipher` for the authenticated cipher.
+    SealedStreamWriter sealed;
     BlockBuffersOwner buffers;
     BlockCompressor compressor;
     // The blocks of a file are prepared on a helper thread while the caller

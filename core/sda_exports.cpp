@@ -3,6 +3,7 @@
 
 #include "core/archive_entries.h"
 #include "core/export_guard.h"
+#include "core/record_writer.h"
 #include "core/sda_init.h"
 
 #include <fcntl.h>
@@ -66,8 +67,13 @@ IVQA_API CoreResult IQ_SDAAddDir(SdaContext* ctx, const char16_t* path, int32_t 
 
 IVQA_API void IQ_SDAFinal(SdaContext* ctx)
 {
-    // Taking ownership back releases everything the context records.
-    GuardVoidExport([&] { std::unique_ptr<SdaContext> owner(ctx); });
+    // Taking ownership back releases everything the context records; an
+    // archive whose run went well gets its end first.
+    GuardVoidExport([&] {
+        std::unique_ptr<SdaContext> owner(ctx);
+        if (owner && !owner->spent)
+            WriteStreamEnd(*owner);
+    });
 }
 
 } // extern "C"

@@ -3,6 +3,7 @@
 #include "core/key_derivation.h"
 #include "core/process_pool.h"
 #include "core/record_writer.h"
+#include "core/sealed_key.h"
 #include "platform/file_status.h"
 #include "platform/open_file.h"
 #include "platform/secure_memory.h"
@@ -10,6 +11,8 @@
 
 #include <optional>
 #include <string>
+#include <vector>
+#include <unistd.h>
 
 namespace {
 
@@ -51,6 +54,44 @@ CoreResult WriteHelpBlock(int fd, const char16_t* help, std::size_t units)
     return IQ_OK;
 }
 
+// The help block as stored: the associated data of the first message.
+std::vector<std::uint8_t> HelpBlockBytes(const char16_t* help, std::size_t units)
+{
+    std::vector<std::uint8_t> bytes(2 + 2 * units);
+    StoreLe16(bytes.data(), static_cast<std::uint16_t>(units));
+    for (std::size_t i = 0; i < units; ++i)
+        StoreLe16(bytes.data() + 2 + 2 * i, static_cast<std::uint16_t>(help[i]));
+    return bytes;
+}
+
+// The authenticated cipher's header and the keyed stream behind it.
+CoreResult InitSealedStream(SdaContext& context, const char16_t* passphrase, const char16_t* keyfile,
+                            const char16_t* help, std::size_t helpUnits)
+{
+    std::uint8_t header[SealedHeaderSize] = {};
+    header[HeaderCipherIdOffset] = static_cast<std::uint8_t>(CipherXChaCha20Poly1305);
+    const SealedCost cost = WriterSealedCost();
+    StoreSealedCost(header, cost);
+    std::uint8_t* const salt = header + SealedSaltOffset;
+    if (const CoreResult result = DrawRandomBytes(salt, HeaderSaltLength); result != IQ_OK)
+        return result;
+
+    std::vector<std::uint8_t> associated = HelpBlockBytes(help, helpUnits);
+    {
+        KeyBuffer key;
+        const DeriveKeyResult derived =
+            DeriveSealedKey(cost, passphrase, keyfile, salt, key.Get(), KeyfileAgentName, nullptr);
+        if (derived != DeriveKeyResult::Ok)
+            return ToCoreResult(derived);
+        StoreSealedKeyCheck(header, key.Get());
+        if (!context.sealed.Start(key.Get(), header + SealedStreamHeaderOffset))
+            return IQ_OUT_OF_MEMORY;
+    }
+    associated.insert(associated.end(), header, header + sizeof header);
+    context.sealed.Bind(std::move(associated));
+    return WriteAll(context.archive.Get(), header, sizeof header) ? IQ_OK : IQ_ARCHIVE_ERROR;
+}
+
 } // namespace
 
 CoreResult InitArchive(SdaContext& context, const char16_t* archivePath, const char16_t* passphrase,
@@ -58,7 +99,7 @@ CoreResult InitArchive(SdaContext& context, const char16_t* archivePath, const c
 {
     // Refused before the archive is touched: an unknown cipher keys nothing,
     // and the module cannot show a longer help text.
-    if (cipherId >= CipherCount)
+    if (cipherId >= CipherCount && cipherId != CipherXChaCha20Poly1305)
         return IQ_ARCHIVE_ERROR;
     const std::size_t helpUnits = Utf16Length(help);
     if (helpUnits > MaxHelpUnits)
@@ -79,6 +120,8 @@ CoreResult InitArchive(SdaContext& context, const char16_t* archivePath, const c
     context.archiveInode = archiveStatus.inode;
     if (const CoreResult result = WriteHelpBlock(context.archive.Get(), help, helpUnits); result != IQ_OK)
         return result;
+    if (cipherId == CipherXChaCha20Poly1305)
+        return InitSealedStream(context, passphrase, keyfile, help, helpUnits);
 
     std::uint8_t header[CipherHeaderSize] = {};
     header[HeaderCipherIdOffset] = static_cast<std::uint8_t>(cipherId);

@@ -95,10 +95,18 @@ QWidget* TfmOptions::buildCryptographyPage()
     lbMaxKeySize = addRow("Max key size:", "lbMaxKeySize");
     lbUsedKeySize = addRow("Used key size:", "lbUsedKeySize");
 
+    lbCipherNote = named(new QLabel(QString::fromLatin1(kAuthenticatedCipherNote), page), "lbCipherNote");
+    lbCipherNote->setWordWrap(true);
+    // The page keeps its size when the note comes and goes.
+    QSizePolicy keepSpace = lbCipherNote->sizePolicy();
+    keepSpace.setRetainSizeWhenHidden(true);
+    lbCipherNote->setSizePolicy(keepSpace);
+
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(new QLabel(QStringLiteral("Encryption algorithm:"), page));
     layout->addWidget(cbCipher);
     layout->addWidget(info);
+    layout->addWidget(lbCipherNote);
     layout->addStretch(1);
     return page;
 }
@@ -249,6 +257,7 @@ void TfmOptions::cbCipherChange()
     lbMode->setText(info->mode);
     lbMaxKeySize->setText(info->maxKeySize);
     lbUsedKeySize->setText(info->usedKeySize);
+    lbCipherNote->setVisible(cbCipher->currentIndex() == kAuthenticatedCipherId);
 }
 
 void TfmOptions::tbCompLevelChange()

@@ -39,6 +39,7 @@ public:
     QLabel* lbMode;
     QLabel* lbMaxKeySize;
     QLabel* lbUsedKeySize;
+    QLabel* lbCipherNote;
     QSlider* tbCompLevel;
     QLabel* lbWarning;
     RadioGroup* rgWipeAlg;

@@ -17,6 +17,9 @@ std::optional<CipherInfo> cipherInfo(int cipherId)
                           "512 bits"};
     case 4:
         return CipherInfo{"RC5", "Ron Rivest", "128 bits", "18", "CFB", "2048 bits", "512 bits"};
+    case 5:
+        return CipherInfo{"XChaCha20-Poly1305 (authenticated)", "Daniel J. Bernstein", "512 bits", "20",
+                          "AEAD stream", "256 bits", "256 bits"};
     default:
         return std::nullopt;
     }

@@ -15,7 +15,17 @@ struct CipherInfo {
     QString usedKeySize;
 };
 
-inline constexpr int kCipherCount = 5;
+inline constexpr int kCipherCount = 6;
+inline constexpr int kAuthenticatedCipherId = 5;
 
-// The row of a `CipherId`; nothing for an index outside 0-4.
+// What choosing the authenticated cipher means, shown under its row.
+inline constexpr char kAuthenticatedCipherNote[] =
+    "Authenticated: every byte of the archive is checked and each passphrase guess is made costly; "
+    "recipients need version 2.50 or later, and extraction asks for 256 MiB of memory.";
+
+// Until the Windows modules read it.
+inline constexpr char kAuthenticatedCipherLinuxOnly[] =
+    "XChaCha20-Poly1305 archives can be made for Linux recipients only in this version!";
+
+// The row of a `CipherId`; nothing for an index outside 0-5.
 std::optional<CipherInfo> cipherInfo(int cipherId);

@@ -25,7 +25,7 @@ struct SettingKey {
 
 namespace Settings {
 
-inline constexpr SettingKey Cipher{"Options", "Cipher", 0, 0, 4};
+inline constexpr SettingKey Cipher{"Options", "Cipher", 0, 0, 5};
 inline constexpr SettingKey CompLevel{"Options", "CompLevel", 7, 0, 9};
 inline constexpr SettingKey WipeAlg{"Options", "WipeAlg", 1, 0, 2};
 inline constexpr SettingKey PassCnt{"Options", "PassCnt", 8, 1, 32};

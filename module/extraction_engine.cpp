@@ -2,6 +2,9 @@
 
 #include "core/archive_format.h"
 #include "core/key_derivation.h"
+#ifdef IVQA_SEALED_CIPHER
+#include "core/sealed_key.h"
+#endif
 #include "crypto/crc32.h"
 #include "platform/secure_memory.h"
 #include "platform/zlib_memory.h"
@@ -11,6 +14,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -97,20 +101,64 @@ public:
                 return ExtractResult::OutputDirError;
             state_.walk.push_back(std::move(destination));
         }
-        return Records();
+        const ExtractResult result = Records();
+        // A record or block shorter than its authenticated message says is
+        // the writer's damage, not a cut.
+        return result == ExtractResult::ArchiveError && messageOverrun_ ? ExtractResult::Corrupted : result;
     }
 
 private:
     bool Writing() const { return input_.mode == ExtractMode::Extract; }
 
     // Reads one field and decrypts it with a call of its own: for RC4 the
-    // cut into calls is part of the stream.
+    // cut into calls is part of the stream. Under the authenticated cipher
+    // the field comes from the message already verified.
     bool ReadPiece(std::uint8_t* buffer, std::size_t length)
     {
+#ifdef IVQA_SEALED_CIPHER
+        if (sealed_) {
+            messageOverrun_ = !state_.sealed.Take(buffer, length);
+            return !messageOverrun_;
+        }
+#endif
         if (!state_.archive->ReadExact(buffer, length))
             return false;
         CipherProcess(&state_.cipher, buffer, length);
         return true;
+    }
+
+    enum class MessageStart { Message, End, Failed };
+
+    // Every record and every block is a message of its own: the next one is
+    // authenticated whole before any field of it is used. Nothing to do for
+    // the other ciphers, whose stream has no messages.
+    MessageStart BeginMessage(ExtractResult* failure)
+    {
+#ifdef IVQA_SEALED_CIPHER
+        if (!sealed_)
+            return MessageStart::Message;
+        switch (state_.sealed.Next(&Run::ReadArchive, state_.archive.get())) {
+        case SealedStreamReader::Pull::Message:
+            return MessageStart::Message;
+        case SealedStreamReader::Pull::End:
+            return MessageStart::End;
+        case SealedStreamReader::Pull::Cut:
+            *failure = ExtractResult::ArchiveError;
+            return MessageStart::Failed;
+        case SealedStreamReader::Pull::Damaged:
+            break;
+        }
+        *failure = ExtractResult::Corrupted;
+        return MessageStart::Failed;
+#else
+        (void)failure;
+        return MessageStart::Message;
+#endif
+    }
+
+    static bool ReadArchive(void* archive, std::uint8_t* buffer, std::size_t length)
+    {
+        return static_cast<PayloadReader*>(archive)->ReadExact(buffer, length);
     }
 
     ExtractResult Open()
@@ -127,28 +175,83 @@ private:
         if (!state_.archive->Seek(2 + 2 * static_cast<std::uint64_t>(input_.helpLength)) ||
             !state_.archive->ReadExact(header_, CipherHeaderSize))
             return ExtractResult::ArchiveError;
+#ifdef IVQA_SEALED_CIPHER
+        if (header_[HeaderCipherIdOffset] == CipherXChaCha20Poly1305) {
+            // The help block and the plain header are bound to the stream:
+            // read again from the start as the associated data.
+            associated_.resize(2 + 2 * std::size_t{input_.helpLength});
+            if (!state_.archive->Seek(0) || !state_.archive->ReadExact(associated_.data(), associated_.size()) ||
+                !state_.archive->ReadExact(header_, SealedHeaderSize))
+                return ExtractResult::ArchiveError;
+            associated_.insert(associated_.end(), header_, header_ + SealedHeaderSize);
+        }
+#endif
         return ExtractResult::Done;
     }
 
-    ExtractResult Key()
+    // One key derivation into state_.key from the run's key input; the
+    // key is wiped when it fails, and a stop at a keyfile checkpoint goes on.
+    template <typename Derive>
+    ExtractResult DeriveRunKey(Derive derive)
     {
-        const std::uint32_t cipherId = header_[HeaderCipherIdOffset];
-        // Records under an unknown id would be read as if unencrypted.
-        if (cipherId >= CipherCount)
-            return ExtractResult::Corrupted;
-
         const PassphraseCopy passphrase(input_.passphrase);
         const std::u16string keyfile(input_.keyfileLocation);
         KeyfileCheckpoint checkpoint(*input_.observer);
         const DeriveKeyResult derived =
-            DeriveKey(cipherId, passphrase.Get(), keyfile.empty() ? nullptr : keyfile.c_str(),
-                      header_ + HeaderSaltOffset, state_.key, AgentName, checkpoint.Get());
-        if (derived != DeriveKeyResult::Ok) {
-            SecureWipe(state_.key, sizeof state_.key);
-            checkpoint.RethrowIfStopped();
-            return derived == DeriveKeyResult::OutOfMemory ? ExtractResult::OutOfMemory
-                                                           : ExtractResult::KeyfileError;
-        }
+            derive(passphrase.Get(), keyfile.empty() ? nullptr : keyfile.c_str(), checkpoint.Get());
+        if (derived == DeriveKeyResult::Ok)
+            return ExtractResult::Done;
+        SecureWipe(state_.key, sizeof state_.key);
+        checkpoint.RethrowIfStopped();
+        return derived == DeriveKeyResult::OutOfMemory ? ExtractResult::OutOfMemory : ExtractResult::KeyfileError;
+    }
+
+#ifdef IVQA_SEALED_CIPHER
+    ExtractResult SealedKey()
+    {
+        // Refused before Argon2id asks for its memory: a hostile header must
+        // not exhaust the recipient's.
+        const SealedCost cost = LoadSealedCost(header_);
+        if (!SealedCostAccepted(cost))
+            return ExtractResult::Corrupted;
+        const ExtractResult derived = DeriveRunKey([&](const char16_t* passphrase, const char16_t* keyfile,
+                                                       const DeriveKeyCheckpoint* checkpoint) {
+            return DeriveSealedKey(cost, passphrase, keyfile, header_ + SealedSaltOffset, state_.key, AgentName,
+                                   checkpoint);
+        });
+        if (derived != ExtractResult::Done)
+            return derived;
+        const bool matches = SealedKeyMatches(header_, state_.key);
+        const bool keyed = matches && state_.sealed.Start(state_.key, header_ + SealedStreamHeaderOffset,
+                                                          std::move(associated_));
+        SecureWipe(state_.key, sizeof state_.key);
+        if (!matches)
+            return ExtractResult::WrongKey;
+        if (!keyed)
+            return ExtractResult::OutOfMemory;
+        sealed_ = true;
+        return ExtractResult::Done;
+    }
+#endif
+
+    ExtractResult Key()
+    {
+        const std::uint32_t cipherId = header_[HeaderCipherIdOffset];
+#ifdef IVQA_SEALED_CIPHER
+        if (cipherId == CipherXChaCha20Poly1305)
+            return SealedKey();
+#endif
+        // Records under an unknown id would be read as if unencrypted.
+        if (cipherId >= CipherCount)
+            return ExtractResult::Corrupted;
+
+        const ExtractResult derived = DeriveRunKey([&](const char16_t* passphrase, const char16_t* keyfile,
+                                                       const DeriveKeyCheckpoint* checkpoint) {
+            return DeriveKey(cipherId, passphrase, keyfile, header_ + HeaderSaltOffset, state_.key, AgentName,
+                             checkpoint);
+        });
+        if (derived != ExtractResult::Done)
+            return derived;
         const int keyed = CipherInit(&state_.cipher, cipherId, CipherKeyLength(cipherId),
                                      header_ + HeaderIvOffset, state_.key, CipherDirection::Decrypt);
         SecureWipe(state_.key, sizeof state_.key);
@@ -164,6 +267,16 @@ private:
     {
         for (;;) {
             input_.observer->Checkpoint();
+            ExtractResult failure = ExtractResult::Done;
+            switch (BeginMessage(&failure)) {
+            case MessageStart::Message:
+                break;
+            case MessageStart::End:
+                // The final message closes the stream; no folder is open then.
+                return depth_ == 0 ? ExtractResult::Done : ExtractResult::Corrupted;
+            case MessageStart::Failed:
+                return failure;
+            }
             std::uint8_t type = 0;
             // There is no end marker: the archive may end between entries,
             // but our writer closes every folder it opens, so an end inside
@@ -342,6 +455,9 @@ private:
     ExtractResult ExtractBlock(bool write)
     {
         input_.observer->Checkpoint();
+        ExtractResult failure = ExtractResult::Corrupted;
+        if (BeginMessage(&failure) != MessageStart::Message)
+            return failure;
         std::uint8_t crcField[4];
         std::uint8_t lengthField[4];
         if (!ReadPiece(crcField, 4) || !ReadPiece(lengthField, 4))
@@ -398,7 +514,12 @@ private:
 
     ExtractState& state_;
     const ExtractInput& input_;
-    std::uint8_t header_[CipherHeaderSize] = {};
+    std::uint8_t header_[std::max(CipherHeaderSize, SealedHeaderSize)] = {};
+#ifdef IVQA_SEALED_CIPHER
+    std::vector<std::uint8_t> associated_;
+    bool sealed_ = false;
+#endif
+    bool messageOverrun_ = false;
     std::size_t depth_ = 0;
     std::uint8_t lengthField_[2] = {};
     std::size_t nameUnits_ = 0;
@@ -470,6 +591,9 @@ void ReleaseExtractState(ExtractState& state)
     state.stream.reset();
     if (state.cipher.state != nullptr)
         CipherRelease(&state.cipher);
+#ifdef IVQA_SEALED_CIPHER
+    state.sealed.Release();
+#endif
     SecureWipe(state.key, sizeof state.key);
 }
 

@@ -9,6 +9,8 @@
 #include <link.h>
 #include <pthread.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstddef>
@@ -121,6 +123,14 @@ int fstat(int fd, struct stat* buffer) noexcept { return __fxstat(kStatVersion, 
 int fstatat(int dirFd, const char* path, struct stat* buffer, int flags) noexcept
 {
     return __fxstatat(kStatVersion, dirFd, path, buffer, flags);
+}
+
+// libsodium seeds its generator from the kernel (glibc 2.25 wraps the
+// call); on a kernel without it the call fails with ENOSYS, and libsodium
+// reads /dev/urandom instead.
+ssize_t getrandom(void* buffer, std::size_t length, unsigned int flags)
+{
+    return syscall(SYS_getrandom, buffer, length, flags);
 }
 
 // Timed waits on std::condition_variable (glibc 2.30). Our condition

@@ -183,6 +183,12 @@ try {
     const help = await page.$eval('#help', element => element.textContent);
     check(help.includes('Ask Anna for the passphrase.') && help.includes('Спросите Анну.'),
           'the archive\'s help text is shown');
+    // The page does not read the authenticated cipher yet: refused as damage.
+    const sealed = run(args.ivqa, ['create', '-o', path.join(work, 'sealed'), '-c', 'xchacha20',
+                                   path.join(tree, 'sample')], Passphrase + '\n').trim();
+    const sealedResult = await extractInPage(page, sealed, { passphrase: Passphrase });
+    check(sealedResult.code === 8 && sealedResult.text === 'Archive is corrupted!',
+          `xchacha20: refused as damage (${sealedResult.code} ${sealedResult.text})`);
 
     const notArchive = path.join(work, 'plain.run');
     fs.writeFileSync(notArchive, Buffer.alloc(3000000, 7));

@@ -171,7 +171,7 @@ TEST(ProbeArchive, RefusesFilesThatHoldNoPayloadWhereAModulePutsIt)
     const std::string cases[] = {
         variant("bare-module", [&](auto& b) { b.resize(offset); }),
         variant("cut-in-header", [&](auto& b) { b.resize(header + CipherHeaderSize - 1); }),
-        variant("cipher-5", [&](auto& b) { b[header] = 5; }),
+        variant("cipher-6", [&](auto& b) { b[header] = 6; }),
         variant("reserved-set", [&](auto& b) { b[header + 34] = 1; }),
         variant("salt-zero", [&](auto& b) { std::fill_n(b.begin() + header + HeaderSaltOffset, 16, 0); }),
         variant("help-over-limit", [&](auto& b) { StoreLe16(b.data() + offset, 1431); }),

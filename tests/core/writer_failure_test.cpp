@@ -129,7 +129,7 @@ TEST(WriterInit, RefusesBadArgumentsBeforeWritingAnything)
         CoreResult expected;
     };
     const Case cases[] = {
-        {"unknown cipher", dir / "a.run", 5, nullptr, "", IQ_ARCHIVE_ERROR},
+        {"unknown cipher", dir / "a.run", 6, nullptr, "", IQ_ARCHIVE_ERROR},
         {"help longer than the module shows", dir / "a.run", 0, longestHelp.c_str(), "", IQ_ARCHIVE_ERROR},
         {"archive that does not exist", dir / "none/a.run", 0, nullptr, "", IQ_ARCHIVE_ERROR},
         {"archive on a full device", "/dev/full", 0, nullptr, "", IQ_ARCHIVE_ERROR},

@@ -184,6 +184,7 @@ class TestArchiveRun : public QObject {
 private slots:
     void fileAtLevel0AndFolderAtLevel9ComeBackWhole();
     void keyfileOnlyWithoutHelp();
+    void authenticatedCipherForLinuxOnly();
     void workerCopiesTheModuleOfLanguageAndSystem_data();
     void workerCopiesTheModuleOfLanguageAndSystem();
     void missingModuleCreatesNothing_data();
@@ -282,6 +283,41 @@ void TestArchiveRun::keyfileOnlyWithoutHelp()
              QStringList{});
     QCOMPARE(readFile(destination + "/report.bin"), readFile(inputs.file));
     QCOMPARE(treeDifference(inputs.folder, destination + "/Photos"), QString());
+}
+
+// The sixth cipher with passphrase, keyfile and help text comes back whole
+// through the archive run; for a Windows recipient, who could not open it,
+// nothing is written.
+void TestArchiveRun::authenticatedCipherForLinuxOnly()
+{
+    qputenv("IVQA_KDF_COST", "floor");
+    CoreSeam core;
+    FormsFixture run;
+    FormSet& forms = run.start(core.services());
+    const Inputs inputs = makeInputs(run);
+    listInputs(forms, inputs);
+    forms.fmOptions->cbCipher->setCurrentIndex(5);
+    writeFile(run.path("keys/my.key"), noise(3000, 9));
+    const QString keyfile = "file://" + run.path("keys/my.key");
+
+    MessageBoxAnswers answers;
+    forms.fmOptions->lbModTarget->setCurrentRow(1);
+    createArchive(forms, {"secret", keyfile, run.path("windows.exe")});
+    QCOMPARE(describe(answers.seen()),
+             QStringList{"Error | error | OK | OK | XChaCha20-Poly1305 archives can be made for Linux recipients "
+                         "only in this version!"});
+    QCOMPARE(core.calls(), QStringList{});
+    QVERIFY(!QFile::exists(run.path("windows.exe")));
+
+    forms.fmOptions->lbModTarget->setCurrentRow(0);
+    const QString archive = run.path("sealed.run");
+    createArchive(forms, {"secret", keyfile, archive});
+    QCOMPARE(core.calls().first(), "SDAInit(pass=6 key=" + keyfile + " help=156 cipher=5)");
+    const QString destination = run.path("extracted");
+    QCOMPARE(extractedWith(archive, destination, "secret\n", {"--keyfile", keyfile}), QStringList{});
+    QCOMPARE(readFile(destination + "/report.bin"), readFile(inputs.file));
+    QCOMPARE(treeDifference(inputs.folder, destination + "/Photos"), QString());
+    qunsetenv("IVQA_KDF_COST");
 }
 
 void TestArchiveRun::workerCopiesTheModuleOfLanguageAndSystem_data()

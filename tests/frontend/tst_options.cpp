@@ -85,7 +85,7 @@ void TestOptions::storedValuesAreClampedToTheControls_data()
     QTest::newRow("above the ranges")
         << QByteArray("Cipher=9\r\nCompLevel=12\r\nWipeAlg=5\r\nPassCnt=99\r\nInFileAct=3\r\nModLang=2\r\n"
                       "ModTarget=2")
-        << QList<int>{4, 9, 2, 32, 2, 1, 0};
+        << QList<int>{5, 9, 2, 32, 2, 1, 0};
     QTest::newRow("below the ranges")
         << QByteArray("Cipher=-1\r\nCompLevel=-4\r\nWipeAlg=-1\r\nPassCnt=0\r\nInFileAct=-3\r\nModLang=-1\r\n"
                       "ModTarget=-1")
@@ -227,6 +227,9 @@ void TestOptions::cipherInfo_data()
                                              "OFB", "2048 bits", "512 bits"};
     QTest::newRow("RC5") << 4 << QStringList{"RC5", "Ron Rivest", "128 bits", "18", "CFB",
                                              "2048 bits", "512 bits"};
+    QTest::newRow("XChaCha20-Poly1305")
+        << 5 << QStringList{"XChaCha20-Poly1305 (authenticated)", "Daniel J. Bernstein", "512 bits", "20",
+                            "AEAD stream", "256 bits", "256 bits"};
 }
 
 void TestOptions::cipherInfo()
@@ -236,7 +239,7 @@ void TestOptions::cipherInfo()
 
     FormsFixture run;
     // Start elsewhere, so that the row is what the change of the list shows.
-    run.writeIni(QByteArray("[Options]\r\nCipher=") + QByteArray::number((cipherId + 1) % 5) + "\r\n");
+    run.writeIni(QByteArray("[Options]\r\nCipher=") + QByteArray::number((cipherId + 1) % 6) + "\r\n");
     TfmOptions& options = *run.start().fmOptions;
     options.cbCipher->setCurrentIndex(cipherId);
 
@@ -245,6 +248,8 @@ void TestOptions::cipherInfo()
                            options.lbMode->text(),          options.lbMaxKeySize->text(),
                            options.lbUsedKeySize->text()};
     QCOMPARE(info, labels);
+    // Only the authenticated cipher has something the recipient must know.
+    QCOMPARE(options.lbCipherNote->isVisibleTo(&options), cipherId == 5);
 
     // With no item selected the labels keep their texts.
     options.cbCipher->setCurrentIndex(-1);

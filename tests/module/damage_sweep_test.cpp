@@ -4,6 +4,7 @@
 // nothing else afterwards.
 
 #include "archive_reader.h"
+#include "sweep_support.h"
 #include "test_support.h"
 #include "writer_session.h"
 
@@ -23,28 +24,7 @@ namespace {
 
 constexpr char16_t Passphrase[] = u"sweep";
 constexpr char16_t Help[] = u"Ask for it.";
-
-// Path below the destination (directories with a trailing '/') to content.
-using Tree = std::map<std::string, std::vector<std::uint8_t>>;
-
-Tree ReadTree(const std::string& root)
-{
-    Tree tree;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        const std::string relative = fs::relative(entry.path(), root).string();
-        if (entry.is_directory())
-            tree[relative + "/"] = {};
-        else
-            tree[relative] = ReadFile(entry.path().string());
-    }
-    return tree;
-}
-
-class SilentObserver final : public ExtractObserver {
-public:
-    void ReportEntry(const ExtractEntry&) override {}
-    bool AskOverwrite(std::u16string_view) override { return false; }
-};
+const SweepKey Key{Passphrase, u""};
 
 // A few files, two folders, one file of two blocks; written by the library.
 struct SweepArchive {
@@ -66,16 +46,7 @@ struct SweepArchive {
 SweepArchive MakeSweepArchive(std::uint32_t cipher, const TempDir& dir)
 {
     const std::string source = dir / ("src" + std::to_string(cipher));
-    MakeDir(source);
-    MakeDir(source + "/alpha");
-    WriteFile(source + "/alpha/one.txt", SampleBytes(300, cipher));
-    MakeDir(source + "/alpha/beta");
-    std::vector<std::uint8_t> twoBlocks(BlockSize + 700, 0);
-    for (std::size_t i = 0; i < twoBlocks.size(); i += 4096)
-        twoBlocks[i] = static_cast<std::uint8_t>(i >> 12);
-    WriteFile(source + "/alpha/beta/two.bin", twoBlocks);
-    WriteFile(source + "/alpha/beta/empty.txt", std::vector<std::uint8_t>{});
-    WriteFile(source + "/three.txt", "three\n");
+    MakeSweepTree(source, cipher);
 
     WriterSession session(dir / ("archive" + std::to_string(cipher)));
     EXPECT_EQ(session.Init(cipher, Passphrase, Help), IQ_OK);
@@ -126,46 +97,6 @@ SweepArchive MakeSweepArchive(std::uint32_t cipher, const TempDir& dir)
     return archive;
 }
 
-// Runs the engine on `payload` into a fresh `root`/dest; fails the test
-// when anything else appears in `root`.
-ExtractResult ExtractInto(const std::vector<std::uint8_t>& payload, std::uint16_t helpLength,
-                          const std::string& root)
-{
-    const std::string destination = root + "/dest";
-    std::error_code error;
-    fs::remove_all(destination, error);
-    MakeDir(destination);
-
-    const MemoryPayloadArchive archive(payload);
-    const auto fileSystem = MakeNativeExtractFileSystem();
-    const std::u16string destinationUnits = U16(destination);
-    SilentObserver observer;
-    ExtractState state;
-    ExtractInput input;
-    input.archive = &archive;
-    input.helpLength = helpLength;
-    input.passphrase = Passphrase;
-    input.destination = destinationUnits;
-    input.fileSystem = fileSystem.get();
-    input.observer = &observer;
-    const ExtractResult result = RunExtraction(state, input);
-
-    for (const auto& entry : fs::directory_iterator(root))
-        EXPECT_EQ(entry.path().filename(), "dest") << "written outside the destination";
-    return result;
-}
-
-// Whatever a failed run leaves is part of the original: no file under its
-// name that is not whole, no temporary file.
-void ExpectOnlyWholeFiles(const std::string& destination, const Tree& original, std::size_t at)
-{
-    for (const auto& [path, content] : ReadTree(destination)) {
-        const auto found = original.find(path);
-        ASSERT_TRUE(found != original.end()) << path << " left at " << at;
-        ASSERT_EQ(content, found->second) << path << " incomplete at " << at;
-    }
-}
-
 const char* const CipherNames[] = {"AES-256", "CAST-256", "Blowfish", "RC4", "RC5"};
 const char* const TestNames[] = {"Aes256", "Cast256", "Blowfish", "Rc4", "Rc5"};
 
@@ -176,7 +107,7 @@ protected:
         archive_ = MakeSweepArchive(GetParam(), dir_);
         sandbox_ = dir_ / "sandbox";
         MakeDir(sandbox_);
-        ASSERT_EQ(ExtractInto(archive_.payload, LoadLe16(archive_.payload.data()), sandbox_),
+        ASSERT_EQ(ExtractInto(archive_.payload, LoadLe16(archive_.payload.data()), sandbox_, Key),
                   ExtractResult::Done);
         archive_.original = ReadTree(sandbox_ + "/dest");
         ASSERT_EQ(archive_.original.size(), 6U); // two folders, four files
@@ -198,7 +129,7 @@ TEST_P(DamageSweep, TruncatedAtEveryOffset)
                                             archive_.payload.begin() + static_cast<std::ptrdiff_t>(length));
         const ExtractResult expected =
             archive_.recordEnds.count(length) != 0 ? ExtractResult::Done : ExtractResult::ArchiveError;
-        ASSERT_EQ(ExtractInto(cut, helpLength, sandbox_), expected) << "cut at " << length;
+        ASSERT_EQ(ExtractInto(cut, helpLength, sandbox_, Key), expected) << "cut at " << length;
         ExpectOnlyWholeFiles(sandbox_ + "/dest", archive_.original, length);
         done += expected == ExtractResult::Done ? 1 : 0;
     }
@@ -219,7 +150,7 @@ TEST_P(DamageSweep, EveryByteFlipped)
         std::vector<std::uint8_t> flipped = archive_.payload;
         flipped[offset] ^= 0x01;
         // The module reads the help length from the archive as it is.
-        const ExtractResult result = ExtractInto(flipped, LoadLe16(flipped.data()), sandbox_);
+        const ExtractResult result = ExtractInto(flipped, LoadLe16(flipped.data()), sandbox_, Key);
         const bool inert = archive_.inert.count(offset) != 0;
         const bool zlib = archive_.zlib.count(offset) != 0;
         if (inert || (zlib && result == ExtractResult::Done)) {

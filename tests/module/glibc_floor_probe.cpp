@@ -3,8 +3,10 @@
 // Prints one line per check and ends with status 0 only when all hold.
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -76,6 +78,11 @@ int main(int argc, char** argv)
     std::memset(secret, 'k', sizeof secret);
     explicit_bzero(secret, sizeof secret);
     Check(secret[0] == 0 && secret[15] == 0, "explicit_bzero");
+
+    // libsodium's seed: kernel bytes, or ENOSYS where the kernel lacks the call.
+    unsigned char random[32] = {};
+    const ssize_t drawn = getrandom(random, sizeof random, 0);
+    Check(drawn == static_cast<ssize_t>(sizeof random) || (drawn < 0 && errno == ENOSYS), "getrandom");
     (void)argc;
     return failures == 0 ? 0 : 1;
 }

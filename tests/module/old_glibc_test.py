@@ -24,7 +24,7 @@ SKIP = 77
 SUITE = "bullseye"
 MIRROR = "http://deb.debian.org/debian"
 PASSPHRASE = "Old system pass"
-CIPHERS = ("aes", "cast", "blowfish", "rc4", "rc5")
+CIPHERS = ("aes", "cast", "blowfish", "rc4", "rc5", "xchacha20")
 X_PACKAGES = ("libx11-6", "libxext6", "libxrender1", "libxfixes3", "libxcursor1",
               "libxinerama1", "libxft2", "libfontconfig1", "fonts-dejavu-core")
 READY = ".ivqa-ready"

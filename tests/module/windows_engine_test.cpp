@@ -2,6 +2,7 @@
 // on Linux come out byte for byte through the Win32 backend, and hostile
 // names are refused without a byte written outside the destination.
 
+#include "core/archive_format.h"
 #include "ivqa.h"
 #include "keyfile_server.h"
 #include "module_test_support.h"
@@ -98,6 +99,23 @@ TEST_P(EveryCipher, ExtractsWhatLinuxArchived)
 }
 
 INSTANTIATE_TEST_SUITE_P(Ciphers, EveryCipher, ::testing::Values(0U, 1U, 2U, 3U, 4U));
+
+// The Windows readers do not know the authenticated cipher yet: its archive
+// is refused as damage, never read as something else, and nothing is made.
+TEST(WindowsAuthenticatedCipher, RefusedAsCorrupted)
+{
+    ::setenv("IVQA_KDF_COST", "floor", 1);
+    TempDir dir;
+    const std::string input = MakeInput(dir);
+    const std::string archive = dir / "archive.bin";
+    WriteArchive(archive, "", CipherXChaCha20Poly1305, u"p", u"", {input}, {});
+    ::unsetenv("IVQA_KDF_COST");
+    const std::string out = dir / "out";
+    fs::create_directory(out);
+    const auto result = RunDriver(archive, {"--dest", WindowsPath(out)}, "p\n");
+    EXPECT_EQ(result.status, 8) << result.out << result.err;
+    EXPECT_TRUE(fs::is_empty(out));
+}
 
 // The chooser writes "file://" and a drive path with backslashes; a plain
 // path and the URL form do as well. A wrong keyfile is a wrong key, a

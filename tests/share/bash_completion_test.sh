@@ -31,7 +31,7 @@ offers "ivqa w" "wipe"
 offers "ivqa help e" "extract"
 offers "ivqa help create " ""
 offers "ivqa --" "--help --version"
-offers "ivqa create -c " "aes blowfish cast rc4 rc5"
+offers "ivqa create -c " "aes blowfish cast rc4 rc5 xchacha20"
 offers "ivqa create --cipher r" "rc4 rc5"
 offers "ivqa create --target " "linux windows"
 # A module file may lie in a folder.

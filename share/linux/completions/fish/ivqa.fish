@@ -4,7 +4,7 @@ complete -c ivqa -n "not __fish_seen_subcommand_from $commands" -f -a "$commands
 complete -c ivqa -n "not __fish_seen_subcommand_from $commands" -l help -s V -l version
 complete -c ivqa -n "__fish_seen_subcommand_from help" -f -a "create extract list test info wipe rm passgen keygen browser-page"
 complete -c ivqa -n "__fish_seen_subcommand_from create" -s o -l output -r
-complete -c ivqa -n "__fish_seen_subcommand_from create" -s c -l cipher -x -a "aes cast blowfish rc4 rc5"
+complete -c ivqa -n "__fish_seen_subcommand_from create" -s c -l cipher -x -a "aes cast blowfish rc4 rc5 xchacha20"
 complete -c ivqa -n "__fish_seen_subcommand_from create" -s l -l level -x -a "0 1 2 3 4 5 6 7 8 9"
 complete -c ivqa -n "__fish_seen_subcommand_from create extract list test" -l keyfile -r
 complete -c ivqa -n "__fish_seen_subcommand_from create" -l help-text -r
