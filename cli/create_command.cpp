@@ -4,6 +4,7 @@
 // removal of what it holds.
 
 #include "cli/archive_output.h"
+#include "cli/browser_page.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/core_messages.h"
@@ -412,6 +413,8 @@ int Create(const CreatePlan& plan)
     if (const std::size_t escaped = observer.EscapedNames(); escaped > 0)
         PrintError(EscapedNamesNote(escaped));
     std::printf("%s\n", plan.output.c_str());
+    std::fflush(stdout);
+    PrintBrowserPageNote();
     if (plan.action == InputsAction::Keep)
         return ExitSuccess;
     std::fflush(stdout);

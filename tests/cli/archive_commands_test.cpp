@@ -40,7 +40,7 @@ TEST_P(EveryCipher, CreateThenExtractRestoresTheTree)
         Secret);
     ASSERT_EQ(created.status, 0) << created.err;
     EXPECT_EQ(created.out, archive + "\n");
-    EXPECT_EQ(created.err, "") << "no progress bar and no chatter without a terminal";
+    EXPECT_EQ(created.err, BrowserPageNote()) << "no progress bar and no chatter without a terminal";
 
     fs::create_directory(dir / "out");
     const auto extracted = Extract(archive, dir / "out");
@@ -609,7 +609,8 @@ TEST(Create, LongHelpTextIsCutWithAWarning)
     const std::string archive = dir / "archive.run";
     const auto created = RunIvqa(CreateArgs(dir, archive, {"--help-text", dir / "help.txt", source + "/top.txt"}), Secret);
     ASSERT_EQ(created.status, 0) << created.err;
-    EXPECT_EQ(created.err, "ivqa: warning: the help text is longer than 1024 characters and was cut to that length\n");
+    EXPECT_EQ(created.err, "ivqa: warning: the help text is longer than 1024 characters and was cut to that length\n" +
+                               BrowserPageNote());
     EXPECT_NE(RunIvqa({"info", archive}).out.find("Help text:    1024 characters\n"), std::string::npos);
 
     WriteFile(dir / "latin1.txt", "caf\xE9\n");
