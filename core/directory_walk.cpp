@@ -66,16 +66,11 @@ CoreResult AddDirEntry(SdaContext& context, int dirFd, const EntryName& entry, i
         return IQ_INPUT_DIR_ERROR;
     context.HoldFewLevels();
 
-    for (;;) {
-        ListedEntry listed;
-        const ListingStep step = node.listing.Next(&listed);
-        if (step == ListingStep::End)
-            break;
-        if (step == ListingStep::Error)
-            return IQ_INPUT_DIR_ERROR;
-        if (const CoreResult result = AddListedEntry(context, node.Fd(), listed, level); result != IQ_OK)
-            return result;
-    }
+    if (const CoreResult result = ForEachLevelEntry(
+            node.listing, CoreResult{IQ_OK}, CoreResult{IQ_INPUT_DIR_ERROR},
+            [&](const ListedEntry& listed) { return AddListedEntry(context, node.Fd(), listed, level); });
+        result != IQ_OK)
+        return result;
 
     if (const CoreResult result = WriteDirLeaveRecord(context); result != IQ_OK)
         return result;

@@ -109,16 +109,11 @@ CoreResult RemovalWalk::RemoveDirectory(int dirFd, const EntryName& entry, bool 
     } chainExit{chain_};
     HoldFewLevels();
 
-    for (;;) {
-        ListedEntry listed;
-        const ListingStep step = level.listing.Next(&listed);
-        if (step == ListingStep::End)
-            break;
-        if (step == ListingStep::Error)
-            return IQ_INPUT_DIR_ERROR;
-        if (const CoreResult result = RemoveListedEntry(level.listing.Fd(), listed); result != IQ_OK)
-            return result;
-    }
+    if (const CoreResult result = ForEachLevelEntry(
+            level.listing, CoreResult{IQ_OK}, CoreResult{IQ_INPUT_DIR_ERROR},
+            [&](const ListedEntry& listed) { return RemoveListedEntry(level.listing.Fd(), listed); });
+        result != IQ_OK)
+        return result;
 
     const int parentFd = RetakeParent(dirFd);
     if (parentFd < 0)

@@ -31,6 +31,14 @@ bool QueryDirectoryIdentity(int fd, FileStatus* identity);
 // that is the directory `expected` names; an invalid handle otherwise.
 UniqueFd OpenSameParent(int childFd, const FileStatus& expected);
 
+class WalkLevel;
+
+// Calls visit(entry) for every entry of `level` and returns the first result
+// that is not `ok`; `readError` when the listing cannot be read on. The
+// level's descriptor may change between calls: ask it for Fd() each time.
+template <typename Result, typename Visit>
+Result ForEachLevelEntry(WalkLevel& level, Result ok, Result readError, Visit&& visit);
+
 class WalkLevel {
 public:
     // Lists the directory `handle`; false (the handle closed) when it
@@ -62,3 +70,18 @@ private:
     std::size_t nextRest_ = 0;
     bool restReadError_ = false;
 };
+
+template <typename Result, typename Visit>
+Result ForEachLevelEntry(WalkLevel& level, Result ok, Result readError, Visit&& visit)
+{
+    for (;;) {
+        ListedEntry entry;
+        const ListingStep step = level.Next(&entry);
+        if (step == ListingStep::End)
+            return ok;
+        if (step == ListingStep::Error)
+            return readError;
+        if (const Result result = visit(entry); result != ok)
+            return result;
+    }
+}

@@ -101,12 +101,7 @@ TEST(Create, ArchiveIsTheModuleFollowedByThePayloadAndRunsItself)
     EXPECT_EQ(status.st_mode & 0777, 0755u & ~mask);
 
     fs::create_directory(dir / "out");
-    ProcessRequest request;
-    request.program = archive;
-    request.args = {"--console", "--dest", dir / "out"};
-    request.input = Secret;
-    ChildProcess run(request);
-    const auto outcome = run.Finish();
+    const auto outcome = RunArchiveConsole(archive, {"--dest", dir / "out"}, Secret);
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     ExpectSameTree(source + "/input", dir / "out/input");
 }

@@ -51,12 +51,7 @@ TEST(DeepTree, ArchivesExtractsAndIsRemovedUnderTheUsualLimit)
 
     if (HaveRealModules()) {
         ::mkdir((dir / "run").c_str(), 0755);
-        ProcessRequest request;
-        request.program = archive;
-        request.args = {"--console", "--dest", dir / "run"};
-        request.input = Secret;
-        ChildProcess run(request);
-        const auto outcome = run.Finish();
+        const auto outcome = RunArchiveConsole(archive, {"--dest", dir / "run"}, Secret);
         ASSERT_EQ(outcome.status, 0) << outcome.err;
         EXPECT_EQ(DeepTreeDifference(dir / "run/deep", Depth, FileEvery), "");
     }
