@@ -5,5 +5,10 @@
 #include <optional>
 #include <string>
 
-// Null when this build has no page beside the program.
+// Beside the program, or in the installed tree's private folder beside the
+// modules; null when this build has no page.
 std::optional<std::string> BrowserPagePath();
+
+// The one line on standard error that ends `ivqa create`: where the page
+// is that opens the archive in a browser. Nothing without a page.
+void PrintBrowserPageNote();

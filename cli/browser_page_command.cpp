@@ -32,11 +32,18 @@ constexpr char Usage[] =
 
 std::optional<std::string> BrowserPagePath()
 {
-    const std::string path = ProgramDirectory() + "/" + PageName;
+    const fs::path path = fs::path(ModuleFilePath(PageName)).lexically_normal();
     std::error_code error;
     if (!fs::is_regular_file(path, error))
         return std::nullopt;
-    return path;
+    return path.string();
+}
+
+void PrintBrowserPageNote()
+{
+    if (const auto page = BrowserPagePath())
+        PrintNote("a recipient without Linux or Windows opens it in a browser with " + *page +
+                   " (ivqa browser-page writes a copy to send along)");
 }
 
 int RunBrowserPageCommand(CommandArgs args)

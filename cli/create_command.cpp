@@ -4,6 +4,7 @@
 // removal of what it holds.
 
 #include "cli/archive_output.h"
+#include "cli/browser_page.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/core_messages.h"
@@ -473,6 +474,8 @@ int Create(CreatePlan plan)
     if (const std::size_t escaped = observer.EscapedNames(); escaped > 0)
         PrintNote(EscapedNamesNote(escaped));
     std::printf("%s\n", plan.output.c_str());
+    std::fflush(stdout);
+    PrintBrowserPageNote();
     if (plan.action == InputsAction::Keep)
         return ExitSuccess;
     std::fflush(stdout);

@@ -10,16 +10,17 @@ namespace {
 // Links are followed, so what a listing entry is comes from its target; a
 // link whose target cannot be read is handed on as a file, whose attribute
 // query then fails and asks the skip question.
-CoreResult AddListedEntry(SdaContext& context, int dirFd, const dirent& listed, int level)
+CoreResult AddListedEntry(SdaContext& context, int dirFd, const ListedEntry& listed, int level)
 {
+    const char* const name = listed.name.c_str();
     FileStatus own;
-    const bool isLink = listed.d_type == DT_LNK ||
-                        (listed.d_type == DT_UNKNOWN &&
-                         QueryFileStatus(dirFd, listed.d_name, false, &own) && IsSymbolicLink(own));
-    const EntryName entry = ListedEntryName(listed.d_name, isLink);
+    const bool isLink = listed.type == DT_LNK ||
+                        (listed.type == DT_UNKNOWN && QueryFileStatus(dirFd, name, false, &own) &&
+                         IsSymbolicLink(own));
+    const EntryName entry = ListedEntryName(name, isLink);
 
     FileStatus target;
-    const bool isDirectory = QueryFileStatus(dirFd, listed.d_name, true, &target) && IsDirectory(target);
+    const bool isDirectory = QueryFileStatus(dirFd, name, true, &target) && IsDirectory(target);
     return isDirectory ? AddDirEntry(context, dirFd, entry, level) : AddFileEntry(context, dirFd, entry, level);
 }
 
@@ -55,25 +56,26 @@ CoreResult AddDirEntry(SdaContext& context, int dirFd, const EntryName& entry, i
     node.status = status;
     node.status.device = opened.device;
     node.status.inode = opened.inode;
+    node.throughLink = entry.followLink;
 
     if (const CoreResult result = WriteDirEnterRecord(context, node.status.creationTime, entry.recorded);
         result != IQ_OK)
         return result;
 
-    node.listing.reset(fdopendir(node.handle.Get()));
-    if (!node.listing)
+    if (!node.listing.Start(std::move(node.handle)))
         return IQ_INPUT_DIR_ERROR;
-    (void)node.handle.Release();
+    context.HoldFewLevels();
 
-    if (const CoreResult result = ForEachListedEntry(
-            node.listing.get(), CoreResult{IQ_OK}, CoreResult{IQ_INPUT_DIR_ERROR},
-            [&](const dirent& listed) { return AddListedEntry(context, node.Fd(), listed, level); });
+    if (const CoreResult result = ForEachLevelEntry(
+            node.listing, CoreResult{IQ_OK}, CoreResult{IQ_INPUT_DIR_ERROR},
+            [&](const ListedEntry& listed) { return AddListedEntry(context, node.Fd(), listed, level); });
         result != IQ_OK)
         return result;
-    node.listing.reset();
 
     if (const CoreResult result = WriteDirLeaveRecord(context); result != IQ_OK)
         return result;
+    if (!context.RetakeParent())
+        return IQ_INPUT_DIR_ERROR;
     context.PopDirectory();
     return IQ_OK;
 }

@@ -3,6 +3,7 @@
 #include "platform/dir_listing.h"
 #include "platform/file_status.h"
 #include "platform/unique_fd.h"
+#include "platform/walk_level.h"
 
 #include <cerrno>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -23,14 +25,49 @@ public:
     CoreResult RemoveDirectory(int dirFd, const EntryName& entry, bool top);
 
 private:
-    CoreResult RemoveListedEntry(int dirFd, const dirent& listed);
+    // A directory being emptied: its listing and what it must still be
+    // when the walk climbs back to it.
+    struct Level {
+        WalkLevel listing;
+        FileStatus identity;
+    };
+
+    CoreResult RemoveListedEntry(int dirFd, const ListedEntry& listed);
+    void HoldFewLevels();
+    // The handle of the directory holding the innermost level, taken again
+    // through the innermost one when it was given up; -1 when that is no
+    // longer the same directory.
+    int RetakeParent(int topParentFd);
 
     const RemovalCallbacks& callbacks_;
     FileRemover& remover_;
     const FileStatus& root_;
     // The folder the walk started from; its device bounds the walk.
     FileStatus top_;
+    // The directories being emptied, outermost first.
+    std::vector<Level*> chain_;
 };
+
+void RemovalWalk::HoldFewLevels()
+{
+    int held = 0;
+    for (auto level = chain_.rbegin(); level != chain_.rend() && (*level)->listing.Held(); ++level) {
+        if (held < HeldWalkLevels)
+            ++held;
+        else
+            (*level)->listing.GiveUp();
+    }
+}
+
+int RemovalWalk::RetakeParent(int topParentFd)
+{
+    if (chain_.size() < 2)
+        return topParentFd;
+    Level& parent = *chain_[chain_.size() - 2];
+    if (!parent.listing.Held() && !parent.listing.Retake(chain_.back()->listing.Fd(), parent.identity))
+        return -1;
+    return parent.listing.Fd();
+}
 
 CoreResult RemovalWalk::RemoveDirectory(int dirFd, const EntryName& entry, bool top)
 {
@@ -61,29 +98,39 @@ CoreResult RemovalWalk::RemoveDirectory(int dirFd, const EntryName& entry, bool 
     if (top)
         top_ = opened;
 
-    DirListing listing(fdopendir(handle.Get()));
-    if (!listing)
+    Level level;
+    level.identity = opened;
+    if (!level.listing.Start(std::move(handle)))
         return IQ_INPUT_DIR_ERROR;
-    (void)handle.Release();
+    chain_.push_back(&level);
+    struct ChainExit {
+        std::vector<Level*>& chain;
+        ~ChainExit() { chain.pop_back(); }
+    } chainExit{chain_};
+    HoldFewLevels();
 
-    if (const CoreResult result = ForEachListedEntry(
-            listing.get(), CoreResult{IQ_OK}, CoreResult{IQ_INPUT_DIR_ERROR},
-            [&](const dirent& listed) { return RemoveListedEntry(dirfd(listing.get()), listed); });
+    if (const CoreResult result = ForEachLevelEntry(
+            level.listing, CoreResult{IQ_OK}, CoreResult{IQ_INPUT_DIR_ERROR},
+            [&](const ListedEntry& listed) { return RemoveListedEntry(level.listing.Fd(), listed); });
         result != IQ_OK)
         return result;
-    listing.reset();
 
+    const int parentFd = RetakeParent(dirFd);
+    if (parentFd < 0)
+        return IQ_INPUT_DIR_ERROR;
+    level.listing.Close();
     // Fails while a skipped entry is still inside: the caller decides again.
-    return ::unlinkat(dirFd, path, AT_REMOVEDIR) == 0 ? IQ_OK : skipOrFail();
+    return ::unlinkat(parentFd, path, AT_REMOVEDIR) == 0 ? IQ_OK : skipOrFail();
 }
 
-CoreResult RemovalWalk::RemoveListedEntry(int dirFd, const dirent& listed)
+CoreResult RemovalWalk::RemoveListedEntry(int dirFd, const ListedEntry& listed)
 {
+    const char* const name = listed.name.c_str();
     FileStatus own;
-    const bool isDirectory = listed.d_type == DT_DIR ||
-                             (listed.d_type == DT_UNKNOWN &&
-                              QueryFileStatus(dirFd, listed.d_name, false, &own) && IsDirectory(own));
-    const EntryName entry = ListedEntryName(listed.d_name, false);
+    const bool isDirectory = listed.type == DT_DIR ||
+                             (listed.type == DT_UNKNOWN && QueryFileStatus(dirFd, name, false, &own) &&
+                              IsDirectory(own));
+    const EntryName entry = ListedEntryName(name, false);
     return isDirectory ? RemoveDirectory(dirFd, entry, false) : remover_.Remove(dirFd, entry, &top_);
 }
 

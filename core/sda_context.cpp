@@ -31,6 +31,27 @@ void SdaContext::PopDirectory() noexcept
     --depth;
 }
 
+void SdaContext::HoldFewLevels()
+{
+    int held = 0;
+    const DirNode* child = nullptr;
+    for (DirNode* node = innermost.get(); node != nullptr && node->listing.Held();
+         child = node, node = node->parent.get()) {
+        if (held < HeldWalkLevels || (child != nullptr && child->throughLink))
+            ++held;
+        else
+            node->listing.GiveUp();
+    }
+}
+
+bool SdaContext::RetakeParent()
+{
+    DirNode* const parent = innermost->parent.get();
+    if (parent == nullptr || parent->listing.Held())
+        return true;
+    return parent->listing.Retake(innermost->Fd(), parent->status);
+}
+
 bool SdaContext::OnChain(const FileStatus& status) const
 {
     for (const DirNode* node = innermost.get(); node != nullptr; node = node->parent.get())

@@ -11,6 +11,7 @@
 #include "ivqa.h"
 #include "platform/file_status.h"
 #include "platform/unique_fd.h"
+#include "platform/walk_level.h"
 
 #include <cstdint>
 #include <memory>
@@ -38,12 +39,15 @@ struct DirNode {
 struct DirNode {
     // The directory's handle until its listing takes it over.
     UniqueFd handle;
-    DirListing listing;
+    WalkLevel listing;
     FileStatus status;
+    // Reached through a link: its ".." is not its parent on the chain, so
+    // the parent keeps its handle.
+    bool throughLink = false;
     std::unique_ptr<DirNode> parent;
 
     // The handle nested entries are opened relative to.
-    int Fd() const { return listing ? dirfd(listing.get()) : handle.Get(); }
+    int Fd() const { return listing.Held() ? listing.Fd() : handle.Get(); }
 };
 #endif
 
@@ -90,6 +94,13 @@ struct SdaContext {
 
     void PushDirectory(std::unique_ptr<DirNode> node);
     void PopDirectory() noexcept;
+    // Called once the innermost directory is open: the levels beyond the
+    // last few give their handles up.
+    void HoldFewLevels();
+    // Before the innermost directory is left: its parent takes its handle
+    // again when it gave it up; false when that is no longer the same
+    // directory.
+    bool RetakeParent();
     // Whether a directory with this identity is already being walked.
     bool OnChain(const FileStatus& status) const;
 

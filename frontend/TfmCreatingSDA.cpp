@@ -11,6 +11,7 @@
 #include "frontend/help_message.h"
 #include "frontend/mask_style.h"
 #include "frontend/message_boxes.h"
+#include "frontend/native_path.h"
 #include "frontend/module_choice.h"
 #include "frontend/output_location.h"
 #include "frontend/run_precheck.h"
@@ -437,7 +438,7 @@ bool TfmCreatingSDA::runArchive()
     // removes only what the archive, read back, holds.
     if (removesInputs) {
         ArchiveToProve archive;
-        archive.path = QFile::encodeName(job->outputPath).toStdString();
+        archive.path = nativeFromPath(job->outputPath).toStdString();
         archive.payloadOffset = job->payloadOffset;
         archive.passphrase = viewOf(job->passphrase);
         archive.keyfile = viewOf(job->keyfile);

@@ -5,6 +5,7 @@
 #include "frontend/help_commands.h"
 #include "frontend/list_file.h"
 #include "frontend/message_boxes.h"
+#include "frontend/native_path.h"
 #include "frontend/run_report.h"
 #include "frontend/settings_table.h"
 #include "frontend/TfmAbout.h"
@@ -106,9 +107,8 @@ void TfmMain::openCommandLinePaths(const QStringList& paths)
 {
     QStringList others;
     for (const QString& path : paths) {
-        const QFileInfo info(path);
-        const QString absolute = QDir::cleanPath(info.absoluteFilePath());
-        if (info.isFile() && info.suffix().compare(QStringLiteral("iq"), Qt::CaseInsensitive) == 0) {
+        const QString absolute = absoluteNativePath(path);
+        if (nativePathKind(absolute) == PathKind::File && absolute.endsWith(QStringLiteral(".iq"), Qt::CaseInsensitive)) {
             // Paths before the list join it in command-line order.
             if (!others.isEmpty())
                 addDroppedPaths(std::exchange(others, {}));
@@ -454,7 +454,7 @@ void TfmMain::tbWipeClick()
     QString question = QStringLiteral("Do you realy want to wipe files?");
     const std::vector<InputEntry>& entries = list_.entries();
     if (std::any_of(entries.begin(), entries.end(), [](const InputEntry& entry) {
-            return IsOnCopyOnWriteFileSystem(QFile::encodeName(entry.fullPath()).constData());
+            return IsOnCopyOnWriteFileSystem(nativeFromPath(entry.fullPath()).constData());
         }))
         question += QLatin1Char('\n') + QString::fromUtf8(CopyOnWriteNotice);
     if (!MessageBoxes::question(this, question))
@@ -667,7 +667,7 @@ void TfmMain::dropEvent(QDropEvent* event)
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile())
-            paths.append(url.toLocalFile());
+            paths.append(pathFromLocalUrl(url));
     // The drag source waits until the drop returns; a duplicate warning must
     // not hold it, so the paths are added once the drop is over.
     QMetaObject::invokeMethod(
@@ -677,9 +677,8 @@ void TfmMain::dropEvent(QDropEvent* event)
 void TfmMain::addDroppedPaths(const QStringList& paths)
 {
     for (const QString& path : paths) {
-        const QFileInfo info(path);
         // A path that vanished since the drag began counts as a folder.
-        if (!info.exists() || info.isDir())
+        if (nativePathKind(path) != PathKind::File)
             addFolder(path);
         else
             addFile(path);

@@ -2,6 +2,7 @@
 
 #include "creation/module_stage.h"
 #include "frontend/core_api.h"
+#include "frontend/native_path.h"
 #include "frontend/worker_channel.h"
 
 #include <QFile>
@@ -32,15 +33,15 @@ RunOutcome runArchiveJob(ArchiveJob& job, const CoreApi& core, const CoreCallbac
 
     ModuleStage stage;
     if (!job.modulePath.isEmpty() && !job.outputPath.isEmpty())
-        stage = StageModuleCopy(QFile::encodeName(job.modulePath).toStdString(),
-                                QFile::encodeName(job.outputPath).toStdString());
+        stage = StageModuleCopy(nativeFromPath(job.modulePath).toStdString(),
+                                nativeFromPath(job.outputPath).toStdString());
     if (stage.result != ModuleStageResult::Ok) {
         const bool open = passLastCheckpoint(channel);
         return {open ? RunEnd::Failed : RunEnd::Aborted, IQ_ARCHIVE_ERROR};
     }
     StagedFile& archive = *stage.archive;
 
-    const std::u16string temporary = pathForLibrary(QFile::decodeName(archive.TemporaryPath().c_str()));
+    const std::u16string temporary = pathForLibrary(pathFromNative(archive.TemporaryPath()));
     SdaContext* context = nullptr;
     CoreResult result = core.SDAInit(&context, temporary.c_str(), job.passphrase.textOrNull(),
                                      job.keyfile.textOrNull(), job.cipherId, job.help.textOrNull(),

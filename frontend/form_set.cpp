@@ -11,6 +11,7 @@
 #include "frontend/TfmWipeProgress.h"
 #include "frontend/file_dialog_memory.h"
 #include "frontend/module_location.h"
+#include "frontend/native_path.h"
 
 #include <QFileDialog>
 
@@ -50,5 +51,8 @@ QStringList FormSet::runFileDialog(QFileDialog& dialog) const
     FileDialogMemory::prepare(dialog, settings);
     const QStringList chosen = fileDialogRunner_(dialog);
     FileDialogMemory::remember(dialog, chosen, settings);
-    return chosen;
+    QStringList exact;
+    for (const QString& path : chosen)
+        exact.append(exactLocalPath(path));
+    return exact;
 }

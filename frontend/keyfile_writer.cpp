@@ -2,6 +2,7 @@
 
 #include "creation/staged_file.h"
 #include "frontend/core_api.h"
+#include "frontend/native_path.h"
 #include "platform/secure_memory.h"
 #include "platform/descriptor_io.h"
 
@@ -33,7 +34,7 @@ KeyfileWrite writeKeyfile(const QString& path, int size, const CoreApi& core)
 {
     // Whole or not at all: a keyfile replaced by a cut one would lock its
     // owner out of every archive made with the old one.
-    std::optional<StagedFile> file = StagedFile::Create(QFile::encodeName(path).toStdString());
+    std::optional<StagedFile> file = StagedFile::Create(nativeFromPath(path).toStdString());
     if (!file)
         return KeyfileWrite::FileFailed;
 

@@ -1,5 +1,7 @@
 #include "frontend/list_file.h"
 
+#include "frontend/native_path.h"
+
 namespace {
 
 std::vector<QString> splitLines(const QString& text)
@@ -25,7 +27,8 @@ std::vector<QString> splitLines(const QString& text)
 ListFileContents parseListFile(QByteArrayView bytes)
 {
     ListFileContents contents;
-    for (QString line : splitLines(QString::fromUtf8(bytes))) {
+    // Paths that are not UTF-8 stay the bytes they are.
+    for (QString line : splitLines(pathFromNative(bytes))) {
         if (line.size() < 3)
             continue;
         ListFileLine parsed;
@@ -56,7 +59,7 @@ QByteArray formatListFile(const std::vector<InputEntry>& entries)
     for (const InputEntry& entry : entries) {
         if (entry.kind == EntryKind::Folder)
             bytes += '*';
-        bytes += entry.fullPath().toUtf8();
+        bytes += nativeFromPath(entry.fullPath());
         bytes += ':';
         bytes += static_cast<char>('0' + entry.level);
         bytes += "\r\n";

@@ -4,6 +4,7 @@
 #include "frontend/TfmMain.h"
 #include "frontend/app_icon.h"
 #include "frontend/form_set.h"
+#include "frontend/native_path.h"
 #include "frontend/settings_store.h"
 #include "frontend/theme_icons.h"
 #include "platform/process_hardening.h"
@@ -25,7 +26,11 @@ int main(int argc, char* argv[])
     // Qt has taken its own options out; what is left are the paths of Open
     // With. They are added once the window shows, so that a warning about one
     // of them has its window behind it.
-    const QStringList paths = QCoreApplication::arguments().mid(1);
+    // Taken from argv, which Qt has left as bytes: arguments() would have
+    // decoded a name that is not UTF-8 into one that names nothing.
+    QStringList paths;
+    for (int i = 1; i < argc; ++i)
+        paths.append(pathFromNative(argv[i]));
     if (!paths.isEmpty())
         QTimer::singleShot(0, forms.fmMain.get(), [&forms, paths] { forms.fmMain->openCommandLinePaths(paths); });
     return app.exec();

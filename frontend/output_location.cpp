@@ -1,6 +1,7 @@
 #include "frontend/output_location.h"
 
 #include "creation/output_identity.h"
+#include "frontend/native_path.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,6 +57,6 @@ bool outputAmongInputs(const QString& outputPath, const std::vector<InputEntry>&
     // By device and inode, as the writer compares: links, bind mounts.
     std::vector<std::string> inputs;
     for (const InputEntry& entry : entries)
-        inputs.push_back(QFile::encodeName(entry.fullPath()).toStdString());
-    return FindOutputAmongInputs(QFile::encodeName(outputPath).toStdString(), inputs) != OutputClash::None;
+        inputs.push_back(nativeFromPath(entry.fullPath()).toStdString());
+    return FindOutputAmongInputs(nativeFromPath(outputPath).toStdString(), inputs) != OutputClash::None;
 }

@@ -1,6 +1,7 @@
 #include "frontend/run_buffers.h"
 
 #include "frontend/input_list_model.h"
+#include "frontend/native_path.h"
 #include "platform/secure_memory.h"
 
 #include <climits>
@@ -38,7 +39,7 @@ void LockedUtf16::wipe()
 
 std::u16string pathForLibrary(const QString& path)
 {
-    if (path.toUtf8().size() + 1 > PATH_MAX)
+    if (nativeFromPath(path).size() + 1 > PATH_MAX)
         return {};
     return path.toStdU16String();
 }

@@ -10,8 +10,10 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace {
@@ -19,6 +21,7 @@ namespace {
 // Work that the worker hands to the dialog thread; the pointer travels in
 // the message's lParam.
 constexpr UINT RunOnDialogThread = WM_APP + 1;
+constexpr UINT_PTR QueueTimer = 1;
 
 std::wstring Wide(const std::string& utf8)
 {
@@ -27,7 +30,9 @@ std::wstring Wide(const std::string& utf8)
 }
 
 // A field's text as UTF-8, at most `units` UTF-16 units of it. The wide
-// copy is wiped: it may be a passphrase.
+// copy is wiped: it may be a passphrase. A text holding an unpaired
+// surrogate has no UTF-8 form; it is handed on as a byte that is no UTF-8
+// either, so that the field is named in a message, never taken as empty.
 std::string FieldText(HWND dialog, int id, int units)
 {
     std::wstring buffer(static_cast<std::size_t>(units) + 1, L'\0');
@@ -37,7 +42,7 @@ std::string FieldText(HWND dialog, int id, int units)
         --length;
     const auto utf8 = Utf8OfWide(std::wstring_view(buffer.data(), length));
     SecureWipe(buffer.data(), buffer.size() * sizeof(wchar_t));
-    return utf8.value_or("");
+    return utf8.value_or("\xFF");
 }
 
 void WipeString(std::string& text)
@@ -191,30 +196,46 @@ public:
         ExitProcess(0);
     }
 
-    // Runs work that a RunOnDialogThread message carried.
-    static void RunPosted(LPARAM work)
+    // Runs the queued work, in order (RunOnDialogThread and the timer).
+    void RunQueued()
     {
-        const std::unique_ptr<std::function<void()>> owned(reinterpret_cast<std::function<void()>*>(work));
-        (*owned)();
+        for (;;) {
+            std::function<void()> work;
+            {
+                std::lock_guard lock(mutex_);
+                wakePosted_ = false;
+                if (queue_.empty())
+                    return;
+                work = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            work();
+        }
     }
 
 private:
     // The worker never waits for the dialog thread: that thread may itself
-    // be waiting for the worker to reach its gate (Break). Posted work runs
-    // in order, also while the dialog thread shows a box.
+    // be waiting for the worker to reach its gate (Break). Queued work runs
+    // in order, also while the dialog thread shows a box; a wake-up message
+    // that cannot be posted loses nothing, the dialog's timer drains the
+    // queue as well.
     void OnDialogThread(std::function<void()> work)
     {
         if (GetCurrentThreadId() == dialogThread_) {
             work();
             return;
         }
-        auto posted = std::make_unique<std::function<void()>>(std::move(work));
-        if (PostMessageW(dialog_, RunOnDialogThread, 0, reinterpret_cast<LPARAM>(posted.get())) != 0)
-            posted.release();
+        std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(work));
+        if (!wakePosted_)
+            wakePosted_ = PostMessageW(dialog_, RunOnDialogThread, 0, 0) != 0;
     }
 
     HWND dialog_ = nullptr;
     DWORD dialogThread_ = 0;
+    std::mutex mutex_;
+    std::deque<std::function<void()>> queue_;
+    bool wakePosted_ = false;
 };
 
 struct DialogContext {
@@ -275,7 +296,17 @@ INT_PTR CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
         const auto icon = reinterpret_cast<LPARAM>(LoadIconW(instance, MAKEINTRESOURCEW(IconResource)));
         SendMessageW(dialog, WM_SETICON, ICON_BIG, icon);
         SendMessageW(dialog, WM_SETICON, ICON_SMALL, icon);
+        // The edit control's default limit (about 30,000 characters) would
+        // stop the log before the dialog restarts it.
+        SendDlgItemMessageW(dialog, IdStatusLog, EM_SETLIMITTEXT, 0, 0);
+        SetTimer(dialog, QueueTimer, 250, nullptr);
         context->dialog.Create(CurrentDirectory());
+        return TRUE;
+    }
+    case WM_TIMER: {
+        auto* context = reinterpret_cast<DialogContext*>(GetWindowLongPtrW(dialog, DWLP_USER));
+        if (context != nullptr && wParam == QueueTimer)
+            context->view.RunQueued();
         return TRUE;
     }
     case WM_COMMAND: {
@@ -290,9 +321,12 @@ INT_PTR CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
             context->dialog.CloseRequested();
         ExitProcess(0);
     }
-    case RunOnDialogThread:
-        Win32DialogView::RunPosted(lParam);
+    case RunOnDialogThread: {
+        auto* context = reinterpret_cast<DialogContext*>(GetWindowLongPtrW(dialog, DWLP_USER));
+        if (context != nullptr)
+            context->view.RunQueued();
         return TRUE;
+    }
     default:
         return FALSE;
     }

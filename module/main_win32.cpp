@@ -1,7 +1,7 @@
-// The self-decrypting module for Windows. Started without arguments (as a
+// The self-decrypting module for Windows. Started without options (as a
 // recipient does), it shows its dialog and takes the archive path from its
-// command line; with arguments it runs the console mode of the Linux
-// module over its own file.
+// command line; with options it runs the console mode of the Linux module
+// over its own file.
 
 #include "module/console_frontend.h"
 #include "module/dialog_win32.h"
@@ -100,7 +100,11 @@ int main()
     if (wideArgs != nullptr)
         LocalFree(wideArgs);
 
-    if (argsConverted && args.size() > 1) {
+    // Only an option selects the console mode: a file dropped on the
+    // program, "Open with" or an unquoted path with blanks brings plain
+    // arguments, and those start the dialog as if there were none.
+    const bool options = args.size() > 1 && args[1].starts_with('-');
+    if (argsConverted && options) {
         const int status = RunConsoleMode(args);
         std::fflush(nullptr);
         ExitProcess(static_cast<UINT>(status));
@@ -108,8 +112,9 @@ int main()
 
     const ModuleBuild& build = ThisModuleBuild();
     // An archive path that is not text cannot be opened: the dialog says so.
-    const FilePayloadArchive archive(Utf8OfWide(ArchivePathFromCommandLine(commandLine)).value_or(""),
-                                     build.payloadOffset);
+    // With arguments behind it the command line no longer is the path.
+    const std::wstring path = count > 1 ? OwnFileName() : ArchivePathFromCommandLine(commandLine);
+    const FilePayloadArchive archive(Utf8OfWide(path).value_or(""), build.payloadOffset);
     const auto fileSystem = MakeNativeExtractFileSystem();
     RunDialog(build, archive, *fileSystem);
     ExitProcess(0);

@@ -3,10 +3,12 @@
 #include "platform/file_time.h"
 #include "platform/unique_fd.h"
 #include "platform/utf.h"
+#include "platform/walk_level.h"
 
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -15,14 +17,62 @@
 
 namespace {
 
+// A level of the walk's folder stack. Only the last few levels keep their
+// descriptors, so that any depth extracts under the usual limit of open
+// files: a level gives its descriptor up when it falls behind, and takes it
+// again through its child's ".." once the child is left, refused when that
+// is no longer the same directory. The parent's state is shared, so the
+// levels may go in any order.
+struct DirectoryLevel {
+    UniqueFd fd;
+    FileStatus identity;
+    std::shared_ptr<DirectoryLevel> parent;
+};
+
 class PosixDirectory final : public FsDirectory {
 public:
-    explicit PosixDirectory(UniqueFd fd) : fd_(std::move(fd)) {}
-    int Fd() const { return fd_.Get(); }
+    PosixDirectory(UniqueFd fd, const FileStatus& identity, std::shared_ptr<DirectoryLevel> parent)
+        : level_(std::make_shared<DirectoryLevel>(DirectoryLevel{std::move(fd), identity, std::move(parent)}))
+    {
+        int held = 0;
+        for (DirectoryLevel* level = level_.get(); level != nullptr && level->fd;
+             level = level->parent.get()) {
+            if (held < HeldWalkLevels)
+                ++held;
+            else
+                level->fd.Reset();
+        }
+    }
+    ~PosixDirectory() override
+    {
+        DirectoryLevel* const parent = level_->parent.get();
+        if (parent != nullptr && !parent->fd && level_->fd)
+            parent->fd = OpenSameParent(level_->fd.Get(), parent->identity);
+        level_->fd.Reset();
+        // Let a long chain go one level at a time rather than through
+        // nested destructors.
+        std::shared_ptr<DirectoryLevel> up = std::move(level_->parent);
+        level_.reset();
+        while (up && up.use_count() == 1)
+            up = std::move(up->parent);
+    }
+    PosixDirectory(const PosixDirectory&) = delete;
+    PosixDirectory& operator=(const PosixDirectory&) = delete;
+
+    int Fd() const { return level_->fd.Get(); }
+    const std::shared_ptr<DirectoryLevel>& Level() const { return level_; }
 
 private:
-    UniqueFd fd_;
+    std::shared_ptr<DirectoryLevel> level_;
 };
+
+std::unique_ptr<FsDirectory> WalkDirectory(UniqueFd fd, std::shared_ptr<DirectoryLevel> parent)
+{
+    FileStatus identity;
+    if (!fd || !QueryDirectoryIdentity(fd.Get(), &identity))
+        return nullptr;
+    return std::make_unique<PosixDirectory>(std::move(fd), identity, std::move(parent));
+}
 
 class PosixFile final : public FsFile {
 public:
@@ -54,10 +104,7 @@ public:
         const auto native = ToNative(path);
         if (!native || native->empty() || native->size() >= PATH_MAX)
             return nullptr;
-        UniqueFd fd(::open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!fd)
-            return nullptr;
-        return std::make_unique<PosixDirectory>(std::move(fd));
+        return WalkDirectory(UniqueFd(::open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), nullptr);
     }
 
     bool QueryFreeSpace(std::u16string_view destination, std::uint64_t* bytes) override
@@ -92,11 +139,8 @@ public:
         const auto native = ToNative(name);
         if (!native)
             return nullptr;
-        UniqueFd fd(::openat(DirFd(parent), native->c_str(),
-                             O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!fd)
-            return nullptr;
-        return std::make_unique<PosixDirectory>(std::move(fd));
+        UniqueFd fd(::openat(DirFd(parent), native->c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        return WalkDirectory(std::move(fd), static_cast<PosixDirectory&>(parent).Level());
     }
 
     bool SetDirectoryCreationTime(FsDirectory&, std::uint64_t) override

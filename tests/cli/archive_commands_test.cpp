@@ -40,7 +40,7 @@ TEST_P(EveryCipher, CreateThenExtractRestoresTheTree)
         Secret);
     ASSERT_EQ(created.status, 0) << created.err;
     EXPECT_EQ(created.out, archive + "\n");
-    EXPECT_EQ(created.err, "") << "no progress bar and no chatter without a terminal";
+    EXPECT_EQ(created.err, BrowserPageNote()) << "no progress bar and no chatter without a terminal";
 
     fs::create_directory(dir / "out");
     const auto extracted = Extract(archive, dir / "out");
@@ -101,12 +101,7 @@ TEST(Create, ArchiveIsTheModuleFollowedByThePayloadAndRunsItself)
     EXPECT_EQ(status.st_mode & 0777, 0755u & ~mask);
 
     fs::create_directory(dir / "out");
-    ProcessRequest request;
-    request.program = archive;
-    request.args = {"--console", "--dest", dir / "out"};
-    request.input = Secret;
-    ChildProcess run(request);
-    const auto outcome = run.Finish();
+    const auto outcome = RunArchiveConsole(archive, {"--dest", dir / "out"}, Secret);
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     ExpectSameTree(source + "/input", dir / "out/input");
 }
@@ -660,7 +655,8 @@ TEST(Create, LongHelpTextIsCutWithAWarning)
     const std::string archive = dir / "archive.run";
     const auto created = RunIvqa(CreateArgs(dir, archive, {"--help-text", dir / "help.txt", source + "/top.txt"}), Secret);
     ASSERT_EQ(created.status, 0) << created.err;
-    EXPECT_EQ(created.err, "ivqa: warning: the help text is longer than 1024 characters and was cut to that length\n");
+    EXPECT_EQ(created.err, "ivqa: warning: the help text is longer than 1024 characters and was cut to that length\n" +
+                               BrowserPageNote());
     EXPECT_NE(RunIvqa({"info", archive}).out.find("Help text:    1024 characters\n"), std::string::npos);
     const auto quiet = RunIvqa(
         CreateArgs(dir, archive, {"-q", "-f", "--help-text", dir / "help.txt", source + "/top.txt"}), Secret);

@@ -93,6 +93,16 @@ void ExpectSameTree(const std::string& expected, const std::string& actual)
     }
 }
 
+std::string BrowserPageNote()
+{
+    const char* bin = std::getenv("IVQA_BIN_DIR");
+    const std::string page = std::string(bin != nullptr ? bin : ".") + "/ivqa-extract.html";
+    if (!fs::is_regular_file(page))
+        return "";
+    return "ivqa: a recipient without Linux or Windows opens it in a browser with " + page +
+           " (ivqa browser-page writes a copy to send along)\n";
+}
+
 std::vector<std::string> CreateArgs(const TempDir& dir, const std::string& output,
                                     const std::vector<std::string>& rest, const std::string& module,
                                     const std::string& target)

@@ -41,6 +41,10 @@ std::string MakeInputTree(const TempDir& dir);
 // The same entries, each file with the same bytes.
 void ExpectSameTree(const std::string& expected, const std::string& actual);
 
+// The line `ivqa create` ends its standard error with when the build has
+// the browser page beside ivqa (none otherwise).
+std::string BrowserPageNote();
+
 // `ivqa create -o OUT ...` with the passphrase on standard input.
 std::vector<std::string> CreateArgs(const TempDir& dir, const std::string& output,
                                     const std::vector<std::string>& rest, const std::string& module = "en",

@@ -53,12 +53,7 @@ TEST(NotUtf8Names, AreArchivedAndRestoredByteForByte)
     if (!HaveRealModules())
         return;
     fs::create_directory(dir / "run");
-    ProcessRequest request;
-    request.program = archive;
-    request.args = {"--console", "--dest", dir / "run"};
-    request.input = Secret;
-    ChildProcess run(request);
-    const auto outcome = run.Finish();
+    const auto outcome = RunArchiveConsole(archive, {"--dest", dir / "run"}, Secret);
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     check(dir / "run");
 }

@@ -177,3 +177,11 @@ ProcessOutcome RunIvqa(const std::vector<std::string>& args, const std::string& 
     ChildProcess child(request);
     return child.Finish();
 }
+
+ProcessOutcome RunArchiveConsole(const std::string& archive, const std::vector<std::string>& args,
+                                 const std::string& input)
+{
+    std::vector<std::string> consoleArgs{"--console"};
+    consoleArgs.insert(consoleArgs.end(), args.begin(), args.end());
+    return RunIvqa(consoleArgs, input, "", archive);
+}

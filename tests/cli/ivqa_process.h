@@ -49,6 +49,11 @@ private:
     bool stderrOnTerminal_;
 };
 
+// The archive's own run in console mode with `args` after --console,
+// standard input from `input`, no terminal.
+ProcessOutcome RunArchiveConsole(const std::string& archive, const std::vector<std::string>& args,
+                                 const std::string& input);
+
 // A whole run with standard input from `input` and no terminal, of the
 // ivqa program of this build unless `program` names another.
 ProcessOutcome RunIvqa(const std::vector<std::string>& args, const std::string& input = "",

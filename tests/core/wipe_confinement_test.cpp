@@ -2,6 +2,7 @@
 // caller named, on its own file system, however the tree changes while the
 // run goes on.
 
+#include "deep_tree.h"
 #include "ivqa.h"
 #include "scratch_mount.h"
 #include "wipe_fixture.h"
@@ -132,6 +133,38 @@ TEST(HardLinks, OtherNamesKeepTheirBytesUnlessTheCallerNamedTheFile)
             EXPECT_EQ(other, std::vector<std::uint8_t>(PatternBytes, 0xAA));
         }
         EXPECT_TRUE(recorder.skips.empty());
+    }
+}
+
+// Only the last levels of a deep walk keep their handles; the walk climbs
+// back through "..". A folder moved out of the tree meanwhile leads
+// elsewhere from there: the walk stops rather than emptying the place it
+// was moved to.
+TEST(DeepWalk, ClimbingBackOutOfAMovedFolderIsRefused)
+{
+    constexpr int Depth = 40;
+    constexpr int MovedLevel = 20; // its parent has given its handle up
+    for (const Operation operation : {Operation::WipeDir, Operation::RmDir}) {
+        SCOPED_TRACE(OperationName(operation));
+        TempDir scratch;
+        MakeDeepTree(scratch / "tree", Depth, 1);
+        MakeDir(scratch / "elsewhere");
+        WriteFile(scratch / "elsewhere/keep", SampleBytes(100, 2));
+        std::string moved = scratch / "tree";
+        for (int level = 1; level <= MovedLevel; ++level)
+            moved += "/d";
+        CallbackRecorder recorder;
+        recorder.onName = [&](const std::u16string& name) {
+            if (name == u"leaf.txt")
+                Rename(moved, scratch / "elsewhere/d");
+        };
+
+        EXPECT_EQ(RunOperation(operation, scratch / "tree"), IQ_INPUT_DIR_ERROR);
+
+        EXPECT_TRUE(Exists(scratch / "elsewhere/d")) << "the moved folder was removed from where it went";
+        EXPECT_EQ(ReadFile(scratch / "elsewhere/keep"), SampleBytes(100, 2));
+        EXPECT_TRUE(Exists(scratch / "tree"));
+        RemoveDeepTree(scratch / "tree");
     }
 }
 

@@ -24,6 +24,18 @@ for program in ivqa ironquiver; do
 done
 
 round_trip "$tree/bin/ivqa" "$work/run"
+
+# The browser page lies beside the modules: create names it, browser-page copies it.
+if [ -f "$build/bin/ivqa-extract.html" ]; then
+    page=$tree/lib/ivqa/ivqa-extract.html
+    cmp -s "$build/bin/ivqa-extract.html" "$page" || fail "lib/ivqa/ivqa-extract.html is missing"
+    printf 'secret\n' | "$tree/bin/ivqa" create -o "$work/paged" "$work/run/input" > /dev/null 2> "$work/paged.err" \
+        || fail "create failed: $(cat "$work/paged.err")"
+    grep -q "opens it in a browser with $page " "$work/paged.err" \
+        || fail "create does not name the installed page: $(cat "$work/paged.err")"
+    "$tree/bin/ivqa" browser-page "$work/copy.html" || fail "browser-page failed in the installed tree"
+    cmp -s "$page" "$work/copy.html" || fail "browser-page wrote another page"
+fi
 printf '*%s:5\r\n' "$work/run/input" > "$work/run/list.iq"
 starts_offscreen "$tree/bin/ironquiver" "$work/run/list.iq"
 
