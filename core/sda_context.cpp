@@ -31,6 +31,7 @@ void SdaContext::PopDirectory() noexcept
     --depth;
 }
 
+#ifndef _WIN32
 void SdaContext::HoldFewLevels()
 {
     int held = 0;
@@ -51,6 +52,8 @@ bool SdaContext::RetakeParent()
         return true;
     return parent->listing.Retake(innermost->Fd(), parent->status);
 }
+
+#endif
 
 bool SdaContext::OnChain(const FileStatus& status) const
 {

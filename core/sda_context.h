@@ -11,8 +11,6 @@
 #include "ivqa.h"
 #include "platform/file_status.h"
 #include "platform/unique_fd.h"
-#include "platform/walk_level.h"
-
 #include <cstdint>
 #include <memory>
 
@@ -32,6 +30,7 @@ struct DirNode {
 };
 #else
 #include "platform/dir_listing.h"
+#include "platform/walk_level.h"
 
 #include <dirent.h>
 
