@@ -101,7 +101,7 @@ TEST_P(WindowsLibraryCipher, ArchiveOpensWithLinuxAndWindowsReaders)
                                            "file://" + WindowsPath(dir / "key.bin")},
                                  passphrase + "\n");
     ASSERT_EQ(windows.status, 0) << windows.out << windows.err;
-    EXPECT_NE(windows.out.find("Written by ivqa.dll \xe2\x80\x94 ask Ann."), std::string::npos) << windows.out;
+    EXPECT_NE(windows.err.find("Written by ivqa.dll \xe2\x80\x94 ask Ann."), std::string::npos) << windows.err;
     ExpectSameTree(input, windowsOut + "/input");
     struct stat info {};
     ASSERT_EQ(::stat((windowsOut + "/input/readonly.txt").c_str(), &info), 0);
