@@ -20,7 +20,8 @@ void WriteLine(std::FILE* stream, std::string_view text)
 }
 
 // The passphrase: locked while it exists, wiped on the way out. 255 units
-// never need more than 1,020 bytes of UTF-8, so a longer line is cut.
+// never need more than 1,020 bytes of UTF-8, so a line that fills the
+// buffer is over the limit whatever it holds.
 class PassphraseInput {
 public:
     PassphraseInput()
@@ -53,8 +54,16 @@ public:
             if (length > 0 && static_cast<unsigned char>(bytes_[length - 1]) >= 0xC0)
                 --length;
         }
-        return Utf8ToUtf16(std::string_view(bytes_, length), units_, std::size(units_), &unitsLength_);
+        tooLong_ = length == sizeof bytes_;
+        if (!Utf8ToUtf16(std::string_view(bytes_, length), units_, std::size(units_), &unitsLength_))
+            return false;
+        tooLong_ = tooLong_ || unitsLength_ > MaxPassphraseUnits;
+        return true;
     }
+
+    // Only the first 255 units reach the key: a longer passphrase would open
+    // the archive with a part of it, so it is refused.
+    bool TooLong() const { return tooLong_; }
 
     std::u16string_view Get() const
     {
@@ -65,6 +74,7 @@ private:
     char bytes_[2048] = {};
     char16_t units_[2048] = {};
     std::size_t unitsLength_ = 0;
+    bool tooLong_ = false;
 };
 
 class ConsoleObserver final : public ExtractObserver {
@@ -142,6 +152,10 @@ int RunConsole(const ConsoleOptions& options, const ModuleBuild& build, const Pa
     if (!passphrase.Read(streams)) {
         WriteLine(streams.err, "The passphrase is not valid UTF-8.");
         return ExitUsage;
+    }
+    if (passphrase.TooLong()) {
+        WriteLine(streams.err, "The passphrase is longer than 255 characters, which is all the archive can use.");
+        return ExitNoKeyInput;
     }
     if (passphrase.Get().empty() && options.keyfile.empty()) {
         WriteLine(streams.err, texts.noKeyInput);

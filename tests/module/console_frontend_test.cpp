@@ -161,6 +161,8 @@ TEST(ConsoleRun, ExitStatusesAndWhereTheTextsGo)
          "You must enter passphrase and/or select keyfile!\n"},
         {"no input at all", {"--dest", dest.c_str()}, "", ExitNoKeyInput, "",
          "You must enter passphrase and/or select keyfile!\n"},
+        {"over-long passphrase", {"--dest", dest.c_str()}, std::string(256, 'p') + "\n", ExitNoKeyInput,
+         "", "The passphrase is longer than 255 characters, which is all the archive can use.\n"},
         {"missing keyfile", {"--dest", dest.c_str(), "--keyfile", "/nonexistent/key"}, "pass\n", 3,
          "Extracting archive contents:\nError!\n", "Can not read keyfile!\n"},
     };
