@@ -172,6 +172,9 @@ def check(module, exit_key, bin_dir, source_dir, screenshot_dir, work):
         assert status == 0, f"Exit gave status {status}"
     except Exception:
         subprocess.run(["import", "-window", "root", os.path.join(screenshot_dir, "failure.png")], timeout=30)
+        errors.flush()
+        with open(errors_path, "rb") as data:
+            print(f"{module} said on standard error:\n" + data.read().decode(errors="replace"))
         raise
     finally:
         if process.poll() is None:
