@@ -33,17 +33,9 @@ CoreResult AddDirEntry(SdaContext& context, int dirFd, const EntryName& entry, i
     const char16_t* const name = entry.display.c_str();
     context.ReportName(name);
 
-    // Skipping drops the node: nothing of the directory has been written.
-    const auto skipOrFail = [&]() -> CoreResult {
-        if (!context.AskSkip(name))
-            return IQ_INPUT_DIR_ERROR;
-        context.PopDirectory();
-        return IQ_OK;
-    };
-
     FileStatus status;
     if (!entry.recordable || !QueryFileStatus(dirFd, entry.path.c_str(), entry.followLink, &status))
-        return skipOrFail();
+        return context.SkipInnermostDirectory(name);
 
     // Entering: a directory already on the chain (reached again through a
     // link) would never end, so it cannot be entered. The identity is the
@@ -52,7 +44,7 @@ CoreResult AddDirEntry(SdaContext& context, int dirFd, const EntryName& entry, i
     node.handle.Reset(::openat(dirFd, entry.path.c_str(), flags));
     FileStatus opened;
     if (!node.handle || !QueryOpenFileStatus(node.handle.Get(), &opened) || context.OnChain(opened))
-        return skipOrFail();
+        return context.SkipInnermostDirectory(name);
     node.status = status;
     node.status.device = opened.device;
     node.status.inode = opened.inode;

@@ -26,18 +26,10 @@ CoreResult AddDirEntry(SdaContext& context, int /*dirFd*/, const EntryName& entr
     const char16_t* const name = entry.display.c_str();
     context.ReportName(name);
 
-    // Skipping drops the node: nothing of the directory has been written.
-    const auto skipOrFail = [&]() -> CoreResult {
-        if (!context.AskSkip(name))
-            return IQ_INPUT_DIR_ERROR;
-        context.PopDirectory();
-        return IQ_OK;
-    };
-
     FileStatus status;
     const auto wide = WidePath(entry.path);
     if (!entry.recordable || !wide || !QueryFileStatus(-1, entry.path.c_str(), entry.followLink, &status))
-        return skipOrFail();
+        return context.SkipInnermostDirectory(name);
 
     // A directory already on the chain (reached again through a junction)
     // would never end. The identity is the open handle's, so a swap after
@@ -48,7 +40,7 @@ CoreResult AddDirEntry(SdaContext& context, int /*dirFd*/, const EntryName& entr
     FileStatus opened;
     if (!node.handle || !QueryHandleFileStatus(node.handle.Get(), &opened) || !IsDirectory(opened) ||
         context.OnChain(opened))
-        return skipOrFail();
+        return context.SkipInnermostDirectory(name);
     node.status = status;
     node.status.device = opened.device;
     node.status.inode = opened.inode;

@@ -81,6 +81,14 @@ void SdaContext::ReportStep() const
         onStep();
 }
 
+CoreResult SdaContext::SkipInnermostDirectory(const char16_t* name)
+{
+    if (!AskSkip(name))
+        return IQ_INPUT_DIR_ERROR;
+    PopDirectory();
+    return IQ_OK;
+}
+
 bool SdaContext::AskSkip(const char16_t* name) const
 {
     return onSkip != nullptr && onSkip(name) != 0;

@@ -108,4 +108,7 @@ struct SdaContext {
     void ReportStep() const;
     // True when the caller says skip; without a callback nobody can say so.
     bool AskSkip(const char16_t* name) const;
+    // A directory that cannot be added: IQ_INPUT_DIR_ERROR, unless the user
+    // skips it; skipping drops its node, since nothing of it has been written.
+    CoreResult SkipInnermostDirectory(const char16_t* name);
 };
