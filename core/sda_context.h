@@ -93,6 +93,7 @@ struct SdaContext {
 
     void PushDirectory(std::unique_ptr<DirNode> node);
     void PopDirectory() noexcept;
+#ifndef _WIN32
     // Called once the innermost directory is open: the levels beyond the
     // last few give their handles up.
     void HoldFewLevels();
@@ -100,6 +101,7 @@ struct SdaContext {
     // again when it gave it up; false when that is no longer the same
     // directory.
     bool RetakeParent();
+#endif
     // Whether a directory with this identity is already being walked.
     bool OnChain(const FileStatus& status) const;
 
