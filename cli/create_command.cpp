@@ -157,10 +157,6 @@ std::optional<CreatePlan> MakePlan(const ParsedArguments& parsed, int* status)
         if (!id)
             return fail("-c takes aes, cast, blowfish, rc4, rc5 or xchacha20");
         plan.cipher = *id;
-        // The Windows modules cannot read it yet: the recipient could not
-        // open the archive.
-        if (plan.cipher == CipherXChaCha20Poly1305 && plan.target == TargetSystem::Windows)
-            return fail("-c xchacha20 makes archives for --target linux only in this version");
     }
     if (const auto level = parsed.Value("level")) {
         const auto number = ParseNumber(*level, 0, 9);

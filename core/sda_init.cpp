@@ -101,10 +101,6 @@ CoreResult InitArchive(SdaContext& context, const char16_t* archivePath, const c
     // and the module cannot show a longer help text.
     if (cipherId >= CipherCount && cipherId != CipherXChaCha20Poly1305)
         return IQ_ARCHIVE_ERROR;
-#ifndef IVQA_SEALED_CIPHER
-    if (cipherId == CipherXChaCha20Poly1305)
-        return IQ_ARCHIVE_ERROR;
-#endif
     const std::size_t helpUnits = Utf16Length(help);
     if (helpUnits > MaxHelpUnits)
         return IQ_ARCHIVE_ERROR;

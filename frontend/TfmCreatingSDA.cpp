@@ -7,7 +7,6 @@
 #include "frontend/TfmWipeProgress.h"
 #include "frontend/archive_job.h"
 #include "frontend/form_set.h"
-#include "frontend/cipher_info.h"
 #include "frontend/help_message.h"
 #include "frontend/mask_style.h"
 #include "frontend/message_boxes.h"
@@ -379,12 +378,6 @@ void TfmCreatingSDA::bbOKClick()
     if (const std::optional<QString> problem = outputProblem(edOutFile->text())) {
         MessageBoxes::error(this, *problem);
         edOutFile->setFocus();
-        return;
-    }
-    // The Windows modules cannot read the authenticated cipher yet: its
-    // archive would reach a recipient who cannot open it.
-    if (forms_.fmOptions->cipherId() == kAuthenticatedCipherId && forms_.fmOptions->modTarget() != 0) {
-        MessageBoxes::error(this, QString::fromLatin1(kAuthenticatedCipherLinuxOnly));
         return;
     }
     // The writer would leave the archive's own file out, and a removal

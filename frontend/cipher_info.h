@@ -23,9 +23,5 @@ inline constexpr char kAuthenticatedCipherNote[] =
     "Authenticated: every byte of the archive is checked and each passphrase guess is made costly; "
     "recipients need version 2.50 or later, and extraction asks for 256 MiB of memory.";
 
-// Until the Windows modules read it.
-inline constexpr char kAuthenticatedCipherLinuxOnly[] =
-    "XChaCha20-Poly1305 archives can be made for Linux recipients only in this version!";
-
 // The row of a `CipherId`; nothing for an index outside 0-5.
 std::optional<CipherInfo> cipherInfo(int cipherId);
