@@ -33,8 +33,8 @@ function check(condition, label) {
     console.log(`${condition ? 'ok  ' : 'FAIL'} ${label}`);
 }
 
-function run(program, argv, input) {
-    const result = spawnSync(program, argv, { input, encoding: 'utf8' });
+function run(program, argv, input, env = {}) {
+    const result = spawnSync(program, argv, { input, encoding: 'utf8', env: { ...process.env, ...env } });
     if (result.status !== 0)
         throw new Error(`${program} ${argv.join(' ')}: ${result.status}\n${result.stderr}`);
     return result.stdout;
@@ -153,27 +153,35 @@ try {
         { cipher: 'rc4', keyfile: true }, { cipher: 'aes', keyfile: true, passphrase: '' },
         { cipher: 'blowfish', module: 'ru' }, { cipher: 'rc5', target: 'windows' },
         { cipher: 'aes', module: 'ru', target: 'windows' },
+        // The authenticated cipher at the floor key cost, and once at the
+        // default (Argon2id over 256 MiB in the page's memory).
+        { cipher: 'xchacha20', floor: true }, { cipher: 'xchacha20', floor: true, keyfile: true, passphrase: '' },
+        { cipher: 'xchacha20', floor: true, keyfile: true },
+        { cipher: 'xchacha20', floor: true, module: 'ru', target: 'windows' }, { cipher: 'xchacha20' },
     ];
+    const archives = {};
     for (const c of cases) {
         const passphrase = c.passphrase ?? Passphrase;
         const label = `${c.cipher}${c.keyfile ? '+keyfile' : ''}${passphrase ? '' : ' without passphrase'} ` +
-                      `${c.module || 'en'} ${c.target || 'linux'}`;
+                      `${c.module || 'en'} ${c.target || 'linux'}${c.floor ? ' floor cost' : ''}`;
         const output = path.join(work, label.replace(/[^a-z0-9]+/gi, '_'));
         const argv = ['create', '-o', output, '-c', c.cipher, '--help-text', helpFile, '--module', c.module || 'en',
                       '--target', c.target || 'linux'];
         if (c.keyfile)
             argv.push('--keyfile', keyfile);
-        const archive = run(args.ivqa, [...argv, path.join(tree, 'sample')], passphrase + '\n').trim();
+        const archive = run(args.ivqa, [...argv, path.join(tree, 'sample')], passphrase + '\n',
+                            c.floor ? { IVQA_KDF_COST: 'floor' } : {}).trim();
+        archives[label] = archive;
         const result = await extractInPage(page, archive, { passphrase, keyfile: c.keyfile ? keyfile : null });
         const problem = result.zip ? zipMatches(tree, result.zip) : 'no zip downloaded';
         check(result.code === 0 && problem === '', `${label}: restored byte for byte (${result.text} ${problem})`);
         if (c.module === 'ru')
             check(await page.evaluate(() => document.documentElement.lang) === 'ru' && result.text !== 'Done!',
                   `${label}: the module's Russian texts (${result.text})`);
-        if (c.cipher === 'rc4' && !c.keyfile) {
+        if ((c.cipher === 'rc4' || c.floor) && !c.keyfile) {
             const wrong = await extractInPage(page, archive, { passphrase: 'not it' });
             check(wrong.code === 7 && wrong.text === 'Wrong passphrase or keyfile!',
-                  `wrong passphrase: "${wrong.text}"`);
+                  `${label}: wrong passphrase: "${wrong.text}"`);
         }
         if (c.keyfile && passphrase) {
             const without = await extractInPage(page, archive, { passphrase });
@@ -183,12 +191,39 @@ try {
     const help = await page.$eval('#help', element => element.textContent);
     check(help.includes('Ask Anna for the passphrase.') && help.includes('Спросите Анну.'),
           'the archive\'s help text is shown');
-    // The page does not read the authenticated cipher yet: refused as damage.
-    const sealed = run(args.ivqa, ['create', '-o', path.join(work, 'sealed'), '-c', 'xchacha20',
-                                   path.join(tree, 'sample')], Passphrase + '\n').trim();
-    const sealedResult = await extractInPage(page, sealed, { passphrase: Passphrase });
-    check(sealedResult.code === 8 && sealedResult.text === 'Archive is corrupted!',
-          `xchacha20: refused as damage (${sealedResult.code} ${sealedResult.text})`);
+    // A changed or cut authenticated archive: damage, found before the page
+    // offers any byte of the changed message (the middle of the payload lies
+    // in blocks.bin, which then is not offered).
+    const sealed = fs.readFileSync(archives['xchacha20 en linux floor cost']);
+    const finalMessage = 4 + 17;
+    const payloadOffset = Number(process.env.IVQA_PAYLOAD_OFFSET_EN);
+    const tampered = [
+        { label: 'a help text character', code: 8, change: b => { b[payloadOffset + 2] ^= 1; } },
+        { label: 'a byte in the middle', code: 8,
+          change: b => { b[payloadOffset + ((b.length - payloadOffset) >> 1)] ^= 1; } },
+        { label: 'cut before the final message', code: 4, change: b => b.subarray(0, b.length - finalMessage) },
+        { label: 'cut in the middle', code: 4,
+          change: b => b.subarray(0, payloadOffset + ((b.length - payloadOffset) >> 1)) },
+    ];
+    for (const t of tampered) {
+        const bytes = Buffer.from(sealed);
+        const changed = t.change(bytes) || bytes;
+        const file = path.join(work, `tampered-${t.label.replace(/[^a-z]+/g, '-')}.run`);
+        fs.writeFileSync(file, changed);
+        const result = await extractInPage(page, file);
+        let names = [];
+        if (result.code !== 0 && await page.$eval('#download', link => !link.classList.contains('hidden'))) {
+            await page.click('#download');
+            const zip = file.replace(/\.run$/, '.zip').replace(path.dirname(file), downloads);
+            for (let i = 0; i < 50 && !fs.existsSync(zip); ++i)
+                await new Promise(resolve => setTimeout(resolve, 100));
+            if (fs.existsSync(zip))
+                names = JSON.parse(spawnSync('python3', [ZipCheck, 'list', zip], { encoding: 'utf8' }).stdout);
+        }
+        const complete = t.label.startsWith('cut before');
+        check(result.code === t.code && names.includes('sample/sub/blocks.bin') === complete,
+              `xchacha20 ${t.label}: ${result.code} (${result.text}), offered: ${names.join(', ') || 'nothing'}`);
+    }
 
     const notArchive = path.join(work, 'plain.run');
     fs.writeFileSync(notArchive, Buffer.alloc(3000000, 7));

@@ -69,6 +69,10 @@ class WindowsLibraryCipher : public ::testing::TestWithParam<std::uint32_t> {};
 
 TEST_P(WindowsLibraryCipher, ArchiveOpensWithLinuxAndWindowsReaders)
 {
+    // The authenticated cipher (5) at its floor key cost: three derivations
+    // at the default one would cost seconds.
+    if (GetParam() == 5)
+        ::setenv("IVQA_KDF_COST", "floor", 1);
     TempDir dir;
     const std::string input = dir / "input";
     MakeSampleTree(input);
@@ -106,9 +110,35 @@ TEST_P(WindowsLibraryCipher, ArchiveOpensWithLinuxAndWindowsReaders)
     struct stat info {};
     ASSERT_EQ(::stat((windowsOut + "/input/readonly.txt").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0222, 0U) << "the read-only attribute went through";
+    ::unsetenv("IVQA_KDF_COST");
 }
 
-INSTANTIATE_TEST_SUITE_P(Ciphers, WindowsLibraryCipher, ::testing::Values(0U, 1U, 2U, 3U, 4U));
+INSTANTIATE_TEST_SUITE_P(Ciphers, WindowsLibraryCipher, ::testing::Values(0U, 1U, 2U, 3U, 4U, 5U));
+
+// `ivqa create -c xchacha20 --target windows` behind the Russian module:
+// the archive run under Wine restores it, and refuses a wrong passphrase.
+TEST(WindowsSealedArchive, IvqaCreatesWhatTheWindowsModuleOpens)
+{
+    ::setenv("IVQA_KDF_COST", "floor", 1);
+    TempDir dir;
+    const std::string input = dir / "input";
+    MakeSampleTree(input);
+    StampTimes(input, 123456700, 1100);
+    ProcessOptions typed;
+    typed.input = "sealed for Windows\n";
+    const auto created = RunProcess(BinDir() + "/ivqa", {"create", "-q", "-o", dir / "sealed", "-c", "xchacha20",
+                                                         "--module", "ru", "--target", "windows", input},
+                                    typed);
+    ::unsetenv("IVQA_KDF_COST");
+    ASSERT_EQ(created.status, 0) << created.err;
+    const std::string archive = dir / "sealed.exe";
+    EXPECT_EQ(RunWine(archive, {"--test"}, "not it\n").status, 7);
+    const std::string out = dir / "out";
+    fs::create_directory(out);
+    const auto run = RunWine(archive, {"--console", "--dest", WindowsPath(out)}, "sealed for Windows\n");
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    ExpectSameTree(input, out + "/input");
+}
 
 // The writer records the file system's own attribute word: read-only,
 // hidden and system come back through the Windows module (which adds the
