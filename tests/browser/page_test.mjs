@@ -198,8 +198,12 @@ try {
     const sealed = fs.readFileSync(archives['xchacha20 en linux floor cost']);
     const finalMessage = 4 + 17;
     const payloadOffset = Number(process.env.IVQA_PAYLOAD_OFFSET_EN);
+    // The plain header follows the help length and the UTF-16 help text.
+    const headerAt = payloadOffset + 2 + 2 * sealed.readUInt16LE(payloadOffset);
     const tampered = [
         { label: 'a help text character', code: 8, change: b => { b[payloadOffset + 2] ^= 1; } },
+        { label: 'passes above the cap', code: 8, change: b => { b.writeUInt32LE(17, headerAt + 1); } },
+        { label: 'memory above the cap', code: 8, change: b => { b.writeUInt32LE(2097153, headerAt + 5); } },
         { label: 'a byte in the middle', code: 8,
           change: b => { b[payloadOffset + ((b.length - payloadOffset) >> 1)] ^= 1; } },
         { label: 'cut before the final message', code: 4, change: b => b.subarray(0, b.length - finalMessage) },

@@ -196,8 +196,15 @@ TEST(SealedDamage, ChangedOrCutArchivesAreRefused)
         bool fileKept;
     };
     const auto flip = [](std::size_t at) { return [at](std::vector<std::uint8_t>& b) { b[at] ^= 0x20; }; };
+    // The plain header follows the help length and the UTF-16 help text.
+    const std::size_t header = ModuleLength + 2 + 2 * std::size_t{LoadLe16(whole.data() + ModuleLength)};
+    const auto cost = [header](std::size_t field, std::uint32_t value) {
+        return [=](std::vector<std::uint8_t>& b) { StoreLe32(b.data() + header + field, value); };
+    };
     const Case cases[] = {
         {"a help text character", flip(ModuleLength + 2), 8, false},
+        {"passes above the cap", cost(SealedOpsLimitOffset, 17), 8, false},
+        {"memory above the cap", cost(SealedMemoryKiBOffset, 2097153), 8, false},
         {"a byte of the second block", flip(whole.size() / 2), 8, false},
         {"the final message's tag", flip(whole.size() - 1), 8, true},
         {"cut before the final message", [&](auto& b) { b.resize(b.size() - FinalMessage); }, 4, true},
