@@ -20,11 +20,11 @@ RecordReadAhead::RecordReadAhead(RecordReader& reader, bool threaded) : reader_(
 RecordReadAhead::~RecordReadAhead()
 {
     if (thread_.joinable()) {
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
-        }
-        readable_.notify_one();
+        stopping_.store(true);
+        // The reading thread may sleep until the caller hands an item back;
+        // the caller never will again, so the count moves for its sake.
+        released_.fetch_add(ItemSlots);
+        released_.notify_one();
         thread_.join();
     }
     for (std::uint8_t*& block : blocks_) {
@@ -56,52 +56,52 @@ StreamItem& RecordReadAhead::Take()
 {
     if (!thread_.joinable()) {
         ReadOne(items_[0], 0);
-        ++produced_;
         return items_[0];
     }
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (produced_ == released_) {
-        callerWaits_ = true;
-        takeable_.wait(lock, [this] { return produced_ > released_; });
-        callerWaits_ = false;
+    const std::uint64_t taken = released_.load(std::memory_order_relaxed);
+    std::uint64_t produced = produced_.load(std::memory_order_acquire);
+    if (produced == taken) {
+        callerWaits_.store(true);
+        while ((produced = produced_.load()) == taken)
+            produced_.wait(produced);
+        callerWaits_.store(false);
     }
-    return items_[released_ % ItemSlots];
+    return items_[taken % ItemSlots];
 }
 
 void RecordReadAhead::Release()
 {
-    if (!thread_.joinable()) {
-        StreamItem& item = items_[0];
-        if (item.kind == StreamItemKind::Block)
-            SecureWipe(item.packed, item.packedLength);
-        ++released_;
-        return;
-    }
-    StreamItem& item = items_[released_ % ItemSlots];
+    StreamItem& item = items_[thread_.joinable() ? released_.load(std::memory_order_relaxed) % ItemSlots : 0];
     const bool block = item.kind == StreamItemKind::Block;
     if (block)
         SecureWipe(item.packed, item.packedLength);
-    bool wake = false;
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        ++released_;
-        if (block)
-            ++blocksReleased_;
-        wake = readerWaits_ && CanRead();
-    }
-    if (wake)
-        readable_.notify_one();
+    if (!thread_.joinable())
+        return;
+    if (block)
+        blocksReleased_.fetch_add(1);
+    const std::uint64_t released = released_.fetch_add(1) + 1;
+    // A waiting reader goes on once half the items are free again (or a
+    // block buffer is): one wake-up per few small records, not one for each.
+    if (readerWaits_.load() && (block || produced_.load() - released <= ItemSlots / 2))
+        released_.notify_one();
 }
 
-// Once it had to wait, the reader goes on only when half the items are free
-// again: one wake-up per few small records rather than one for each.
-bool RecordReadAhead::CanRead() const
+void RecordReadAhead::WaitForRoom(std::uint64_t produced)
 {
-    if (stopping_)
-        return true;
-    if (reader_.NextIsBlock() && blocksProduced_ - blocksReleased_ >= BlockSlots)
-        return false;
-    return produced_ - released_ <= (readerWaits_ ? ItemSlots / 2 : ItemSlots - 1);
+    const auto room = [&](std::uint64_t released, std::uint64_t limit) {
+        if (stopping_.load())
+            return true;
+        if (reader_.NextIsBlock() && blocksProduced_ - blocksReleased_.load() >= BlockSlots)
+            return false;
+        return produced - released < limit;
+    };
+    std::uint64_t released = released_.load();
+    if (room(released, ItemSlots))
+        return;
+    readerWaits_.store(true);
+    while (!room(released = released_.load(), ItemSlots / 2 + 1))
+        released_.wait(released);
+    readerWaits_.store(false);
 }
 
 void RecordReadAhead::Run() noexcept
@@ -114,35 +114,19 @@ void RecordReadAhead::Run() noexcept
 
 void RecordReadAhead::ReadUntilEndOrStop()
 {
-    for (;;) {
-        std::uint64_t slot = 0;
-        std::uint64_t blockIndex = 0;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            if (!CanRead()) {
-                readerWaits_ = true;
-                readable_.wait(lock, [this] { return CanRead(); });
-                readerWaits_ = false;
-            }
-            if (stopping_)
-                return;
-            slot = produced_ % ItemSlots;
-            blockIndex = blocksProduced_;
-        }
-        // The caller only reads slots below produced_, so this one is ours.
-        StreamItem& item = items_[slot];
-        ReadOne(item, blockIndex);
+    for (std::uint64_t produced = 0;; ++produced) {
+        WaitForRoom(produced);
+        if (stopping_.load())
+            return;
+        // The caller reads only slots below produced_, so this one is ours.
+        StreamItem& item = items_[produced % ItemSlots];
+        ReadOne(item, blocksProduced_);
         const bool end = item.kind == StreamItemKind::End;
-        bool wake = false;
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            ++produced_;
-            if (item.kind == StreamItemKind::Block)
-                ++blocksProduced_;
-            wake = callerWaits_;
-        }
-        if (wake)
-            takeable_.notify_one();
+        if (item.kind == StreamItemKind::Block)
+            ++blocksProduced_;
+        produced_.store(produced + 1);
+        if (callerWaits_.load())
+            produced_.notify_one();
         if (end)
             return;
     }

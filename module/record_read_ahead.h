@@ -8,9 +8,8 @@
 
 #include "module/record_reader.h"
 
-#include <condition_variable>
+#include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <thread>
 
 class RecordReadAhead {
@@ -33,7 +32,7 @@ private:
     static constexpr std::uint64_t BlockSlots = 3;
 
     void ReadOne(StreamItem& item, std::uint64_t blockIndex);
-    bool CanRead() const;
+    void WaitForRoom(std::uint64_t produced);
     void Run() noexcept;
     void ReadUntilEndOrStop();
 
@@ -41,15 +40,16 @@ private:
     StreamItem items_[ItemSlots];
     std::uint8_t* blocks_[BlockSlots] = {};
 
-    std::mutex mutex_;
-    std::condition_variable readable_; // the reader waits for free slots
-    std::condition_variable takeable_; // the caller waits for items
-    std::uint64_t produced_ = 0;       // items the reader has finished
-    std::uint64_t released_ = 0;       // items the caller has handed back
-    std::uint64_t blocksProduced_ = 0;
-    std::uint64_t blocksReleased_ = 0;
-    bool readerWaits_ = false;
-    bool callerWaits_ = false;
-    bool stopping_ = false;
+    // One writer each: the reading thread counts what it produced, the
+    // caller what it handed back. A side sleeps only when it must wait and
+    // says so first, so the hand-over of each item costs no system call
+    // while both are busy.
+    std::atomic<std::uint64_t> produced_{0};
+    std::atomic<std::uint64_t> released_{0};
+    std::uint64_t blocksProduced_ = 0; // the reading thread's alone
+    std::atomic<std::uint64_t> blocksReleased_{0};
+    std::atomic<bool> readerWaits_{false};
+    std::atomic<bool> callerWaits_{false};
+    std::atomic<bool> stopping_{false};
     std::thread thread_;
 };
