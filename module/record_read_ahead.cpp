@@ -21,10 +21,7 @@ RecordReadAhead::~RecordReadAhead()
 {
     if (thread_.joinable()) {
         stopping_.store(true);
-        // The reading thread may sleep until the caller hands an item back;
-        // the caller never will again, so the count moves for its sake.
-        released_.fetch_add(ItemSlots);
-        released_.notify_one();
+        Wake(readerWaits_, readerWake_);
         thread_.join();
     }
     for (std::uint8_t*& block : blocks_) {
@@ -59,13 +56,8 @@ StreamItem& RecordReadAhead::Take()
         return items_[0];
     }
     const std::uint64_t taken = released_.load(std::memory_order_relaxed);
-    std::uint64_t produced = produced_.load(std::memory_order_acquire);
-    if (produced == taken) {
-        callerWaits_.store(true);
-        while ((produced = produced_.load()) == taken)
-            produced_.wait(produced);
-        callerWaits_.store(false);
-    }
+    if (produced_.load(std::memory_order_acquire) == taken)
+        Sleep(callerWaits_, callerWake_, [&] { return produced_.load() != taken; });
     return items_[taken % ItemSlots];
 }
 
@@ -82,8 +74,32 @@ void RecordReadAhead::Release()
     const std::uint64_t released = released_.fetch_add(1) + 1;
     // A waiting reader goes on once half the items are free again (or a
     // block buffer is): one wake-up per few small records, not one for each.
-    if (readerWaits_.load() && (block || produced_.load() - released <= ItemSlots / 2))
-        released_.notify_one();
+    if (block || produced_.load() - released <= ItemSlots / 2)
+        Wake(readerWaits_, readerWake_);
+}
+
+// The flag is set before the condition is checked, and the other side
+// changes its count before it reads the flag: one of the two always sees
+// the other, so no wake-up is lost.
+template <typename Ready>
+void RecordReadAhead::Sleep(std::atomic<bool>& waits, std::condition_variable& wake, Ready ready)
+{
+    std::unique_lock<std::mutex> lock(sleepMutex_);
+    waits.store(true);
+    while (!ready())
+        wake.wait(lock);
+    waits.store(false);
+}
+
+void RecordReadAhead::Wake(std::atomic<bool>& waits, std::condition_variable& wake)
+{
+    if (!waits.load())
+        return;
+    {
+        // The sleeper holds the mutex from its flag to its wait.
+        const std::lock_guard<std::mutex> lock(sleepMutex_);
+    }
+    wake.notify_one();
 }
 
 void RecordReadAhead::WaitForRoom(std::uint64_t produced)
@@ -95,13 +111,9 @@ void RecordReadAhead::WaitForRoom(std::uint64_t produced)
             return false;
         return produced - released < limit;
     };
-    std::uint64_t released = released_.load();
-    if (room(released, ItemSlots))
+    if (room(released_.load(), ItemSlots))
         return;
-    readerWaits_.store(true);
-    while (!room(released = released_.load(), ItemSlots / 2 + 1))
-        released_.wait(released);
-    readerWaits_.store(false);
+    Sleep(readerWaits_, readerWake_, [&] { return room(released_.load(), ItemSlots / 2 + 1); });
 }
 
 void RecordReadAhead::Run() noexcept
@@ -125,8 +137,7 @@ void RecordReadAhead::ReadUntilEndOrStop()
         if (item.kind == StreamItemKind::Block)
             ++blocksProduced_;
         produced_.store(produced + 1);
-        if (callerWaits_.load())
-            produced_.notify_one();
+        Wake(callerWaits_, callerWake_);
         if (end)
             return;
     }

@@ -9,7 +9,9 @@
 #include "module/record_reader.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 
 class RecordReadAhead {
@@ -33,6 +35,9 @@ private:
 
     void ReadOne(StreamItem& item, std::uint64_t blockIndex);
     void WaitForRoom(std::uint64_t produced);
+    template <typename Ready>
+    void Sleep(std::atomic<bool>& waits, std::condition_variable& wake, Ready ready);
+    void Wake(std::atomic<bool>& waits, std::condition_variable& wake);
     void Run() noexcept;
     void ReadUntilEndOrStop();
 
@@ -43,7 +48,8 @@ private:
     // One writer each: the reading thread counts what it produced, the
     // caller what it handed back. A side sleeps only when it must wait and
     // says so first, so the hand-over of each item costs no system call
-    // while both are busy.
+    // while both are busy. No spinning: on a busy machine a yield hands the
+    // processor to other work for a whole time slice.
     std::atomic<std::uint64_t> produced_{0};
     std::atomic<std::uint64_t> released_{0};
     std::uint64_t blocksProduced_ = 0; // the reading thread's alone
@@ -51,5 +57,8 @@ private:
     std::atomic<bool> readerWaits_{false};
     std::atomic<bool> callerWaits_{false};
     std::atomic<bool> stopping_{false};
+    std::mutex sleepMutex_;
+    std::condition_variable readerWake_;
+    std::condition_variable callerWake_;
     std::thread thread_;
 };
