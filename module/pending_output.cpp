@@ -42,11 +42,13 @@ std::unique_ptr<FsFile> PendingOutput::Create(ExtractFileSystem& fileSystem, FsD
     }
     for (int attempt = 0; attempt < MaxNameTries; ++attempt) {
         std::u16string temporary = TemporaryName(nextNumber_++);
-        if (fileSystem.Exists(parent, temporary))
-            continue;
+        // The creation refuses a taken name itself; only a refusal asks why.
         auto file = fileSystem.CreateNewFile(parent, temporary, attributes);
-        if (!file)
+        if (!file) {
+            if (fileSystem.Exists(parent, temporary))
+                continue;
             break;
+        }
         fileSystem_ = &fileSystem;
         parent_ = &parent;
         temporaryName_ = std::move(temporary);

@@ -10,10 +10,12 @@ RecordReadAhead::RecordReadAhead(RecordReader& reader, bool threaded) : reader_(
 {
     if (!threaded || UsableProcessorCount() < 2)
         return;
+    // Set before the thread starts: it reads the flag, never thread_.
+    ownThread_ = true;
     try {
         thread_ = std::thread(&RecordReadAhead::Run, this);
     } catch (const std::system_error&) {
-        // Read on the caller's thread instead.
+        ownThread_ = false; // read on the caller's thread instead
     }
 }
 
@@ -28,31 +30,56 @@ RecordReadAhead::~RecordReadAhead()
         SecureFree(block, MaxPackedBlock);
         block = nullptr;
     }
+    SecureFree(smallBlocks_, ItemSlots * SmallBlockBytes);
+    smallBlocks_ = nullptr;
 }
 
-// Block buffers are taken in a ring, in the order blocks are read and
-// handed back; each is allocated when it is first needed.
-void RecordReadAhead::ReadOne(StreamItem& item, std::uint64_t blockIndex)
+void RecordReadAhead::ReadOne(std::uint64_t slot)
 {
+    StreamItem& item = items_[slot];
     item = StreamItem{};
-    if (reader_.NextIsBlock()) {
-        std::uint8_t*& block = blocks_[blockIndex % BlockSlots];
-        if (block == nullptr)
-            block = static_cast<std::uint8_t*>(SecureAlloc(MaxPackedBlock));
-        item.packed = block; // null: the reader ends with OutOfMemory
-    }
+    inBlockSlot_[slot] = false;
+    reading_ = slot;
     try {
-        reader_.Next(item);
+        reader_.Next(item, *this);
     } catch (const std::bad_alloc&) {
         item.kind = StreamItemKind::End;
         item.result = ExtractResult::OutOfMemory;
     }
 }
 
+// A larger block takes the next of blocks_ in a ring, in the order blocks
+// are read and handed back, once one is free; each is allocated when it is
+// first needed.
+std::uint8_t* RecordReadAhead::Reserve(std::size_t length)
+{
+    if (length <= SmallBlockBytes) {
+        if (smallBlocks_ == nullptr)
+            smallBlocks_ = static_cast<std::uint8_t*>(SecureAlloc(ItemSlots * SmallBlockBytes));
+        return smallBlocks_ == nullptr ? nullptr : smallBlocks_ + reading_ * SmallBlockBytes;
+    }
+    if (ownThread_) {
+        const auto free = [&] { return stopping_.load() || blocksProduced_ - blocksReleased_.load() < BlockSlots; };
+        if (!free())
+            Sleep(readerWaits_, readerWake_, free);
+        if (stopping_.load())
+            return nullptr;
+    }
+    std::uint8_t*& block = blocks_[blocksProduced_ % BlockSlots];
+    if (block == nullptr)
+        block = static_cast<std::uint8_t*>(SecureAlloc(MaxPackedBlock));
+    if (block == nullptr)
+        return nullptr;
+    inBlockSlot_[reading_] = true;
+    if (ownThread_)
+        ++blocksProduced_;
+    return block;
+}
+
 StreamItem& RecordReadAhead::Take()
 {
     if (!thread_.joinable()) {
-        ReadOne(items_[0], 0);
+        ReadOne(0);
         return items_[0];
     }
     const std::uint64_t taken = released_.load(std::memory_order_relaxed);
@@ -63,18 +90,19 @@ StreamItem& RecordReadAhead::Take()
 
 void RecordReadAhead::Release()
 {
-    StreamItem& item = items_[thread_.joinable() ? released_.load(std::memory_order_relaxed) % ItemSlots : 0];
-    const bool block = item.kind == StreamItemKind::Block;
-    if (block)
+    const std::uint64_t slot = thread_.joinable() ? released_.load(std::memory_order_relaxed) % ItemSlots : 0;
+    StreamItem& item = items_[slot];
+    if (item.kind == StreamItemKind::Block)
         SecureWipe(item.packed, item.packedLength);
     if (!thread_.joinable())
         return;
-    if (block)
+    const bool blockSlot = inBlockSlot_[slot];
+    if (blockSlot)
         blocksReleased_.fetch_add(1);
     const std::uint64_t released = released_.fetch_add(1) + 1;
     // A waiting reader goes on once half the items are free again (or a
-    // block buffer is): one wake-up per few small records, not one for each.
-    if (block || produced_.load() - released <= ItemSlots / 2)
+    // block buffer is): one wake-up per many small records, not one for each.
+    if (blockSlot || produced_.load() - released <= ItemSlots / 2)
         Wake(readerWaits_, readerWake_);
 }
 
@@ -105,11 +133,7 @@ void RecordReadAhead::Wake(std::atomic<bool>& waits, std::condition_variable& wa
 void RecordReadAhead::WaitForRoom(std::uint64_t produced)
 {
     const auto room = [&](std::uint64_t released, std::uint64_t limit) {
-        if (stopping_.load())
-            return true;
-        if (reader_.NextIsBlock() && blocksProduced_ - blocksReleased_.load() >= BlockSlots)
-            return false;
-        return produced - released < limit;
+        return stopping_.load() || produced - released < limit;
     };
     if (room(released_.load(), ItemSlots))
         return;
@@ -131,11 +155,10 @@ void RecordReadAhead::ReadUntilEndOrStop()
         if (stopping_.load())
             return;
         // The caller reads only slots below produced_, so this one is ours.
-        StreamItem& item = items_[produced % ItemSlots];
-        ReadOne(item, blocksProduced_);
-        const bool end = item.kind == StreamItemKind::End;
-        if (item.kind == StreamItemKind::Block)
-            ++blocksProduced_;
+        ReadOne(produced % ItemSlots);
+        if (stopping_.load())
+            return;
+        const bool end = items_[produced % ItemSlots].kind == StreamItemKind::End;
         produced_.store(produced + 1);
         Wake(callerWaits_, callerWake_);
         if (end)

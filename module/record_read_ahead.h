@@ -2,7 +2,8 @@
 // Runs the reading stage on a thread of its own, ahead of the caller's
 // thread, which takes the items strictly in archive order. The reading stage
 // stops at the first End item, so nothing past an error is ever read. At
-// most ItemSlots items and BlockSlots blocks are in flight, so memory does
+// most ItemSlots items are in flight, each with room for a small block of
+// its own, and at most BlockSlots blocks larger than that, so memory does
 // not grow with the archive. Without a second processor (or a thread to
 // start) the caller's thread reads each item itself when it takes it.
 
@@ -14,7 +15,7 @@
 #include <mutex>
 #include <thread>
 
-class RecordReadAhead {
+class RecordReadAhead final : private PackedBlockSpace {
 public:
     RecordReadAhead(RecordReader& reader, bool threaded);
     RecordReadAhead(const RecordReadAhead&) = delete;
@@ -30,10 +31,15 @@ public:
     void Release();
 
 private:
-    static constexpr std::uint64_t ItemSlots = 16;
+    // A small file's block fits its item's own room: the reader then runs
+    // many files ahead, and the threads meet once per several files rather
+    // than at every block.
+    static constexpr std::uint64_t ItemSlots = 64;
+    static constexpr std::size_t SmallBlockBytes = 16 * 1024;
     static constexpr std::uint64_t BlockSlots = 3;
 
-    void ReadOne(StreamItem& item, std::uint64_t blockIndex);
+    void ReadOne(std::uint64_t slot);
+    std::uint8_t* Reserve(std::size_t length) override;
     void WaitForRoom(std::uint64_t produced);
     template <typename Ready>
     void Sleep(std::atomic<bool>& waits, std::condition_variable& wake, Ready ready);
@@ -43,6 +49,11 @@ private:
 
     RecordReader& reader_;
     StreamItem items_[ItemSlots];
+    // Whether an item's block holds one of blocks_; written by the reading
+    // side before the item is handed over.
+    bool inBlockSlot_[ItemSlots] = {};
+    std::uint64_t reading_ = 0;             // the slot being read
+    std::uint8_t* smallBlocks_ = nullptr; // ItemSlots * SmallBlockBytes
     std::uint8_t* blocks_[BlockSlots] = {};
 
     // One writer each: the reading thread counts what it produced, the
@@ -57,6 +68,7 @@ private:
     std::atomic<bool> readerWaits_{false};
     std::atomic<bool> callerWaits_{false};
     std::atomic<bool> stopping_{false};
+    bool ownThread_ = false;
     std::mutex sleepMutex_;
     std::condition_variable readerWake_;
     std::condition_variable callerWake_;

@@ -18,10 +18,10 @@ std::uint32_t Crc32Of(std::initializer_list<std::pair<const std::uint8_t*, std::
 
 } // namespace
 
-void RecordReader::Next(StreamItem& item)
+void RecordReader::Next(StreamItem& item, PackedBlockSpace& space)
 {
     if (!ended_) {
-        ExtractResult result = Item(item);
+        ExtractResult result = Item(item, space);
         // A record or block shorter than its authenticated message says is
         // the writer's damage, not a cut.
         if (result == ExtractResult::ArchiveError && messageOverrun_)
@@ -38,14 +38,14 @@ void RecordReader::Next(StreamItem& item)
 }
 
 // One record or block; ended_ is set when the stream ends cleanly.
-ExtractResult RecordReader::Item(StreamItem& item)
+ExtractResult RecordReader::Item(StreamItem& item, PackedBlockSpace& space)
 {
     const bool record = blocksLeft_ == 0;
     ExtractResult result = ExtractResult::Done;
     if (!BeginMessage(record, &result))
         return result;
     if (!record)
-        return Block(item);
+        return Block(item, space);
     std::uint8_t type = 0;
     if (!ReadPiece(&type, 1)) {
         if (messageOverrun_)
@@ -203,10 +203,8 @@ ExtractResult RecordReader::File(std::uint8_t type, StreamItem& item)
     return ExtractResult::Done;
 }
 
-ExtractResult RecordReader::Block(StreamItem& item)
+ExtractResult RecordReader::Block(StreamItem& item, PackedBlockSpace& space)
 {
-    if (item.packed == nullptr)
-        return ExtractResult::OutOfMemory;
     std::uint8_t crcField[4];
     std::uint8_t lengthField[4];
     if (!ReadPiece(crcField, 4) || !ReadPiece(lengthField, 4))
@@ -214,6 +212,9 @@ ExtractResult RecordReader::Block(StreamItem& item)
     const std::uint32_t packed = LoadLe32(lengthField);
     if (packed > MaxPackedBlock)
         return ExtractResult::Corrupted;
+    item.packed = space.Reserve(packed);
+    if (item.packed == nullptr)
+        return ExtractResult::OutOfMemory;
     if (!ReadPiece(item.packed, packed))
         return ExtractResult::ArchiveError;
     item.kind = StreamItemKind::Block;

@@ -30,7 +30,19 @@ struct StreamItem {
     std::uint64_t lastWriteTime = 0;            // File
     std::uint32_t blockCrc = 0;                 // Block
     std::uint32_t packedLength = 0;             // Block
-    std::uint8_t* packed = nullptr;             // Block: MaxPackedBlock bytes of the caller's
+    std::uint8_t* packed = nullptr;             // Block: packedLength bytes of the caller's
+};
+
+// Where a block's packed bytes go, asked once their length is known, so that
+// a small block need not hold a buffer of the largest size.
+class PackedBlockSpace {
+public:
+    // Room for `length` bytes (at most MaxPackedBlock), the caller's until
+    // the item is handed back; null ends the stream with OutOfMemory.
+    virtual std::uint8_t* Reserve(std::size_t length) = 0;
+
+protected:
+    ~PackedBlockSpace() = default;
 };
 
 class RecordReader {
@@ -48,21 +60,19 @@ public:
     RecordReader(const RecordReader&) = delete;
     RecordReader& operator=(const RecordReader&) = delete;
 
-    // Whether the next item is a block, so that it needs `packed`.
-    bool NextIsBlock() const { return blocksLeft_ > 0; }
-    // Fills `item` with the next record or block; after an End item every
-    // further call gives the same End.
-    void Next(StreamItem& item);
+    // Fills `item` with the next record or block, a block's bytes in
+    // `space`; after an End item every further call gives the same End.
+    void Next(StreamItem& item, PackedBlockSpace& space);
 
 private:
-    ExtractResult Item(StreamItem& item);
+    ExtractResult Item(StreamItem& item, PackedBlockSpace& space);
     bool BeginMessage(bool record, ExtractResult* result);
     bool ReadPiece(std::uint8_t* buffer, std::size_t length);
     ExtractResult ReadName();
     ExtractResult EnterDirectory(std::uint8_t type, StreamItem& item);
     ExtractResult LeaveDirectory(StreamItem& item);
     ExtractResult File(std::uint8_t type, StreamItem& item);
-    ExtractResult Block(StreamItem& item);
+    ExtractResult Block(StreamItem& item, PackedBlockSpace& space);
 
     PayloadReader& archive_;
     CipherContext& cipher_;

@@ -290,6 +290,23 @@ TEST_F(Overwrite, ReplacedFileStaysIntactUntilTheNewOneIsWhole)
     }
 }
 
+// Entries that hold the first temporary names, a file and a dangling link,
+// are passed over and left as they are.
+TEST(ExtractionEngine, TakenTemporaryNamesArePassedOver)
+{
+    TempDir dir;
+    WriteFile(dir / ".ivqa-part-00000000", "someone else's");
+    fs::create_symlink("missing-target", dir / ".ivqa-part-00000001");
+    PayloadBuilder builder(CipherAes256, u"p");
+    builder.File(u"new.txt", Bytes("new"));
+    RecordingObserver observer;
+    ASSERT_EQ(ExtractPayload(builder.Bytes(), u"p", dir.Path(), observer), ExtractResult::Done);
+    EXPECT_EQ(ReadText(dir / "new.txt"), "new");
+    EXPECT_EQ(ReadText(dir / ".ivqa-part-00000000"), "someone else's");
+    EXPECT_EQ(fs::read_symlink(dir / ".ivqa-part-00000001"), "missing-target");
+    EXPECT_FALSE(fs::exists(dir / "missing-target"));
+}
+
 // Files that grew or shrank while they were read keep the block count of
 // the size recorded for them; such stored archives extract as they are.
 TEST(ExtractionEngine, FilesThatChangedWhileReadExtract)

@@ -22,15 +22,16 @@ std::vector<std::uint8_t> Bytes(const std::string& text)
     return {text.begin(), text.end()};
 }
 
-// Many small files in two folders, one file of three blocks in between: the
-// reader runs many records and more blocks than it may hold ahead.
+// Many small files in two folders, one file of five blocks that do not
+// compress in between: the reader runs more records and more large blocks
+// than it may hold ahead.
 void AddTree(PayloadBuilder& builder)
 {
     builder.EnterDir(u"one");
     for (int i = 0; i < 40; ++i)
         builder.File(u"small" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)) + U16(std::to_string(i)),
                      Bytes("content " + std::to_string(i)));
-    builder.File(u"big", TextBytes(2 * BlockSize + 17, 3));
+    builder.File(u"big", NoiseBytes(4 * BlockSize + 17, 3));
     builder.EnterDir(u"two").File(u"inner", Bytes("inner")).LeaveDir();
     builder.LeaveDir();
 }
