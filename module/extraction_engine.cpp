@@ -311,7 +311,7 @@ private:
     {
         ExtractFileSystem& fs = *input_.fileSystem;
         if (!fs.SetFileTimes(*state_.outputFile, entry.creationTime, entry.lastWriteTime) ||
-            !fs.Close(std::move(state_.outputFile)) || !state_.pending.Commit())
+            !state_.pending.Commit(std::move(state_.outputFile)))
             return ExtractResult::OutputFileError;
         return ExtractResult::Done;
     }
@@ -333,7 +333,8 @@ private:
             return ExtractResult::NoDiskSpace;
 
         FsDirectory& parent = *state_.walk.back();
-        if (fs.Exists(parent, entry.name)) {
+        const bool exists = fs.Exists(parent, entry.name);
+        if (exists) {
             if (!input_.observer->AskOverwrite(entry.name)) {
                 *write = false;
                 return ExtractResult::Done;
@@ -343,7 +344,7 @@ private:
             if (fs.OpenDirectory(parent, entry.name))
                 return ExtractResult::OutputFileError;
         }
-        state_.outputFile = state_.pending.Create(fs, parent, entry.name, entry.attributes);
+        state_.outputFile = state_.pending.Create(fs, parent, entry.name, entry.attributes, exists);
         return state_.outputFile ? ExtractResult::Done : ExtractResult::OutputFileError;
     }
 
