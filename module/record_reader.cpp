@@ -48,8 +48,6 @@ ExtractResult RecordReader::Item(StreamItem& item, PackedBlockSpace& space)
         return Block(item, space);
     std::uint8_t type = 0;
     if (!ReadPiece(&type, 1)) {
-        if (messageOverrun_)
-            return ExtractResult::Corrupted;
         // There is no end marker: the archive may end between entries, but
         // our writer closes every folder it opens, so an end inside one is
         // a cut.
