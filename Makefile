@@ -62,12 +62,15 @@ test-fuzz: fuzz-build
 	fuzz/run_fuzzers.sh $(FUZZ_DIR) 30
 
 # The micro benchmarks, then bench/e2e against tar/gzip/openssl and 7z on the
-# mixed corpus, which is assembled once into $(BUILD_DIR)/e2e-corpus.
+# mixed corpus, which is assembled once into $(BUILD_DIR)/e2e-corpus, and on
+# 100,000 files of a few bytes (what each file costs), made once likewise.
 bench: build
 	@for b in $(BUILD_DIR)/bench-bin/*_bench; do \
 	    [ -x "$$b" ] || continue; echo "== $$b"; "$$b" || exit 1; done
 	@[ -d $(BUILD_DIR)/e2e-corpus ] || bench/make-corpus $(BUILD_DIR)/e2e-corpus
 	@echo "== bench/e2e"; bench/e2e --build $(BUILD_DIR) --corpus $(BUILD_DIR)/e2e-corpus
+	@[ -d $(BUILD_DIR)/e2e-small-files ] || bench/make-corpus --small-files 100000 $(BUILD_DIR)/e2e-small-files
+	@echo "== bench/e2e, small files"; bench/e2e --build $(BUILD_DIR) --corpus $(BUILD_DIR)/e2e-small-files
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

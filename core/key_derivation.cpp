@@ -101,13 +101,14 @@ DeriveKeyResult DeriveKey(std::uint32_t cipherId, const char16_t* passphrase,
         return added;
 
     HashUpdate(hash.Get(), salt, HeaderSaltLength);
-    HashFinal(hash.Get(), key);
-
+    // Every round hashes the last digest in the one state.
+    HashFinalAndRestart(hash.Get(), key);
     for (int round = 0; round < KeyRounds; ++round) {
-        if (HashInit(hash.Get(), kind) == 0)
-            return DeriveKeyResult::OutOfMemory;
         HashUpdate(hash.Get(), key, keyLength);
-        HashFinal(hash.Get(), key);
+        if (round + 1 < KeyRounds)
+            HashFinalAndRestart(hash.Get(), key);
+        else
+            HashFinal(hash.Get(), key);
     }
     return DeriveKeyResult::Ok;
 }

@@ -40,6 +40,36 @@ void ReleaseState(HashContext* context)
     context->state = nullptr;
 }
 
+void StartState(std::uint32_t kind, void* state)
+{
+    switch (kind) {
+    case HashCrc32:
+        static_cast<Crc32State*>(state)->value = 0xFFFFFFFFU;
+        break;
+    case HashSha512:
+        Sha512Init(static_cast<Sha512State*>(state));
+        break;
+    case HashSha256:
+        Sha256Init(static_cast<Sha256State*>(state));
+        break;
+    }
+}
+
+void WriteDigest(HashContext* context, std::uint8_t* digest)
+{
+    switch (context->kind) {
+    case HashCrc32:
+        Store32Le(digest, ~static_cast<Crc32State*>(context->state)->value);
+        break;
+    case HashSha512:
+        Sha512Final(static_cast<Sha512State*>(context->state), digest);
+        break;
+    case HashSha256:
+        Sha256Final(static_cast<Sha256State*>(context->state), digest);
+        break;
+    }
+}
+
 } // namespace
 
 std::size_t HashDigestLength(std::uint32_t kind)
@@ -67,17 +97,7 @@ int HashInit(HashContext* context, std::uint32_t kind)
     void* state = kind == HashCrc32 ? std::malloc(size) : SecureAlloc(size);
     if (state == nullptr)
         return 0;
-    switch (kind) {
-    case HashCrc32:
-        static_cast<Crc32State*>(state)->value = 0xFFFFFFFFU;
-        break;
-    case HashSha512:
-        Sha512Init(static_cast<Sha512State*>(state));
-        break;
-    case HashSha256:
-        Sha256Init(static_cast<Sha256State*>(state));
-        break;
-    }
+    StartState(kind, state);
     context->kind = kind;
     context->state = state;
     return 1;
@@ -107,16 +127,16 @@ void HashFinal(HashContext* context, std::uint8_t* digest)
 {
     if (context->state == nullptr)
         return;
-    switch (context->kind) {
-    case HashCrc32:
-        Store32Le(digest, ~static_cast<Crc32State*>(context->state)->value);
-        break;
-    case HashSha512:
-        Sha512Final(static_cast<Sha512State*>(context->state), digest);
-        break;
-    case HashSha256:
-        Sha256Final(static_cast<Sha256State*>(context->state), digest);
-        break;
-    }
+    WriteDigest(context, digest);
     ReleaseState(context);
+}
+
+void HashFinalAndRestart(HashContext* context, std::uint8_t* digest)
+{
+    if (context->state == nullptr)
+        return;
+    WriteDigest(context, digest);
+    // The finished state still holds the last message block.
+    SecureWipe(context->state, StateSize(context->kind));
+    StartState(context->kind, context->state);
 }

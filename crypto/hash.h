@@ -26,3 +26,6 @@ int HashInit(HashContext* context, std::uint32_t kind);
 void HashUpdate(HashContext* context, const void* data, std::size_t length);
 // Writes the digest (HashDigestLength bytes) and releases the state.
 void HashFinal(HashContext* context, std::uint8_t* digest);
+// Writes the digest and starts a new one of the same kind in the same state,
+// wiped first: for chains of digests that should not allocate per link.
+void HashFinalAndRestart(HashContext* context, std::uint8_t* digest);

@@ -8,6 +8,8 @@ add_library(ivqa_extract STATIC
   extraction_engine.cpp
   payload_source.cpp
   pending_output.cpp
+  record_read_ahead.cpp
+  record_reader.cpp
 )
 target_include_directories(ivqa_extract PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(ivqa_extract PUBLIC ivqa_shared crypto platform platform_extract_fs

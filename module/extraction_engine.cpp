@@ -6,6 +6,8 @@
 #include "core/sealed_key.h"
 #endif
 #include "crypto/crc32.h"
+#include "module/record_read_ahead.h"
+#include "module/record_reader.h"
 #include "platform/secure_memory.h"
 #include "platform/zlib_memory.h"
 
@@ -20,13 +22,14 @@ namespace {
 
 constexpr char AgentName[] = "Ironquiver_SDA";
 
-std::uint32_t Crc32Of(std::initializer_list<std::pair<const std::uint8_t*, std::size_t>> pieces)
-{
-    std::uint32_t crc = 0xFFFFFFFFU;
-    for (const auto& [data, length] : pieces)
-        crc = Crc32Update(crc, data, length);
-    return crc ^ 0xFFFFFFFFU;
-}
+#ifdef _WIN32
+// The Windows build's reading thread has hung now and then under Wine, in
+// runs the Linux build completes: until that is understood, it reads on the
+// run's thread.
+constexpr bool ReadAheadOnItsOwnThread = false;
+#else
+constexpr bool ReadAheadOnItsOwnThread = true;
+#endif
 
 // The passphrase as DeriveKey takes it: terminated, at most 255 units, in a
 // locked buffer that is wiped on the way out.
@@ -83,8 +86,10 @@ private:
     DeriveKeyCheckpoint checkpoint_{&KeyfileCheckpoint::KeepGoing, this};
 };
 
-// One run over the record stream. Each method that can fail returns Done on
-// success and the run's code otherwise.
+// The writing stage of a run, on the run's thread: takes the records and
+// blocks in archive order from the reading stage, reports them, inflates
+// and checks the blocks and does all the file-system work. Each method that
+// can fail returns Done on success and the run's code otherwise.
 class Run {
 public:
     Run(ExtractState& state, const ExtractInput& input) : state_(state), input_(input) {}
@@ -101,72 +106,24 @@ public:
                 return ExtractResult::OutputDirError;
             state_.walk.push_back(std::move(destination));
         }
-        const ExtractResult result = Records();
-        // A record or block shorter than its authenticated message says is
-        // the writer's damage, not a cut.
-        return result == ExtractResult::ArchiveError && messageOverrun_ ? ExtractResult::Corrupted : result;
+#ifdef IVQA_SEALED_CIPHER
+        state_.reader = std::make_unique<RecordReader>(*state_.archive, state_.cipher,
+                                                       sealed_ ? &state_.sealed : nullptr);
+#else
+        state_.reader = std::make_unique<RecordReader>(*state_.archive, state_.cipher);
+#endif
+        state_.readAhead = std::make_unique<RecordReadAhead>(*state_.reader, ReadAheadOnItsOwnThread);
+        return Records();
     }
 
 private:
     bool Writing() const { return input_.mode == ExtractMode::Extract; }
 
-    // Reads one field and decrypts it with a call of its own: for RC4 the
-    // cut into calls is part of the stream. Under the authenticated cipher
-    // the field comes from the message already verified.
-    bool ReadPiece(std::uint8_t* buffer, std::size_t length)
-    {
-#ifdef IVQA_SEALED_CIPHER
-        if (sealed_) {
-            messageOverrun_ = !state_.sealed.Take(buffer, length);
-            return !messageOverrun_;
-        }
-#endif
-        if (!state_.archive->ReadExact(buffer, length))
-            return false;
-        CipherProcess(&state_.cipher, buffer, length);
-        return true;
-    }
-
-    enum class MessageStart { Message, End, Failed };
-
-    // Every record and every block is a message of its own: the next one is
-    // authenticated whole before any field of it is used. Nothing to do for
-    // the other ciphers, whose stream has no messages.
-    MessageStart BeginMessage(ExtractResult* failure)
-    {
-#ifdef IVQA_SEALED_CIPHER
-        if (!sealed_)
-            return MessageStart::Message;
-        switch (state_.sealed.Next(&Run::ReadArchive, state_.archive.get())) {
-        case SealedStreamReader::Pull::Message:
-            return MessageStart::Message;
-        case SealedStreamReader::Pull::End:
-            return MessageStart::End;
-        case SealedStreamReader::Pull::Cut:
-            *failure = ExtractResult::ArchiveError;
-            return MessageStart::Failed;
-        case SealedStreamReader::Pull::Damaged:
-            break;
-        }
-        *failure = ExtractResult::Corrupted;
-        return MessageStart::Failed;
-#else
-        (void)failure;
-        return MessageStart::Message;
-#endif
-    }
-
-    static bool ReadArchive(void* archive, std::uint8_t* buffer, std::size_t length)
-    {
-        return static_cast<PayloadReader*>(archive)->ReadExact(buffer, length);
-    }
-
     ExtractResult Open()
     {
-        state_.inputBlock = static_cast<std::uint8_t*>(SecureAlloc(MaxPackedBlock));
         state_.outputBlock = static_cast<std::uint8_t*>(SecureAlloc(BlockSize));
         state_.stream = std::make_unique<z_stream>();
-        if (state_.inputBlock == nullptr || state_.outputBlock == nullptr)
+        if (state_.outputBlock == nullptr)
             return ExtractResult::OutOfMemory;
 
         state_.archive = input_.archive->Open();
@@ -263,89 +220,53 @@ private:
         return LoadLe32(check) == CheckValue ? ExtractResult::Done : ExtractResult::WrongKey;
     }
 
+    // The next item, after the checkpoint a serial reader held before it.
+    StreamItem& Next()
+    {
+        input_.observer->Checkpoint();
+        return state_.readAhead->Take();
+    }
+
+    void Done() { state_.readAhead->Release(); }
+
     ExtractResult Records()
     {
         for (;;) {
-            input_.observer->Checkpoint();
-            ExtractResult failure = ExtractResult::Done;
-            switch (BeginMessage(&failure)) {
-            case MessageStart::Message:
-                break;
-            case MessageStart::End:
-                // The final message closes the stream; no folder is open then.
-                return depth_ == 0 ? ExtractResult::Done : ExtractResult::Corrupted;
-            case MessageStart::Failed:
-                return failure;
-            }
-            std::uint8_t type = 0;
-            // There is no end marker: the archive may end between entries,
-            // but our writer closes every folder it opens, so an end inside
-            // one is a cut.
-            if (!ReadPiece(&type, 1))
-                return depth_ == 0 ? ExtractResult::Done : ExtractResult::ArchiveError;
+            StreamItem& item = Next();
             ExtractResult result = ExtractResult::Done;
-            switch (static_cast<RecordType>(type)) {
-            case RecordType::DirEnter:
-                result = EnterDirectory(type);
+            switch (item.kind) {
+            case StreamItemKind::DirEnter:
+                result = EnterDirectory(item);
                 break;
-            case RecordType::DirLeave:
+            case StreamItemKind::DirLeave:
                 result = LeaveDirectory();
                 break;
-            case RecordType::File:
-                result = ExtractFile(type);
+            case StreamItemKind::File:
+                result = ExtractFile(item);
                 break;
-            default:
-                return ExtractResult::Corrupted;
+            case StreamItemKind::Block: // the reader keeps blocks inside their file
+            case StreamItemKind::End:
+                return item.result;
             }
             if (result != ExtractResult::Done)
                 return result;
         }
     }
 
-    // Reads L and the name behind it, refusing a length the buffer cannot
-    // hold before anything is read into it.
-    ExtractResult ReadName()
+    ExtractResult EnterDirectory(StreamItem& item)
     {
-        if (!ReadPiece(lengthField_, 2))
-            return ExtractResult::ArchiveError;
-        nameUnits_ = LoadLe16(lengthField_);
-        if (nameUnits_ > MaxNameUnits)
-            return ExtractResult::Corrupted;
-        if (!ReadPiece(nameBytes_, 2 * nameUnits_))
-            return ExtractResult::ArchiveError;
-        for (std::size_t i = 0; i < nameUnits_; ++i)
-            name_[i] = static_cast<char16_t>(LoadLe16(nameBytes_ + 2 * i));
-        name_[nameUnits_] = 0;
-        return ExtractResult::Done;
-    }
-
-    std::u16string_view Name() const { return {name_, nameUnits_}; }
-
-    ExtractResult EnterDirectory(std::uint8_t type)
-    {
-        std::uint8_t crcField[4];
-        std::uint8_t timeField[8];
-        if (!ReadPiece(crcField, 4) || !ReadPiece(timeField, 8))
-            return ExtractResult::ArchiveError;
-        if (auto result = ReadName(); result != ExtractResult::Done)
-            return result;
-        const std::uint32_t crc =
-            Crc32Of({{&type, 1}, {timeField, 8}, {lengthField_, 2}, {nameBytes_, 2 * nameUnits_}});
-        const auto name = WritableEntryName(Name());
-        if (crc != LoadLe32(crcField) || !name)
-            return ExtractResult::Corrupted;
-
-        const std::uint64_t creationTime = LoadLe64(timeField);
-        input_.observer->ReportEntry({EntryKind::Directory, *name, 0, 0, creationTime, 0});
-        ++depth_;
+        const std::u16string name = std::move(item.name);
+        const std::uint64_t creationTime = item.creationTime;
+        Done();
+        input_.observer->ReportEntry({EntryKind::Directory, name, 0, 0, creationTime, 0});
         if (!Writing())
             return ExtractResult::Done;
 
         ExtractFileSystem& fs = *input_.fileSystem;
         FsDirectory& parent = *state_.walk.back();
-        if (!fs.Exists(parent, *name) && !fs.MakeDirectory(parent, *name))
+        if (!fs.Exists(parent, name) && !fs.MakeDirectory(parent, name))
             return ExtractResult::OutputDirError;
-        auto directory = fs.OpenDirectory(parent, *name);
+        auto directory = fs.OpenDirectory(parent, name);
         if (!directory || !fs.SetDirectoryCreationTime(*directory, creationTime))
             return ExtractResult::OutputDirError;
         state_.walk.push_back(std::move(directory));
@@ -354,46 +275,20 @@ private:
 
     ExtractResult LeaveDirectory()
     {
-        // Leaving the destination itself would climb out of it.
-        if (depth_ == 0)
-            return ExtractResult::Corrupted;
-        --depth_;
+        Done();
         if (Writing())
             state_.walk.pop_back();
         input_.observer->LeaveDirectory();
         return ExtractResult::Done;
     }
 
-    ExtractResult ExtractFile(std::uint8_t type)
+    ExtractResult ExtractFile(StreamItem& item)
     {
-        std::uint8_t crcField[4];
-        std::uint8_t sizeFields[16];
-        std::uint8_t attributeFields[20];
-        if (!ReadPiece(crcField, 4) || !ReadPiece(sizeFields, 16) || !ReadPiece(attributeFields, 20))
-            return ExtractResult::ArchiveError;
-        if (auto result = ReadName(); result != ExtractResult::Done)
-            return result;
-        const std::uint32_t crc = Crc32Of({{&type, 1},
-                                           {sizeFields, 16},
-                                           {attributeFields, 20},
-                                           {lengthField_, 2},
-                                           {nameBytes_, 2 * nameUnits_}});
-        const auto name = WritableEntryName(Name());
-        if (crc != LoadLe32(crcField) || !name)
-            return ExtractResult::Corrupted;
-
-        const ExtractEntry entry{EntryKind::File,
-                                 *name,
-                                 LoadLe64(sizeFields),
-                                 LoadLe32(attributeFields),
-                                 LoadLe64(attributeFields + 4),
-                                 LoadLe64(attributeFields + 12)};
-        const std::uint64_t blockCount = LoadLe64(sizeFields + 8);
-        // The size bounds what the file may receive: each block holds at
-        // most BlockSize bytes, and a writer stores exactly this many (also
-        // for a file that grew or shrank while it was read).
-        if (blockCount != BlockCountFor(entry.size, BlockSize))
-            return ExtractResult::Corrupted;
+        const std::u16string name = std::move(item.name);
+        const ExtractEntry entry{EntryKind::File, name, item.size, item.attributes, item.creationTime,
+                                 item.lastWriteTime};
+        const std::uint64_t blockCount = item.blockCount;
+        Done();
         input_.observer->ReportEntry(entry);
 
         bool write = Writing();
@@ -416,7 +311,7 @@ private:
     {
         ExtractFileSystem& fs = *input_.fileSystem;
         if (!fs.SetFileTimes(*state_.outputFile, entry.creationTime, entry.lastWriteTime) ||
-            !fs.Close(std::move(state_.outputFile)) || !state_.pending.Commit())
+            !state_.pending.Commit(std::move(state_.outputFile)))
             return ExtractResult::OutputFileError;
         return ExtractResult::Done;
     }
@@ -438,7 +333,8 @@ private:
             return ExtractResult::NoDiskSpace;
 
         FsDirectory& parent = *state_.walk.back();
-        if (fs.Exists(parent, entry.name)) {
+        const bool exists = fs.Exists(parent, entry.name);
+        if (exists) {
             if (!input_.observer->AskOverwrite(entry.name)) {
                 *write = false;
                 return ExtractResult::Done;
@@ -448,32 +344,26 @@ private:
             if (fs.OpenDirectory(parent, entry.name))
                 return ExtractResult::OutputFileError;
         }
-        state_.outputFile = state_.pending.Create(fs, parent, entry.name, entry.attributes);
+        state_.outputFile = state_.pending.Create(fs, parent, entry.name, entry.attributes, exists);
         return state_.outputFile ? ExtractResult::Done : ExtractResult::OutputFileError;
     }
 
     ExtractResult ExtractBlock(bool write)
     {
-        input_.observer->Checkpoint();
-        ExtractResult failure = ExtractResult::Corrupted;
-        if (BeginMessage(&failure) != MessageStart::Message)
-            return failure;
-        std::uint8_t crcField[4];
-        std::uint8_t lengthField[4];
-        if (!ReadPiece(crcField, 4) || !ReadPiece(lengthField, 4))
-            return ExtractResult::ArchiveError;
-        const std::uint32_t packed = LoadLe32(lengthField);
-        if (packed > MaxPackedBlock)
-            return ExtractResult::Corrupted;
-        if (!ReadPiece(state_.inputBlock, packed))
-            return ExtractResult::ArchiveError;
+        const StreamItem& block = Next();
+        if (block.kind != StreamItemKind::Block)
+            return block.result;
+        struct Release {
+            Run& run;
+            ~Release() { run.Done(); }
+        } release{*this};
         if (input_.mode == ExtractMode::List)
             return ExtractResult::Done;
 
         std::size_t produced = 0;
-        if (auto result = Inflate(packed, &produced); result != ExtractResult::Done)
+        if (auto result = Inflate(block, &produced); result != ExtractResult::Done)
             return result;
-        if (Crc32Of({{state_.outputBlock, produced}}) != LoadLe32(crcField))
+        if (~Crc32Update(0xFFFFFFFFU, state_.outputBlock, produced) != block.blockCrc)
             return ExtractResult::Corrupted;
         if (write && !input_.fileSystem->Write(*state_.outputFile, state_.outputBlock, produced))
             return ExtractResult::OutputFileError;
@@ -481,22 +371,27 @@ private:
         return ExtractResult::Done;
     }
 
-    // One fresh decompressor and one inflate call per block. A stream that
-    // stops short still hands on what it produced: the block CRC decides.
-    ExtractResult Inflate(std::uint32_t packed, std::size_t* produced)
+    // One decompressor for the run, reset for every block, and one inflate
+    // call per block. A stream that stops short still hands on what it
+    // produced: the block CRC decides.
+    ExtractResult Inflate(const StreamItem& block, std::size_t* produced)
     {
         z_stream& stream = *state_.stream;
-        stream = z_stream{};
-        UseWipingAllocator(stream); // zlib's window holds the block's plaintext
-        const int init = inflateInit(&stream);
-        if (init == Z_MEM_ERROR)
-            return ExtractResult::OutOfMemory;
-        if (init != Z_OK)
+        if (!state_.streamActive) {
+            stream = z_stream{};
+            UseWipingAllocator(stream); // zlib's window holds the block's plaintext
+            const int init = inflateInit(&stream);
+            if (init == Z_MEM_ERROR)
+                return ExtractResult::OutOfMemory;
+            if (init != Z_OK)
+                return ExtractResult::DecompressorError;
+            state_.streamActive = true;
+        } else if (inflateReset(&stream) != Z_OK) {
             return ExtractResult::DecompressorError;
-        state_.streamActive = true;
+        }
 
-        stream.next_in = state_.inputBlock;
-        stream.avail_in = packed;
+        stream.next_in = block.packed;
+        stream.avail_in = block.packedLength;
         stream.next_out = state_.outputBlock;
         stream.avail_out = BlockSize;
         const int result = inflate(&stream, Z_FINISH);
@@ -505,8 +400,6 @@ private:
         // one that is still going has more than a block to give.
         const bool overflows = result != Z_STREAM_END && stream.avail_out == 0;
         *produced = BlockSize - stream.avail_out;
-        inflateEnd(&stream);
-        state_.streamActive = false;
         if (result == Z_NEED_DICT || (result == Z_BUF_ERROR && inputConsumed) || overflows)
             return ExtractResult::Corrupted;
         return ExtractResult::Done;
@@ -519,12 +412,6 @@ private:
     std::vector<std::uint8_t> associated_;
     bool sealed_ = false;
 #endif
-    bool messageOverrun_ = false;
-    std::size_t depth_ = 0;
-    std::uint8_t lengthField_[2] = {};
-    std::size_t nameUnits_ = 0;
-    std::uint8_t nameBytes_[2 * MaxNameUnits] = {};
-    char16_t name_[MaxNameUnits + 1] = {};
 };
 
 // A run stopped by a throw (an interrupt, an abandoned worker, memory) may
@@ -577,12 +464,13 @@ ExtractResult RunExtraction(ExtractState& state, const ExtractInput& input)
 
 void ReleaseExtractState(ExtractState& state)
 {
+    // The reading thread first: it uses the archive and the cipher.
+    state.readAhead.reset();
+    state.reader.reset();
     state.archive.reset();
     state.outputFile.reset();
     state.pending.Discard(); // before the walk: it names its folder
     state.walk.clear();
-    SecureFree(state.inputBlock, MaxPackedBlock);
-    state.inputBlock = nullptr;
     SecureFree(state.outputBlock, BlockSize);
     state.outputBlock = nullptr;
     if (state.streamActive && state.stream)

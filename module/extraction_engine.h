@@ -91,6 +91,9 @@ struct ExtractInput {
     ExtractObserver* observer = nullptr;
 };
 
+class RecordReader;
+class RecordReadAhead;
+
 // Everything a run holds. Members are empty while not held.
 class ExtractState {
 public:
@@ -105,9 +108,12 @@ public:
     PendingOutput pending;
     // The open directory of every level of the walk; the destination first.
     std::vector<std::unique_ptr<FsDirectory>> walk;
-    std::uint8_t* inputBlock = nullptr;  // MaxPackedBlock bytes, locked
+    // Reads and decrypts the records on a thread of its own, ahead of the
+    // run's thread, which inflates, checks and writes them in order.
+    std::unique_ptr<RecordReader> reader;
+    std::unique_ptr<RecordReadAhead> readAhead;
     std::uint8_t* outputBlock = nullptr; // BlockSize bytes, locked
-    std::unique_ptr<z_stream> stream; // set up afresh for every block
+    std::unique_ptr<z_stream> stream; // reset for every block
     bool streamActive = false;
     CipherContext cipher;
 #ifdef IVQA_SEALED_CIPHER

@@ -18,7 +18,8 @@ constexpr int MaxNameTries = 64;
 } // namespace
 
 std::unique_ptr<FsFile> PendingOutput::Create(ExtractFileSystem& fileSystem, FsDirectory& parent,
-                                              std::u16string_view name, std::uint32_t attributes)
+                                              std::u16string_view name, std::uint32_t attributes,
+                                              bool replacing)
 {
     std::lock_guard lock(mutex_);
     if (abandoned_)
@@ -26,6 +27,19 @@ std::unique_ptr<FsFile> PendingOutput::Create(ExtractFileSystem& fileSystem, FsD
     // Set before the file exists: a signal that sees it clear may end the
     // process without looking further.
     mayExist_ = true;
+    // Cheaper than a temporary name (one entry made, none renamed), and
+    // nothing is left behind whatever ends the process. A file that
+    // replaces another keeps the rename, which happens only once the new
+    // one is closed.
+    if (!replacing) {
+        if (auto file = fileSystem.CreateUnnamedFile(parent, attributes)) {
+            fileSystem_ = &fileSystem;
+            parent_ = &parent;
+            temporaryName_.clear();
+            name_ = std::u16string(name);
+            return file;
+        }
+    }
     if (fileSystem.PublishesOnClose()) {
         auto file = fileSystem.Exists(parent, name) && !fileSystem.RemoveEntry(parent, name)
                         ? nullptr
@@ -42,11 +56,13 @@ std::unique_ptr<FsFile> PendingOutput::Create(ExtractFileSystem& fileSystem, FsD
     }
     for (int attempt = 0; attempt < MaxNameTries; ++attempt) {
         std::u16string temporary = TemporaryName(nextNumber_++);
-        if (fileSystem.Exists(parent, temporary))
-            continue;
+        // The creation refuses a taken name itself; only a refusal asks why.
         auto file = fileSystem.CreateNewFile(parent, temporary, attributes);
-        if (!file)
+        if (!file) {
+            if (fileSystem.Exists(parent, temporary))
+                continue;
             break;
+        }
         fileSystem_ = &fileSystem;
         parent_ = &parent;
         temporaryName_ = std::move(temporary);
@@ -57,13 +73,28 @@ std::unique_ptr<FsFile> PendingOutput::Create(ExtractFileSystem& fileSystem, FsD
     return nullptr;
 }
 
-bool PendingOutput::Commit()
+bool PendingOutput::Commit(std::unique_ptr<FsFile> file)
 {
     std::lock_guard lock(mutex_);
     if (fileSystem_ == nullptr)
         return false;
-    if (temporaryName_ != name_ && !fileSystem_->RenameEntry(*parent_, temporaryName_, name_))
+    ExtractFileSystem& fileSystem = *fileSystem_;
+    if (temporaryName_.empty()) {
+        // Named while still open; an entry that appeared meanwhile is
+        // nobody's choice to replace. What the close then loses must not
+        // stand under the name.
+        if (!fileSystem.LinkFile(*file, *parent_, name_)) {
+            fileSystem.Close(std::move(file));
+            return false;
+        }
+        if (!fileSystem.Close(std::move(file))) {
+            fileSystem.RemoveEntry(*parent_, name_);
+            return false;
+        }
+    } else if (!fileSystem.Close(std::move(file)) ||
+               (temporaryName_ != name_ && !fileSystem.RenameEntry(*parent_, temporaryName_, name_))) {
         return false;
+    }
     fileSystem_ = nullptr;
     parent_ = nullptr;
     mayExist_ = false;
@@ -74,7 +105,9 @@ std::optional<std::u16string> PendingOutput::RemoveLocked()
 {
     if (fileSystem_ == nullptr)
         return std::nullopt;
-    fileSystem_->RemoveEntry(*parent_, temporaryName_);
+    // A file without a name goes with its handle.
+    if (!temporaryName_.empty())
+        fileSystem_->RemoveEntry(*parent_, temporaryName_);
     fileSystem_ = nullptr;
     parent_ = nullptr;
     mayExist_ = false;

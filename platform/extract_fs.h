@@ -72,6 +72,25 @@ public:
     // a directory): until then the old entry stays as it was.
     virtual bool RenameEntry(FsDirectory& parent, std::u16string_view from, std::u16string_view to) = 0;
 
+    // A file for writing with no name yet in `parent`: nobody sees it until
+    // LinkFile names it, and it is gone with its handle if it never gets a
+    // name. Null where the system has no such files (the caller then writes
+    // under a temporary name).
+    virtual std::unique_ptr<FsFile> CreateUnnamedFile(FsDirectory& parent, std::uint32_t attributes)
+    {
+        (void)parent;
+        (void)attributes;
+        return nullptr;
+    }
+    // Gives a file of CreateUnnamedFile, still open, the name `name` in the
+    // folder it was made in; fails when an entry of that name exists.
+    virtual bool LinkFile(FsFile& file, FsDirectory& parent, std::u16string_view name)
+    {
+        (void)file;
+        (void)parent;
+        (void)name;
+        return false;
+    }
     // True where a file counts only once it is closed (an entry of a zip
     // stream): extraction then writes it under its own name, since nobody can
     // see it half written.

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <fcntl.h>
 #include <memory>
 #include <optional>
@@ -97,6 +98,13 @@ std::optional<std::string> ToNative(std::u16string_view text)
     return Utf16ToName(text);
 }
 
+// The descriptor is writable even when the mode is not: the permission
+// applies to later opens only.
+mode_t ModeOf(std::uint32_t attributes)
+{
+    return (attributes & 0x1U) != 0 ? 0444 : 0666;
+}
+
 class PosixExtractFileSystem final : public ExtractFileSystem {
 public:
     std::unique_ptr<FsDirectory> OpenDestination(std::u16string_view path) override
@@ -160,14 +168,38 @@ public:
         const auto native = ToNative(name);
         if (!native)
             return nullptr;
-        // The descriptor is writable even when the mode is not: the
-        // permission applies to later opens only.
-        const mode_t mode = (attributes & 0x1U) != 0 ? 0444 : 0666;
         UniqueFd fd(::openat(DirFd(parent), native->c_str(),
-                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, mode));
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, ModeOf(attributes)));
         if (!fd)
             return nullptr;
         return std::make_unique<PosixFile>(std::move(fd));
+    }
+
+    std::unique_ptr<FsFile> CreateUnnamedFile(FsDirectory& parent, std::uint32_t attributes) override
+    {
+        // The name is given through the descriptor's entry in /proc, which a
+        // chroot may lack; then, and where the file system has no unnamed
+        // files, the caller falls back to a temporary name.
+        if (!procFdChecked_) {
+            procFd_ = ::access("/proc/self/fd", X_OK) == 0;
+            procFdChecked_ = true;
+        }
+        if (!procFd_)
+            return nullptr;
+        UniqueFd fd(::openat(DirFd(parent), ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, ModeOf(attributes)));
+        if (!fd)
+            return nullptr;
+        return std::make_unique<PosixFile>(std::move(fd));
+    }
+
+    bool LinkFile(FsFile& file, FsDirectory& parent, std::u16string_view name) override
+    {
+        const auto native = ToNative(name);
+        if (!native)
+            return false;
+        char path[32];
+        std::snprintf(path, sizeof path, "/proc/self/fd/%d", static_cast<PosixFile&>(file).Fd());
+        return ::linkat(AT_FDCWD, path, DirFd(parent), native->c_str(), AT_SYMLINK_FOLLOW) == 0;
     }
 
     bool Write(FsFile& file, const std::uint8_t* data, std::size_t length) override
@@ -211,6 +243,10 @@ public:
         // A file never replaces a directory: renameat refuses that itself.
         return ::renameat(DirFd(parent), nativeFrom->c_str(), DirFd(parent), nativeTo->c_str()) == 0;
     }
+
+private:
+    bool procFdChecked_ = false;
+    bool procFd_ = false;
 };
 
 } // namespace

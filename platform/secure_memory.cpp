@@ -1,6 +1,8 @@
 #include "platform/secure_memory.h"
 
+#include "platform/locked_arena.h"
 #include "platform/memory_pages.h"
+#include "platform/spin_lock.h"
 
 #include <atomic>
 #include <cstdint>
@@ -10,26 +12,6 @@
 namespace {
 
 std::atomic<SecureFreeObserver> g_freeObserver{nullptr};
-
-// A lock that needs no constructor at run time on any platform (the
-// Windows std::mutex has one), so that the page table can be used from
-// other static initialisers.
-class TableLock {
-public:
-    void lock()
-    {
-        while (held_.test_and_set(std::memory_order_acquire))
-            held_.wait(true, std::memory_order_relaxed);
-    }
-    void unlock()
-    {
-        held_.clear(std::memory_order_release);
-        held_.notify_one();
-    }
-
-private:
-    std::atomic_flag held_;
-};
 
 std::size_t RoundToPages(std::size_t size)
 {
@@ -47,7 +29,7 @@ public:
     void Lock(void* memory, std::size_t size)
     {
         const auto [first, last] = Pages(memory, size);
-        const std::lock_guard<TableLock> guard(mutex_);
+        const std::lock_guard<SpinLock> guard(mutex_);
         for (std::uintptr_t page = first; page < last; page += SystemPageSize()) {
             if (Entry* entry = Find(page, true))
                 ++entry->count;
@@ -62,7 +44,7 @@ public:
     void Unlock(void* memory, std::size_t size)
     {
         const auto [first, last] = Pages(memory, size);
-        const std::lock_guard<TableLock> guard(mutex_);
+        const std::lock_guard<SpinLock> guard(mutex_);
         for (std::uintptr_t page = first; page < last; page += SystemPageSize()) {
             Entry* entry = Find(page, false);
             if (entry == nullptr || --entry->count > 0)
@@ -114,7 +96,7 @@ private:
         return freeSlot;
     }
 
-    TableLock mutex_;
+    SpinLock mutex_;
     Entry entries_[Capacity] = {};
     bool pinned_ = false;
 };
@@ -202,6 +184,8 @@ void SecureWipeAndUnlock(void* memory, std::size_t size)
 
 void* SecureAlloc(std::size_t size)
 {
+    if (void* memory = ArenaAllocate(size))
+        return memory;
     // Whole pages of its own: no other data shares them, so they are locked
     // and unlocked directly, without the page counts.
     const std::size_t rounded = RoundToPages(size == 0 ? 1 : size);
@@ -215,6 +199,8 @@ void* SecureAlloc(std::size_t size)
 void SecureFree(void* memory, std::size_t size)
 {
     if (memory == nullptr)
+        return;
+    if (ArenaRelease(memory, size, g_freeObserver.load()))
         return;
     const std::size_t rounded = RoundToPages(size == 0 ? 1 : size);
     WipeBytes(memory, rounded);

@@ -5,8 +5,11 @@
 #include <cstddef>
 
 // Zero-filled, whole pages, locked (a failed lock is ignored). Null on failure.
+// Served from the locked arena, so that repeated use costs no system call.
 void* SecureAlloc(std::size_t size);
-// Wipes, unlocks and frees what SecureAlloc returned; null is accepted.
+// Wipes what SecureAlloc returned and gives it back (to the arena, or
+// unlocked to the heap); null is accepted. `size` is the one it was
+// allocated with.
 void SecureFree(void* memory, std::size_t size);
 
 // For buffers the caller owns (stack arrays, members): lock and exclude from
@@ -23,7 +26,7 @@ void SecureWipe(void* memory, std::size_t size);
 // that knows nothing of it (the library's exports, the end of a run).
 void SecureScrubStackAndRegisters();
 
-// Test seam: called with every block SecureFree is about to return to the
-// heap, after the wipe. Null in production.
+// Test seam: called with every block SecureFree is about to give back, with
+// its whole pages, after the wipe. Null in production.
 using SecureFreeObserver = void (*)(const void* memory, std::size_t size);
 void SetSecureFreeObserver(SecureFreeObserver observer);

@@ -96,6 +96,19 @@ class Corpus(unittest.TestCase):
             self.assertEqual(digests[0], digests[1])
             self.assertEqual(digests[0], make_corpus.tree_digest(os.path.join(scratch, "one")))
 
+    def test_small_files_tree(self):
+        with tempfile.TemporaryDirectory() as scratch:
+            folder = os.path.join(scratch, "small")
+            subprocess.run([sys.executable, os.path.join(BENCH, "make-corpus"), "--small-files", "250", folder],
+                           check=True, capture_output=True)
+            entries = e2e.snapshot(folder)
+            files = {p: v for p, v in entries.items() if v is not None}
+            self.assertEqual(len(files), 250)
+            self.assertEqual(len(entries) - len(files), make_corpus.SMALL_FILE_FOLDERS)
+            self.assertTrue(all(v[1] == make_corpus.FIXED_TIME for v in files.values()))
+            with open(os.path.join(folder, "folder-007", "file-000107.txt"), "rb") as data:
+                self.assertEqual(data.read(), b"107\n")
+
     def test_existing_folder_is_refused(self):
         with tempfile.TemporaryDirectory() as scratch:
             result = subprocess.run([sys.executable, os.path.join(BENCH, "make-corpus"), scratch],

@@ -145,4 +145,31 @@ TEST(Hash, FinishedShaStateIsZeroBeforeItIsFreed)
     }
 }
 
+// A chain of digests in one restarted state, as the key derivation runs
+// it, gives each link's digest of a fresh state and allocates nothing more.
+TEST(Hash, RestartedStateChainsLikeFreshStates)
+{
+    for (std::uint32_t kind : {HashCrc32, HashSha512, HashSha256}) {
+        SCOPED_TRACE(kind);
+        const std::size_t length = HashDigestLength(kind);
+        std::vector<std::uint8_t> chained = PatternBytes(300);
+        std::vector<std::uint8_t> fresh = chained;
+        HashContext context;
+        ASSERT_EQ(HashInit(&context, kind), 1);
+        void* const state = context.state;
+        FreedBlockRecorder recorder;
+        for (int link = 0; link < 4; ++link) {
+            HashUpdate(&context, chained.data(), chained.size());
+            chained.resize(length);
+            HashFinalAndRestart(&context, chained.data());
+            ASSERT_EQ(context.state, state);
+            ASSERT_EQ(Digest(kind, fresh), ToHex(chained)) << "link " << link;
+            fresh = chained;
+        }
+        HashFinal(&context, chained.data());
+        // Only the fresh states of Digest and the chain's one state at the end.
+        EXPECT_EQ(FreedBlockRecorder::Blocks().size(), kind == HashCrc32 ? 0U : 5U);
+    }
+}
+
 } // namespace

@@ -290,6 +290,80 @@ TEST_F(Overwrite, ReplacedFileStaysIntactUntilTheNewOneIsWhole)
     }
 }
 
+// A file that replaces nothing is written without a name and linked under
+// its own once whole: nothing shows in the folder while it is written, and
+// a run that fails inside it, or meets an entry of its name that appeared
+// meanwhile, leaves nothing of it behind.
+TEST(ExtractionEngine, NewFileHasNoNameUntilItIsWhole)
+{
+    const auto data = TextBytes(2 * BlockSize, 14);
+    const std::vector<std::uint8_t> first(data.begin(), data.begin() + BlockSize);
+    const std::vector<std::uint8_t> second(data.begin() + BlockSize, data.end());
+    enum class Ending { Whole, DamagedBlock, NameTaken };
+    for (const Ending ending : {Ending::Whole, Ending::DamagedBlock, Ending::NameTaken}) {
+        SCOPED_TRACE(static_cast<int>(ending));
+        TempDir dir;
+        PayloadBuilder payload(CipherAes256, u"p");
+        PayloadBuilder::FileFields fields;
+        fields.name = u"new.bin";
+        fields.size = data.size();
+        fields.blockCount = 2;
+        fields.attributes = 0x1; // read-only
+        payload.FileRecord(fields)
+            .Block(Crc32Of(first), Deflate(first, 6))
+            .Block(Crc32Of(second) + (ending == Ending::DamagedBlock ? 1 : 0), Deflate(second, 6));
+        RecordingObserver observer;
+        std::vector<std::string> whileWriting{"not looked"};
+        observer.onCheckpoint = [&] {
+            if (observer.checkpoints == 3) { // before the second block
+                whileWriting = ListTree(dir.Path());
+                if (ending == Ending::NameTaken)
+                    WriteFile(dir / "new.bin", "someone else's");
+            }
+        };
+        const ExtractResult expected = ending == Ending::Whole          ? ExtractResult::Done
+                                       : ending == Ending::DamagedBlock ? ExtractResult::Corrupted
+                                                                        : ExtractResult::OutputFileError;
+        EXPECT_EQ(ExtractPayload(payload.Bytes(), u"p", dir.Path(), observer), expected);
+        EXPECT_EQ(whileWriting, std::vector<std::string>{});
+        EXPECT_EQ(observer.removed,
+                  ending == Ending::Whole ? std::vector<std::string>{} : std::vector<std::string>{"new.bin"});
+        switch (ending) {
+        case Ending::Whole:
+            EXPECT_EQ(ListTree(dir.Path()), std::vector<std::string>{"new.bin"});
+            EXPECT_EQ(fs::file_size(dir / "new.bin"), data.size());
+            EXPECT_EQ(LastWriteTime(dir / "new.bin").tv_sec, SampleUnixSeconds);
+            EXPECT_EQ(fs::status(dir / "new.bin").permissions() & fs::perms::all,
+                      fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+            break;
+        case Ending::DamagedBlock:
+            EXPECT_EQ(ListTree(dir.Path()), std::vector<std::string>{});
+            break;
+        case Ending::NameTaken:
+            EXPECT_EQ(ListTree(dir.Path()), std::vector<std::string>{"new.bin"});
+            EXPECT_EQ(ReadText(dir / "new.bin"), "someone else's");
+            break;
+        }
+    }
+}
+
+// Entries that hold the first temporary names, a file and a dangling link,
+// are passed over and left as they are.
+TEST(ExtractionEngine, TakenTemporaryNamesArePassedOver)
+{
+    TempDir dir;
+    WriteFile(dir / ".ivqa-part-00000000", "someone else's");
+    fs::create_symlink("missing-target", dir / ".ivqa-part-00000001");
+    PayloadBuilder builder(CipherAes256, u"p");
+    builder.File(u"new.txt", Bytes("new"));
+    RecordingObserver observer;
+    ASSERT_EQ(ExtractPayload(builder.Bytes(), u"p", dir.Path(), observer), ExtractResult::Done);
+    EXPECT_EQ(ReadText(dir / "new.txt"), "new");
+    EXPECT_EQ(ReadText(dir / ".ivqa-part-00000000"), "someone else's");
+    EXPECT_EQ(fs::read_symlink(dir / ".ivqa-part-00000001"), "missing-target");
+    EXPECT_FALSE(fs::exists(dir / "missing-target"));
+}
+
 // Files that grew or shrank while they were read keep the block count of
 // the size recorded for them; such stored archives extract as they are.
 TEST(ExtractionEngine, FilesThatChangedWhileReadExtract)

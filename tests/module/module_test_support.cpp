@@ -73,6 +73,24 @@ void RecordingObserver::BlockDone(std::size_t bytes)
     inflatedBytes += bytes;
 }
 
+PinnedToOneProcessor::PinnedToOneProcessor()
+{
+    sched_getaffinity(0, sizeof saved_, &saved_);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &saved_)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    sched_setaffinity(0, sizeof one, &one);
+}
+
+PinnedToOneProcessor::~PinnedToOneProcessor()
+{
+    sched_setaffinity(0, sizeof saved_, &saved_);
+}
+
 ExtractResult ExtractPayload(const std::vector<std::uint8_t>& payload, const std::u16string& passphrase,
                              const std::string& destination, ExtractObserver& observer, ExtractMode mode,
                              ExtractFileSystem* fileSystem, const std::u16string& keyfile)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <sched.h>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,19 @@ public:
     std::uint64_t inflatedBytes = 0;
     std::vector<std::string> removed; // unfinished files the run removed
     std::function<void()> onCheckpoint;
+};
+
+// While it exists, the calling thread may run on one processor only: the
+// engine then reads the archive on the run's thread instead of ahead of it.
+class PinnedToOneProcessor {
+public:
+    PinnedToOneProcessor();
+    ~PinnedToOneProcessor();
+    PinnedToOneProcessor(const PinnedToOneProcessor&) = delete;
+    PinnedToOneProcessor& operator=(const PinnedToOneProcessor&) = delete;
+
+private:
+    cpu_set_t saved_;
 };
 
 // One run over an in-memory payload.

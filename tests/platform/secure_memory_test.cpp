@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -88,4 +90,67 @@ TEST(SecureMemory, PageSharedByTwoBuffersStaysLockedUntilBothAreReleased)
     SecureWipeAndUnlock(memory + 128, 64);
     EXPECT_EQ(LockedKilobytes(), before);
     std::free(memory);
+}
+
+// Blocks come back from the arena for the next request of their page count:
+// a reused block must be as zero as a fresh one over all its pages, and
+// using it again must lock nothing more.
+TEST(SecureMemory, ReusedBlocksAreZeroAndLockNothingMore)
+{
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    struct Case {
+        std::size_t written; // what the first use allocates and fills
+        std::size_t reused;  // what the next use asks for: same page count
+    };
+    const Case cases[] = {
+        {1, page},
+        {100, 200},
+        {page + 1, 2 * page},
+        {1024 * 1024 + 5, 1024 * 1024 + 4000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.written);
+        auto* first = static_cast<std::uint8_t*>(SecureAlloc(c.written));
+        ASSERT_NE(first, nullptr);
+        std::memset(first, 0xC3, c.written);
+        SecureFree(first, c.written);
+        const long locked = LockedKilobytes();
+
+        for (int use = 0; use < 50; ++use) {
+            auto* block = static_cast<std::uint8_t*>(SecureAlloc(c.reused));
+            ASSERT_NE(block, nullptr);
+            const std::size_t pages = (c.reused + page - 1) / page * page;
+            for (std::size_t i = 0; i < pages; ++i)
+                ASSERT_EQ(block[i], 0) << "byte " << i << " of use " << use;
+            std::memset(block, 0x3C, c.reused);
+            SecureFree(block, c.reused);
+        }
+        EXPECT_EQ(LockedKilobytes(), locked);
+    }
+}
+
+// Hash states, cipher contexts and zlib's windows are allocated from several
+// threads at once.
+TEST(SecureMemory, ThreadsShareTheArena)
+{
+    std::vector<std::thread> threads;
+    std::atomic<int> faults{0};
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&faults, t] {
+            for (int i = 0; i < 2000; ++i) {
+                const std::size_t size = 64 + 1000 * ((i + t) % 5);
+                auto* block = static_cast<std::uint8_t*>(SecureAlloc(size));
+                if (block == nullptr || block[size - 1] != 0) {
+                    ++faults;
+                    return;
+                }
+                std::memset(block, t + 1, size);
+                if (block[0] != t + 1)
+                    ++faults;
+                SecureFree(block, size);
+            }
+        });
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(faults.load(), 0);
 }
