@@ -1,49 +1,90 @@
 #pragma once
-// Prepares the blocks of one file on a helper thread, one block ahead of the
-// caller's thread, which encrypts and writes them in order. The helper only
-// reads, checksums and compresses: the cipher, the archive file and every
-// callback stay on the caller's thread. At most BlocksInFlight blocks exist
-// at a time, so memory does not grow with the file.
+// Reads, checksums and compresses blocks on helper threads, one per usable
+// core, while the caller's thread encrypts and writes them in order. Blocks
+// are submitted in archive order, from one file or from many, and taken in
+// the same order. The helpers only read and compress: the cipher, the
+// archive file and every callback stay on the caller's thread. At most the
+// ring's blocks exist at a time, so memory does not grow with the input.
 
 #include "core/packed_block.h"
+#include "platform/unique_fd.h"
 
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
+
+// How many helpers this process may use: one per core it may run on, at
+// most a few; 0 with a single core, where helpers would only take turns
+// with the caller's thread.
+unsigned UsableHelpers();
+
+// Blocks in flight for `helpers`: one being written, one ready behind it,
+// one being made on each helper.
+constexpr std::size_t RingBlocks(unsigned helpers)
+{
+    return helpers + 2;
+}
+
+// A file shared by the blocks read from it: closed once the last is read.
+using SharedInput = std::shared_ptr<const UniqueFd>;
 
 class BlockPipeline {
 public:
-    BlockPipeline(int input, std::uint64_t blockCount, BlockCompressor& compressor, BlockBuffers& buffers);
+    // `ring` holds at least RingBlocks(helpers) blocks.
+    BlockPipeline(BlockBuffers& ring, unsigned helpers);
     BlockPipeline(const BlockPipeline&) = delete;
     BlockPipeline& operator=(const BlockPipeline&) = delete;
-    // Stops the helper and waits for it, whatever state the file is in.
+    // Stops the helpers and waits for them, whatever state the blocks are in.
     ~BlockPipeline();
 
-    // False when the system has no thread to give; nothing has been read
-    // then, and the caller prepares the blocks itself.
+    // False when the system has no thread to give; nothing can be
+    // submitted then, and the caller prepares the blocks itself.
     bool Start();
 
-    // Waits until the next block in file order is prepared. Its `result`
-    // says whether it may be written; after a failed block the helper has
-    // stopped.
-    PackedBlock& Take();
-    // Hands the block taken last back to the helper for refilling.
+    // Queues block `index` of `input`, compressed at `level`. Waits for a
+    // free block when `wait`; false when none is free without waiting, and
+    // once stopped.
+    bool Submit(const SharedInput& input, std::uint64_t index, int level, bool wait) noexcept;
+
+    // Waits until the oldest block not taken yet is prepared. Its `result`
+    // says whether it may be written. Null when the producer has finished
+    // and every block submitted was taken.
+    PackedBlock* Take();
+    // Hands the block taken last back for refilling.
     void Release();
 
+    // The producer submits nothing more.
+    void Finish() noexcept;
+    // Submit refuses from now on and the helpers end after their block.
+    void Stop() noexcept;
+
 private:
+    struct Job {
+        SharedInput input;
+        std::uint64_t index = 0;
+        int level = 0;
+        bool ready = false;
+    };
+
     void Run() noexcept;
 
-    const int input_;
-    const std::uint64_t blockCount_;
-    BlockCompressor& compressor_;
-    BlockBuffers& buffers_;
+    BlockBuffers& ring_;
+    const std::size_t slots_;
+    const unsigned helpers_;
+    std::vector<Job> jobs_;
 
     std::mutex mutex_;
-    std::condition_variable changed_;
-    std::uint64_t prepared_ = 0; // blocks the helper has finished
-    std::uint64_t taken_ = 0;    // blocks the caller has taken
-    std::uint64_t released_ = 0; // blocks the caller has handed back
+    std::condition_variable room_;  // the producer waits for a free block
+    std::condition_variable work_;  // helpers wait for a submitted one
+    std::condition_variable ready_; // the caller waits for a prepared one
+    std::uint64_t submitted_ = 0;
+    std::uint64_t claimed_ = 0; // blocks a helper has begun
+    std::uint64_t taken_ = 0;
+    std::uint64_t released_ = 0;
+    bool finished_ = false;
     bool stopping_ = false;
-    std::thread helper_;
+    std::vector<std::thread> threads_;
 };

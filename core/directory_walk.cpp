@@ -1,5 +1,5 @@
 #include "core/archive_entries.h"
-#include "core/record_writer.h"
+#include "core/entry_output.h"
 
 #include <cerrno>
 #include <cstring>
@@ -31,7 +31,7 @@ CoreResult AddDirEntry(SdaContext& context, int dirFd, const EntryName& entry, i
     context.PushDirectory(std::make_unique<DirNode>());
     DirNode& node = *context.innermost;
     const char16_t* const name = entry.display.c_str();
-    context.ReportName(name);
+    context.output->Name(name);
 
     FileStatus status;
     if (!entry.recordable || !QueryFileStatus(dirFd, entry.path.c_str(), entry.followLink, &status))
@@ -50,7 +50,7 @@ CoreResult AddDirEntry(SdaContext& context, int dirFd, const EntryName& entry, i
     node.status.inode = opened.inode;
     node.throughLink = entry.followLink;
 
-    if (const CoreResult result = WriteDirEnterRecord(context, node.status.creationTime, entry.recorded);
+    if (const CoreResult result = context.output->DirEnter(node.status.creationTime, entry.recorded);
         result != IQ_OK)
         return result;
 
@@ -64,7 +64,7 @@ CoreResult AddDirEntry(SdaContext& context, int dirFd, const EntryName& entry, i
         result != IQ_OK)
         return result;
 
-    if (const CoreResult result = WriteDirLeaveRecord(context); result != IQ_OK)
+    if (const CoreResult result = context.output->DirLeave(); result != IQ_OK)
         return result;
     if (!context.RetakeParent())
         return IQ_INPUT_DIR_ERROR;

@@ -4,17 +4,45 @@
 #include "platform/secure_memory.h"
 
 #include <cerrno>
+#include <limits>
+#include <utility>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#endif
 
 namespace {
 
+// Reads up to `capacity` bytes at `offset`, or at the file position when
+// `offset` is null; -1 when a read fails.
+ssize_t ReadSome(int fd, std::uint8_t* buffer, std::size_t capacity, const std::uint64_t* offset)
+{
+    if (offset == nullptr)
+        return ::read(fd, buffer, capacity);
+#ifdef _WIN32
+    // A synchronous handle reads at the offset the OVERLAPPED names.
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(*offset);
+    at.OffsetHigh = static_cast<DWORD>(*offset >> 32);
+    DWORD count = 0;
+    if (!ReadFile(handle, buffer, static_cast<DWORD>(capacity), &count, &at))
+        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    return static_cast<ssize_t>(count);
+#else
+    return ::pread(fd, buffer, capacity, static_cast<off_t>(*offset));
+#endif
+}
+
 // Fills up to `capacity` bytes; short only at the end of the file. -1 when a
 // read fails.
-ssize_t ReadBlock(int fd, std::uint8_t* buffer, std::size_t capacity)
+ssize_t ReadBlock(int fd, std::uint8_t* buffer, std::size_t capacity, const std::uint64_t* start)
 {
     std::size_t filled = 0;
     while (filled < capacity) {
-        const ssize_t count = ::read(fd, buffer + filled, capacity - filled);
+        std::uint64_t offset = start != nullptr ? *start + filled : 0;
+        const ssize_t count = ReadSome(fd, buffer + filled, capacity - filled, start != nullptr ? &offset : nullptr);
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
@@ -26,25 +54,64 @@ ssize_t ReadBlock(int fd, std::uint8_t* buffer, std::size_t capacity)
     return static_cast<ssize_t>(filled);
 }
 
-} // namespace
-
-void BlockBuffersDeleter::operator()(BlockBuffers* buffers) const
+CoreResult Prepare(int input, const std::uint64_t* offset, BlockCompressor& compressor, PackedBlock& block)
 {
-    SecureFree(buffers, sizeof(BlockBuffers));
+    const ssize_t length = ReadBlock(input, block.plain, BlockSize, offset);
+    if (length < 0) {
+        block.error = errno;
+        return block.result = IQ_INPUT_FILE_ERROR;
+    }
+    block.length = static_cast<std::uint32_t>(length);
+    block.crc = ~Crc32Update(0xFFFFFFFFU, block.plain, block.length);
+    block.result = compressor.Compress(block.plain, block.length, block.packed, sizeof block.packed, block.stream,
+                                       &block.packedLength);
+    block.error = errno;
+    return block.result;
 }
 
-BlockBuffersOwner AllocateBlockBuffers()
+} // namespace
+
+BlockBuffers::BlockBuffers(std::size_t count)
 {
-    return BlockBuffersOwner(static_cast<BlockBuffers*>(SecureAlloc(sizeof(BlockBuffers))));
+    if (count == 0 || count > std::numeric_limits<std::size_t>::max() / sizeof(PackedBlock))
+        return;
+    blocks_ = static_cast<PackedBlock*>(SecureAlloc(count * sizeof(PackedBlock)));
+    count_ = blocks_ != nullptr ? count : 0;
+}
+
+BlockBuffers::BlockBuffers(BlockBuffers&& other) noexcept
+    : blocks_(std::exchange(other.blocks_, nullptr)), count_(std::exchange(other.count_, 0))
+{
+}
+
+BlockBuffers& BlockBuffers::operator=(BlockBuffers&& other) noexcept
+{
+    if (this != &other) {
+        Free();
+        blocks_ = std::exchange(other.blocks_, nullptr);
+        count_ = std::exchange(other.count_, 0);
+    }
+    return *this;
+}
+
+BlockBuffers::~BlockBuffers()
+{
+    Free();
+}
+
+void BlockBuffers::Free() noexcept
+{
+    SecureFree(blocks_, count_ * sizeof(PackedBlock));
+    blocks_ = nullptr;
+    count_ = 0;
 }
 
 CoreResult PrepareBlock(int input, BlockCompressor& compressor, PackedBlock& block)
 {
-    const ssize_t length = ReadBlock(input, block.plain, BlockSize);
-    if (length < 0)
-        return block.result = IQ_INPUT_FILE_ERROR;
-    block.length = static_cast<std::uint32_t>(length);
-    block.crc = ~Crc32Update(0xFFFFFFFFU, block.plain, block.length);
-    return block.result = compressor.Compress(block.plain, block.length, block.packed, sizeof block.packed,
-                                              block.stream, &block.packedLength);
+    return Prepare(input, nullptr, compressor, block);
+}
+
+CoreResult PrepareBlockAt(int input, std::uint64_t offset, BlockCompressor& compressor, PackedBlock& block)
+{
+    return Prepare(input, &offset, compressor, block);
 }

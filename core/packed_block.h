@@ -8,7 +8,7 @@
 #include "core/block_compressor.h"
 
 #include <cstdint>
-#include <memory>
+#include <cstddef>
 #include <zlib.h>
 
 // Lives in locked memory only (BlockBuffers), never on the stack.
@@ -19,28 +19,39 @@ struct PackedBlock {
     std::uint32_t length;
     std::uint32_t crc;
     std::uint32_t packedLength;
-    // What preparing the block gave: IQ_OK, or the failure the writer returns.
+    // What preparing the block gave: IQ_OK, or the failure the writer returns
+    // with `error` as errno.
     CoreResult result;
+    int error;
 };
 
-// The overlapped writer has one block being encrypted and written while the
-// next is read and compressed.
-inline constexpr std::size_t BlocksInFlight = 2;
+// A run of blocks in locked memory, zero-filled; empty when the memory
+// cannot be had. Wiped and released with the owner.
+class BlockBuffers {
+public:
+    BlockBuffers() = default;
+    explicit BlockBuffers(std::size_t count);
+    BlockBuffers(BlockBuffers&& other) noexcept;
+    BlockBuffers& operator=(BlockBuffers&& other) noexcept;
+    ~BlockBuffers();
 
-struct BlockBuffers {
-    PackedBlock blocks[BlocksInFlight];
+    explicit operator bool() const { return blocks_ != nullptr; }
+    std::size_t Count() const { return count_; }
+    PackedBlock& operator[](std::size_t index) { return blocks_[index]; }
+
+private:
+    void Free() noexcept;
+
+    PackedBlock* blocks_ = nullptr;
+    std::size_t count_ = 0;
 };
-
-struct BlockBuffersDeleter {
-    void operator()(BlockBuffers* buffers) const;
-};
-using BlockBuffersOwner = std::unique_ptr<BlockBuffers, BlockBuffersDeleter>;
-
-// Zero-filled and locked; null when the memory cannot be had.
-BlockBuffersOwner AllocateBlockBuffers();
 
 // Reads up to BlockSize bytes of `input` (fewer only at its end), and fills
 // the block's CRC and stream with `compressor`, already prepared for the
 // entry's level. Sets and returns block.result: IQ_OK, IQ_INPUT_FILE_ERROR,
 // IQ_OUT_OF_MEMORY or IQ_COMPRESSION_ERROR.
 CoreResult PrepareBlock(int input, BlockCompressor& compressor, PackedBlock& block);
+
+// The same for the block at `offset` of `input`, read without moving the
+// file position, so that several blocks of one file can be read at once.
+CoreResult PrepareBlockAt(int input, std::uint64_t offset, BlockCompressor& compressor, PackedBlock& block);

@@ -50,6 +50,8 @@ struct DirNode {
 };
 #endif
 
+class EntryOutput;
+
 struct SdaContext {
     SdaContext(NameCallback name, RangeCallback range, StepCallback step, SkipCallback skip)
         : onName(name), onRange(range), onStep(step), onSkip(skip)
@@ -70,16 +72,23 @@ struct SdaContext {
     // removal of the inputs would destroy the archive).
     std::uint64_t archiveDevice = 0;
     std::uint64_t archiveInode = 0;
-    UniqueFd input;
     CipherContext cipher;
     // Keyed instead of `cipher` for the authenticated cipher.
     SealedStreamWriter sealed;
-    BlockBuffersOwner buffers;
+    // The block the caller's thread makes and writes in turn.
+    BlockBuffers buffers;
     BlockCompressor compressor;
-    // The blocks of a file are prepared on a helper thread while the caller
-    // writes the previous one; off, every block is made on the caller's
-    // thread (the tests compare both).
-    bool overlapBlocks = true;
+    // The blocks in flight between the helpers and the caller's thread,
+    // allocated when helpers are first used.
+    BlockBuffers ring;
+    // Walks read ahead and blocks are made on helpers when there are cores
+    // for them; off, everything happens on the caller's thread (the tests
+    // compare both).
+    bool parallel = true;
+
+    // Where the current walk puts its entries: the caller's thread's
+    // DirectOutput, or the planner's queue while a walk reads ahead.
+    EntryOutput* output = nullptr;
 
     std::unique_ptr<DirNode> innermost;
     std::uint32_t depth = 0;
@@ -102,6 +111,9 @@ struct SdaContext {
     // directory.
     bool RetakeParent();
 #endif
+    // The ring for `helpers`; null when the memory cannot be had.
+    BlockBuffers* Ring(unsigned helpers);
+
     // Whether a directory with this identity is already being walked.
     bool OnChain(const FileStatus& status) const;
 
@@ -112,5 +124,6 @@ struct SdaContext {
     bool AskSkip(const char16_t* name) const;
     // A directory that cannot be added: IQ_INPUT_DIR_ERROR, unless the user
     // skips it; skipping drops its node, since nothing of it has been written.
+    // Asked through the walk's output.
     CoreResult SkipInnermostDirectory(const char16_t* name);
 };

@@ -1,0 +1,315 @@
+#include "core/planned_walk.h"
+
+#include "core/block_pipeline.h"
+#include "core/direct_output.h"
+#include "core/entry_output.h"
+#include "platform/secure_memory.h"
+
+#include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+#include <thread>
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+// How far the planner may run ahead in entries; the blocks are bounded by
+// the ring.
+constexpr std::size_t MaxPlannedSteps = 1024;
+
+// The error of a failed call, kept for the thread that reports it: the
+// skip callback and the caller after the export read it.
+struct FailureCause {
+    int error = 0;
+#ifdef _WIN32
+    DWORD lastError = 0;
+#endif
+
+    static FailureCause Now()
+    {
+        FailureCause cause;
+        cause.error = errno;
+#ifdef _WIN32
+        cause.lastError = GetLastError();
+#endif
+        return cause;
+    }
+    void Restore() const
+    {
+#ifdef _WIN32
+        SetLastError(lastError);
+#endif
+        errno = error;
+    }
+};
+
+struct PlannedStep {
+    enum class Kind : std::uint8_t { Name, Skip, Range, DirEnter, DirLeave, File, End };
+    Kind kind = Kind::End;
+    CoreResult result = IQ_OK;  // Skip: the refusal; End: the walk's result
+    FailureCause cause;         // Skip, End
+    std::uint64_t value = 0;    // Range: blocks; DirEnter: creation time
+    FileRecordFields fields;    // File
+    std::u16string text;        // Name, Skip: as shown; DirEnter, File: as recorded
+};
+
+class PlannedOutput final : public EntryOutput {
+public:
+    explicit PlannedOutput(BlockPipeline& pipeline) : pipeline_(pipeline) {}
+
+    void Name(const char16_t* name) override
+    {
+        PlannedStep step;
+        step.kind = PlannedStep::Kind::Name;
+        step.text = name;
+        (void)Push(std::move(step));
+    }
+
+    CoreResult SkipOrFail(const char16_t* name, CoreResult refusal) override
+    {
+        PlannedStep step;
+        step.kind = PlannedStep::Kind::Skip;
+        step.cause = FailureCause::Now();
+        step.result = refusal;
+        step.text = name;
+        return Push(std::move(step)) ? IQ_OK : IQ_ABORTED;
+    }
+
+    void Range(std::uint64_t blocks) override
+    {
+        PlannedStep step;
+        step.kind = PlannedStep::Kind::Range;
+        step.value = blocks;
+        (void)Push(std::move(step));
+    }
+
+    CoreResult DirEnter(std::uint64_t creationTime, std::u16string_view name) override
+    {
+        PlannedStep step;
+        step.kind = PlannedStep::Kind::DirEnter;
+        step.value = creationTime;
+        step.text = name;
+        return Push(std::move(step)) ? IQ_OK : IQ_ABORTED;
+    }
+
+    CoreResult DirLeave() override
+    {
+        PlannedStep step;
+        step.kind = PlannedStep::Kind::DirLeave;
+        return Push(std::move(step)) ? IQ_OK : IQ_ABORTED;
+    }
+
+    CoreResult File(const FileRecordFields& fields, std::u16string_view name, UniqueFd input, int level) override
+    {
+        PlannedStep step;
+        step.kind = PlannedStep::Kind::File;
+        step.fields = fields;
+        step.text = name;
+        // Everything that can fail comes before the record is queued: the
+        // caller's thread takes exactly the blocks the record announces.
+        const SharedInput shared =
+            fields.blockCount > 0 ? std::make_shared<const UniqueFd>(std::move(input)) : SharedInput();
+        if (!Push(std::move(step)))
+            return IQ_ABORTED;
+        for (std::uint64_t index = 0; index < fields.blockCount; ++index)
+            if (!pipeline_.Submit(shared, index, level, true))
+                return IQ_ABORTED;
+        return IQ_OK;
+    }
+
+    // The walk's last step; it cannot fail, so the caller's thread always
+    // learns how the walk ended.
+    void End(CoreResult result, const FailureCause& cause) noexcept
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            ended_ = true;
+            endResult_ = result;
+            endCause_ = cause;
+        }
+        changed_.notify_all();
+    }
+
+    // The next step in walk order, waiting for the planner.
+    PlannedStep Pop()
+    {
+        PlannedStep step;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return !steps_.empty() || ended_; });
+            if (steps_.empty()) {
+                step.kind = PlannedStep::Kind::End;
+                step.result = endResult_;
+                step.cause = endCause_;
+                return step;
+            }
+            step = std::move(steps_.front());
+            steps_.pop_front();
+        }
+        changed_.notify_all();
+        return step;
+    }
+
+    // The planner's next Push fails, and one waiting for room wakes.
+    void Stop() noexcept
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    // Waits for room; false once stopped.
+    bool Push(PlannedStep&& step)
+    {
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stopping_ || steps_.size() < MaxPlannedSteps; });
+            if (stopping_)
+                return false;
+            steps_.push_back(std::move(step));
+        }
+        changed_.notify_all();
+        return true;
+    }
+
+    BlockPipeline& pipeline_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<PlannedStep> steps_;
+    bool stopping_ = false;
+    bool ended_ = false;
+    CoreResult endResult_ = IQ_OK;
+    FailureCause endCause_;
+};
+
+// The planner thread, stopped and joined however the caller's thread
+// leaves; the walk's output is the context's direct one again afterwards.
+class Planner {
+public:
+    Planner(SdaContext& context, PlannedOutput& output, BlockPipeline& pipeline)
+        : context_(context), output_(output), pipeline_(pipeline), direct_(context.output)
+    {
+    }
+    Planner(const Planner&) = delete;
+    Planner& operator=(const Planner&) = delete;
+    ~Planner()
+    {
+        if (!thread_.joinable())
+            return;
+        output_.Stop();
+        pipeline_.Stop();
+        thread_.join();
+        context_.output = direct_;
+    }
+
+    bool Start(const std::function<CoreResult()>& walk)
+    {
+        context_.output = &output_;
+        try {
+            thread_ = std::thread(&Planner::Run, this, std::cref(walk));
+        } catch (const std::system_error&) {
+            context_.output = direct_;
+            return false;
+        }
+        return true;
+    }
+
+private:
+    void Run(const std::function<CoreResult()>& walk) noexcept
+    {
+        CoreResult result = IQ_OK;
+        try {
+            result = walk();
+        } catch (const std::bad_alloc&) {
+            result = IQ_OUT_OF_MEMORY;
+        } catch (...) {
+            result = IQ_ABORTED;
+        }
+        output_.End(result, FailureCause::Now());
+        pipeline_.Finish();
+        SecureScrubStackAndRegisters();
+    }
+
+    SdaContext& context_;
+    PlannedOutput& output_;
+    BlockPipeline& pipeline_;
+    EntryOutput* const direct_;
+    std::thread thread_;
+};
+
+CoreResult WritePlannedSteps(SdaContext& context, PlannedOutput& output, BlockPipeline& pipeline)
+{
+    for (;;) {
+        PlannedStep step = output.Pop();
+        CoreResult result = IQ_OK;
+        switch (step.kind) {
+        case PlannedStep::Kind::Name:
+            context.ReportName(step.text.c_str());
+            break;
+        case PlannedStep::Kind::Skip:
+            step.cause.Restore();
+            if (!context.AskSkip(step.text.c_str()))
+                return step.result;
+            break;
+        case PlannedStep::Kind::Range:
+            context.ReportRange(step.value);
+            break;
+        case PlannedStep::Kind::DirEnter:
+            result = WriteDirEnterRecord(context, step.value, step.text);
+            break;
+        case PlannedStep::Kind::DirLeave:
+            result = WriteDirLeaveRecord(context);
+            break;
+        case PlannedStep::Kind::File:
+            result = WriteFileRecord(context, step.fields, step.text);
+            for (std::uint64_t index = 0; result == IQ_OK && index < step.fields.blockCount; ++index) {
+                PackedBlock* const block = pipeline.Take();
+                if (block == nullptr)
+                    break; // the planner ended early: its End says why
+                result = WriteTakenBlock(context, pipeline, *block);
+            }
+            break;
+        case PlannedStep::Kind::End:
+            step.cause.Restore();
+            return step.result;
+        }
+        if (result != IQ_OK)
+            return result;
+    }
+}
+
+} // namespace
+
+CoreResult WritePlannedWalk(SdaContext& context, unsigned helpers, const std::function<CoreResult()>& walk)
+{
+    BlockBuffers* const ring = helpers > 0 ? context.Ring(helpers) : nullptr;
+    if (ring != nullptr) {
+        CoreResult result = IQ_OK;
+        FailureCause cause;
+        {
+            BlockPipeline pipeline(*ring, helpers);
+            if (!pipeline.Start())
+                return walk();
+            PlannedOutput output(pipeline);
+            Planner planner(context, output, pipeline);
+            if (!planner.Start(walk))
+                return walk(); // the pipeline is idle, and the walk has not begun
+            result = WritePlannedSteps(context, output, pipeline);
+            cause = FailureCause::Now();
+        }
+        // Joining the threads must not change what the caller reads of the
+        // failure.
+        cause.Restore();
+        return result;
+    }
+    return walk();
+}
