@@ -5,6 +5,7 @@
 find_package(Threads REQUIRED)
 
 add_library(ivqa_core STATIC
+  archive_buffer.cpp
   block_compressor.cpp
   block_pipeline.cpp
   caller_entry.cpp

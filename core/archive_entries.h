@@ -13,5 +13,6 @@ CoreResult AddFileEntry(SdaContext& context, int dirFd, const EntryName& entry, 
 CoreResult AddDirEntry(SdaContext& context, int dirFd, const EntryName& entry, int level);
 
 // An entry the caller names: a directory's walk reads ahead on helpers when
-// the context allows it and there are cores for them.
+// the context allows it and there are cores for them. Everything it wrote
+// is in the archive's file when it returns.
 CoreResult AddCallerEntry(SdaContext& context, int pathBase, const EntryName& entry, int level, bool directory);

@@ -3,7 +3,11 @@
 #include "core/direct_output.h"
 #include "core/planned_walk.h"
 
-CoreResult AddCallerEntry(SdaContext& context, int pathBase, const EntryName& entry, int level, bool directory)
+#include <cerrno>
+
+namespace {
+
+CoreResult AddEntry(SdaContext& context, int pathBase, const EntryName& entry, int level, bool directory)
 {
     DirectOutput direct(context);
     context.output = &direct;
@@ -15,4 +19,27 @@ CoreResult AddCallerEntry(SdaContext& context, int pathBase, const EntryName& en
         return AddFileEntry(context, pathBase, entry, level);
     const unsigned helpers = context.parallel ? UsableHelpers() : 0;
     return WritePlannedWalk(context, helpers, [&] { return AddDirEntry(context, pathBase, entry, level); });
+}
+
+} // namespace
+
+CoreResult AddCallerEntry(SdaContext& context, int pathBase, const EntryName& entry, int level, bool directory)
+{
+    // What was written before a failure reaches the file as well, an abort
+    // by a throwing callback included; the caller reads the failure's
+    // errno, not the flush's.
+    CoreResult added = IQ_OK;
+    try {
+        added = AddEntry(context, pathBase, entry, level, directory);
+    } catch (...) {
+        (void)FlushArchive(context);
+        throw;
+    }
+    const int error = errno;
+    const CoreResult flushed = FlushArchive(context);
+    if (added != IQ_OK) {
+        errno = error;
+        return added;
+    }
+    return flushed;
 }

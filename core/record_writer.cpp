@@ -17,15 +17,18 @@ constexpr std::size_t FileRecordFixedLength = 43;
 constexpr std::size_t DirEnterRecordFixedLength = 15;
 constexpr std::size_t RecordCrcOffset = 1;
 
+// The sealed stream writes its messages itself, after what was gathered.
 CoreResult WriteMessage(SdaContext& context, std::span<const std::span<const std::uint8_t>> pieces, bool final)
 {
+    if (!context.pending.Flush(context.archive.Get()))
+        return IQ_ARCHIVE_ERROR;
     return context.sealed.Write(context.archive.Get(), pieces, final) ? IQ_OK : IQ_ARCHIVE_ERROR;
 }
 
 CoreResult WriteField(SdaContext& context, std::uint8_t* data, std::size_t length)
 {
     CipherProcess(&context.cipher, data, length);
-    return WriteAll(context.archive.Get(), data, length) ? IQ_OK : IQ_ARCHIVE_ERROR;
+    return context.pending.Write(context.archive.Get(), data, length) ? IQ_OK : IQ_ARCHIVE_ERROR;
 }
 
 // The record CRC covers the record as stored without its CRC field.
@@ -113,6 +116,11 @@ CoreResult WriteDataBlock(SdaContext& context, PackedBlock& block)
 CoreResult WriteStreamEnd(SdaContext& context)
 {
     if (!context.sealed.Started())
-        return IQ_OK;
+        return FlushArchive(context);
     return WriteMessage(context, {}, true);
+}
+
+CoreResult FlushArchive(SdaContext& context)
+{
+    return context.pending.Flush(context.archive.Get()) ? IQ_OK : IQ_ARCHIVE_ERROR;
 }

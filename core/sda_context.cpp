@@ -13,6 +13,7 @@ SdaContext::~SdaContext()
 void SdaContext::Spend() noexcept
 {
     spent = true;
+    pending.Drop();
     archive.Reset();
     CipherRelease(&cipher);
     sealed.Release();

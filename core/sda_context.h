@@ -3,6 +3,7 @@
 // IQ_SDAFinal releases. Every member owns what it records, so releasing the
 // context releases exactly what is held, whichever step failed or threw.
 
+#include "core/archive_buffer.h"
 #include "core/archive_format.h"
 #include "core/block_compressor.h"
 #include "core/packed_block.h"
@@ -67,6 +68,8 @@ struct SdaContext {
     SkipCallback onSkip;
 
     UniqueFd archive;
+    // Encrypted bytes not yet written to `archive`.
+    ArchiveBuffer pending;
     // The archive's own file: met in a walk, or given as an input, it is
     // left out, since it would only hold a cut copy of itself (and a later
     // removal of the inputs would destroy the archive).
