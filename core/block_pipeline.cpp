@@ -73,7 +73,8 @@ bool BlockPipeline::Start()
     return !threads_.empty();
 }
 
-bool BlockPipeline::Submit(const SharedInput& input, std::uint64_t index, int level, bool wait) noexcept
+bool BlockPipeline::Submit(const SharedInput& input, std::uint64_t size, std::uint64_t index, int level,
+                           bool wait) noexcept
 {
     {
         std::unique_lock lock(mutex_);
@@ -85,6 +86,8 @@ bool BlockPipeline::Submit(const SharedInput& input, std::uint64_t index, int le
         Job& job = jobs_[submitted_ % slots_];
         job.input = input;
         job.index = index;
+        const std::uint64_t offset = index * BlockSize;
+        job.expected = static_cast<std::uint32_t>(size > offset ? std::min<std::uint64_t>(size - offset, BlockSize) : 0);
         job.level = level;
         job.ready = false;
         ++submitted_;
@@ -141,6 +144,7 @@ void BlockPipeline::Run() noexcept
         std::size_t slot = 0;
         SharedInput input;
         std::uint64_t index = 0;
+        std::uint32_t expected = 0;
         int level = 0;
         {
             std::unique_lock lock(mutex_);
@@ -150,12 +154,13 @@ void BlockPipeline::Run() noexcept
             slot = claimed_++ % slots_;
             input = std::move(jobs_[slot].input);
             index = jobs_[slot].index;
+            expected = jobs_[slot].expected;
             level = jobs_[slot].level;
         }
         // The block is this helper's alone until it is marked ready.
         PackedBlock& block = ring_[slot];
         if (compressor.Prepare(level)) {
-            PrepareBlockAt(input->Get(), index * BlockSize, compressor, block);
+            PrepareBlockAt(input->Get(), index * BlockSize, expected, compressor, block);
         } else {
             block.result = IQ_OUT_OF_MEMORY;
             block.error = ENOMEM;

@@ -44,10 +44,10 @@ public:
     // submitted then, and the caller prepares the blocks itself.
     bool Start();
 
-    // Queues block `index` of `input`, compressed at `level`. Waits for a
-    // free block when `wait`; false when none is free without waiting, and
-    // once stopped.
-    bool Submit(const SharedInput& input, std::uint64_t index, int level, bool wait) noexcept;
+    // Queues block `index` of `input`, a file of `size` bytes when it was
+    // queried, compressed at `level`. Waits for a free block when `wait`;
+    // false when none is free without waiting, and once stopped.
+    bool Submit(const SharedInput& input, std::uint64_t size, std::uint64_t index, int level, bool wait) noexcept;
 
     // Waits until the oldest block not taken yet is prepared. Its `result`
     // says whether it may be written. Null when the producer has finished
@@ -65,6 +65,7 @@ private:
     struct Job {
         SharedInput input;
         std::uint64_t index = 0;
+        std::uint32_t expected = 0; // the block's length by the queried size
         int level = 0;
         bool ready = false;
     };

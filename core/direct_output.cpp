@@ -26,7 +26,7 @@ CoreResult WriteBlocksInTurn(SdaContext& context, int input, std::uint64_t block
 // The helpers make the blocks ahead while this thread writes them in order.
 // Leaving by any path, a throwing callback included, stops and joins the
 // helpers before the file is closed.
-CoreResult WriteBlocks(SdaContext& context, UniqueFd input, std::uint64_t blockCount, int level)
+CoreResult WriteBlocks(SdaContext& context, UniqueFd input, std::uint64_t size, std::uint64_t blockCount, int level)
 {
     const unsigned helpers = context.parallel && blockCount > 1 ? UsableHelpers() : 0;
     BlockBuffers* const ring = helpers > 0 ? context.Ring(helpers) : nullptr;
@@ -38,7 +38,7 @@ CoreResult WriteBlocks(SdaContext& context, UniqueFd input, std::uint64_t blockC
     const SharedInput shared = std::make_shared<const UniqueFd>(std::move(input));
     std::uint64_t submitted = 0;
     for (std::uint64_t index = 0; index < blockCount; ++index) {
-        while (submitted < blockCount && pipeline.Submit(shared, submitted, level, false))
+        while (submitted < blockCount && pipeline.Submit(shared, size, submitted, level, false))
             ++submitted;
         // Never null: every block handed back made room for the next.
         PackedBlock* const block = pipeline.Take();
@@ -95,5 +95,5 @@ CoreResult DirectOutput::File(const FileRecordFields& fields, std::u16string_vie
         return result;
     if (fields.blockCount == 0)
         return IQ_OK;
-    return WriteBlocks(context_, std::move(input), fields.blockCount, level);
+    return WriteBlocks(context_, std::move(input), fields.size, fields.blockCount, level);
 }

@@ -19,8 +19,13 @@ CoreResult AddListedEntry(SdaContext& context, int dirFd, const ListedEntry& lis
                          IsSymbolicLink(own));
     const EntryName entry = ListedEntryName(name, isLink);
 
-    FileStatus target;
-    const bool isDirectory = QueryFileStatus(dirFd, name, true, &target) && IsDirectory(target);
+    // A listing that names the type spares a query per entry; the entry's
+    // own query follows in either case.
+    bool isDirectory = listed.type == DT_DIR;
+    if (listed.type != DT_DIR && listed.type != DT_REG) {
+        FileStatus target;
+        isDirectory = QueryFileStatus(dirFd, name, true, &target) && IsDirectory(target);
+    }
     return isDirectory ? AddDirEntry(context, dirFd, entry, level) : AddFileEntry(context, dirFd, entry, level);
 }
 

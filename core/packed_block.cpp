@@ -35,9 +35,10 @@ ssize_t ReadSome(int fd, std::uint8_t* buffer, std::size_t capacity, const std::
 #endif
 }
 
-// Fills up to `capacity` bytes; short only at the end of the file. -1 when a
-// read fails.
-ssize_t ReadBlock(int fd, std::uint8_t* buffer, std::size_t capacity, const std::uint64_t* start)
+// Fills up to `capacity` bytes; short only at the end of the file, or once
+// a short read has filled `expected`. -1 when a read fails.
+ssize_t ReadBlock(int fd, std::uint8_t* buffer, std::size_t capacity, const std::uint64_t* start,
+                  std::size_t expected)
 {
     std::size_t filled = 0;
     while (filled < capacity) {
@@ -50,13 +51,16 @@ ssize_t ReadBlock(int fd, std::uint8_t* buffer, std::size_t capacity, const std:
         if (count == 0)
             break;
         filled += static_cast<std::size_t>(count);
+        if (filled >= expected && filled < capacity)
+            break;
     }
     return static_cast<ssize_t>(filled);
 }
 
-CoreResult Prepare(int input, const std::uint64_t* offset, BlockCompressor& compressor, PackedBlock& block)
+CoreResult Prepare(int input, const std::uint64_t* offset, std::size_t expected, BlockCompressor& compressor,
+                   PackedBlock& block)
 {
-    const ssize_t length = ReadBlock(input, block.plain, BlockSize, offset);
+    const ssize_t length = ReadBlock(input, block.plain, BlockSize, offset, expected);
     if (length < 0) {
         block.error = errno;
         return block.result = IQ_INPUT_FILE_ERROR;
@@ -108,10 +112,11 @@ void BlockBuffers::Free() noexcept
 
 CoreResult PrepareBlock(int input, BlockCompressor& compressor, PackedBlock& block)
 {
-    return Prepare(input, nullptr, compressor, block);
+    return Prepare(input, nullptr, BlockSize, compressor, block);
 }
 
-CoreResult PrepareBlockAt(int input, std::uint64_t offset, BlockCompressor& compressor, PackedBlock& block)
+CoreResult PrepareBlockAt(int input, std::uint64_t offset, std::uint32_t expected, BlockCompressor& compressor,
+                          PackedBlock& block)
 {
-    return Prepare(input, &offset, compressor, block);
+    return Prepare(input, &offset, expected, compressor, block);
 }

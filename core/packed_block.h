@@ -54,4 +54,8 @@ CoreResult PrepareBlock(int input, BlockCompressor& compressor, PackedBlock& blo
 
 // The same for the block at `offset` of `input`, read without moving the
 // file position, so that several blocks of one file can be read at once.
-CoreResult PrepareBlockAt(int input, std::uint64_t offset, BlockCompressor& compressor, PackedBlock& block);
+// `expected` is the block's length by the file's queried size: a short read
+// that reaches it is taken as the end of the file, sparing the read that
+// would only find the end.
+CoreResult PrepareBlockAt(int input, std::uint64_t offset, std::uint32_t expected, BlockCompressor& compressor,
+                          PackedBlock& block);

@@ -118,7 +118,7 @@ public:
         if (!Push(std::move(step)))
             return IQ_ABORTED;
         for (std::uint64_t index = 0; index < fields.blockCount; ++index)
-            if (!pipeline_.Submit(shared, index, level, true))
+            if (!pipeline_.Submit(shared, fields.size, index, level, true))
                 return IQ_ABORTED;
         return IQ_OK;
     }
