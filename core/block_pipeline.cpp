@@ -17,6 +17,9 @@ namespace {
 // few; more cores would wait on the caller's thread anyway.
 constexpr unsigned MaxHelpers = 4;
 
+// Small blocks queued before the helpers are woken for them.
+constexpr std::uint64_t HelperBatch = 8;
+
 unsigned UsableCores()
 {
 #ifdef _WIN32
@@ -47,9 +50,11 @@ unsigned UsableHelpers()
     return cores < 2 ? 0 : std::min(cores, MaxHelpers);
 }
 
-BlockPipeline::BlockPipeline(BlockBuffers& ring, unsigned helpers)
-    : ring_(ring), slots_(RingBlocks(helpers)), helpers_(helpers), jobs_(slots_)
+BlockPipeline::BlockPipeline(BlockBuffers& ring, SmallBlockBuffers& small, unsigned helpers)
+    : ring_(ring), small_(small), helpers_(helpers), jobs_(BlocksInFlight)
 {
+    for (std::size_t whole = RingBlocks(helpers); whole-- > 0;)
+        freeWhole_.push_back(static_cast<int>(whole));
 }
 
 BlockPipeline::~BlockPipeline()
@@ -61,7 +66,7 @@ BlockPipeline::~BlockPipeline()
 
 bool BlockPipeline::Start()
 {
-    if (ring_.Count() < slots_)
+    if (ring_.Count() < RingBlocks(helpers_) || small_.Count() < BlocksInFlight)
         return false;
     try {
         threads_.reserve(helpers_);
@@ -73,38 +78,84 @@ bool BlockPipeline::Start()
     return !threads_.empty();
 }
 
+void BlockPipeline::WakeHelpers()
+{
+    if (claimed_ < submitted_)
+        work_.notify_all();
+}
+
 bool BlockPipeline::Submit(const SharedInput& input, std::uint64_t size, std::uint64_t index, int level,
                            bool wait) noexcept
 {
-    {
-        std::unique_lock lock(mutex_);
-        const auto hasRoom = [this] { return submitted_ - released_ < slots_; };
-        if (wait)
-            room_.wait(lock, [&] { return stopping_ || hasRoom(); });
-        if (stopping_ || !hasRoom())
-            return false;
-        Job& job = jobs_[submitted_ % slots_];
-        job.input = input;
-        job.index = index;
-        const std::uint64_t offset = index * BlockSize;
-        job.expected = static_cast<std::uint32_t>(size > offset ? std::min<std::uint64_t>(size - offset, BlockSize) : 0);
-        job.level = level;
-        job.ready = false;
-        ++submitted_;
+    const std::uint64_t offset = index * BlockSize;
+    const auto expected =
+        static_cast<std::uint32_t>(size > offset ? std::min<std::uint64_t>(size - offset, BlockSize) : 0);
+    const bool small = expected <= SmallBlockSize;
+    std::unique_lock lock(mutex_);
+    const auto hasRoom = [&] { return submitted_ - released_ < BlocksInFlight && (small || !freeWhole_.empty()); };
+    if (wait && !stopping_ && !hasRoom()) {
+        // Whatever is queued must get going while this thread waits.
+        WakeHelpers();
+        producerWaiting_ = true;
+        room_.wait(lock, [&] { return stopping_ || hasRoom(); });
+        producerWaiting_ = false;
     }
-    work_.notify_one();
+    if (stopping_ || !hasRoom())
+        return false;
+    Job& job = jobs_[submitted_ % BlocksInFlight];
+    job.input = input;
+    job.index = index;
+    job.expected = expected;
+    job.level = level;
+    job.ready = false;
+    job.whole = -1;
+    if (!small) {
+        job.whole = freeWhole_.back();
+        freeWhole_.pop_back();
+    }
+    ++submitted_;
+    if (!small || submitted_ - claimed_ >= HelperBatch || callerWaiting_)
+        work_.notify_one();
     return true;
 }
 
-PackedBlock* BlockPipeline::Take()
+std::optional<TakenBlock> BlockPipeline::Take()
 {
     std::unique_lock lock(mutex_);
-    const std::size_t slot = taken_ % slots_;
-    ready_.wait(lock, [&] { return (taken_ < submitted_ && jobs_[slot].ready) || (finished_ && taken_ == submitted_); });
+    Job& job = jobs_[taken_ % BlocksInFlight];
+    const auto available = [&] { return (taken_ < submitted_ && job.ready) || (finished_ && taken_ == submitted_); };
+    if (!available()) {
+        WakeHelpers();
+        callerWaiting_ = true;
+        ready_.wait(lock, available);
+        callerWaiting_ = false;
+    }
     if (taken_ == submitted_)
-        return nullptr;
+        return std::nullopt;
+    const BlockOutcome& outcome =
+        job.whole >= 0 ? static_cast<const BlockOutcome&>(ring_[static_cast<std::size_t>(job.whole)])
+                       : static_cast<const BlockOutcome&>(small_[taken_ % BlocksInFlight]);
+    std::uint8_t* const packed =
+        job.whole >= 0 ? ring_[static_cast<std::size_t>(job.whole)].packed : small_[taken_ % BlocksInFlight].packed;
     ++taken_;
-    return &ring_[slot];
+    return TakenBlock{packed, outcome.packedLength, outcome.crc, outcome.result, outcome.error};
+}
+
+void BlockPipeline::Release()
+{
+    bool wake = false;
+    {
+        const std::lock_guard lock(mutex_);
+        Job& job = jobs_[released_ % BlocksInFlight];
+        if (job.whole >= 0)
+            freeWhole_.push_back(job.whole);
+        job.ready = false;
+        ++released_;
+        // The producer wakes for a whole block, or for a run of small ones.
+        wake = producerWaiting_ && (job.whole >= 0 || submitted_ - released_ + HelperBatch <= BlocksInFlight);
+    }
+    if (wake)
+        room_.notify_one();
 }
 
 void BlockPipeline::Finish() noexcept
@@ -112,18 +163,9 @@ void BlockPipeline::Finish() noexcept
     {
         const std::lock_guard lock(mutex_);
         finished_ = true;
+        WakeHelpers();
     }
     ready_.notify_all();
-}
-
-void BlockPipeline::Release()
-{
-    {
-        const std::lock_guard lock(mutex_);
-        jobs_[released_ % slots_].ready = false;
-        ++released_;
-    }
-    room_.notify_one();
 }
 
 void BlockPipeline::Stop() noexcept
@@ -141,36 +183,43 @@ void BlockPipeline::Run() noexcept
     // Each helper keeps its own compressor, so levels and states never mix.
     BlockCompressor compressor;
     for (;;) {
-        std::size_t slot = 0;
-        SharedInput input;
-        std::uint64_t index = 0;
-        std::uint32_t expected = 0;
-        int level = 0;
+        std::uint64_t sequence = 0;
+        Job job;
         {
             std::unique_lock lock(mutex_);
             work_.wait(lock, [this] { return stopping_ || claimed_ < submitted_; });
             if (stopping_)
                 break;
-            slot = claimed_++ % slots_;
-            input = std::move(jobs_[slot].input);
-            index = jobs_[slot].index;
-            expected = jobs_[slot].expected;
-            level = jobs_[slot].level;
+            sequence = claimed_++;
+            Job& queued = jobs_[sequence % BlocksInFlight];
+            job.input = std::move(queued.input);
+            job.index = queued.index;
+            job.expected = queued.expected;
+            job.level = queued.level;
+            job.whole = queued.whole;
         }
         // The block is this helper's alone until it is marked ready.
-        PackedBlock& block = ring_[slot];
-        if (compressor.Prepare(level)) {
-            PrepareBlockAt(input->Get(), index * BlockSize, expected, compressor, block);
+        BlockOutcome& outcome = job.whole >= 0 ? static_cast<BlockOutcome&>(ring_[static_cast<std::size_t>(job.whole)])
+                                               : static_cast<BlockOutcome&>(small_[sequence % BlocksInFlight]);
+        if (!compressor.Prepare(job.level)) {
+            outcome.result = IQ_OUT_OF_MEMORY;
+            outcome.error = ENOMEM;
+        } else if (job.whole >= 0) {
+            PrepareBlockAt(job.input->Get(), job.index * BlockSize, job.expected, compressor,
+                           ring_[static_cast<std::size_t>(job.whole)]);
         } else {
-            block.result = IQ_OUT_OF_MEMORY;
-            block.error = ENOMEM;
+            PrepareBlockAt(job.input->Get(), job.index * BlockSize, job.expected, compressor,
+                           small_[sequence % BlocksInFlight]);
         }
-        input.reset();
+        job.input.reset();
+        bool wake = false;
         {
             const std::lock_guard lock(mutex_);
-            jobs_[slot].ready = true;
+            jobs_[sequence % BlocksInFlight].ready = true;
+            wake = callerWaiting_ && sequence == taken_;
         }
-        ready_.notify_one();
+        if (wake)
+            ready_.notify_one();
     }
     // The stack held plaintext; a later thread may get it as it is.
     SecureScrubStackAndRegisters();

@@ -3,8 +3,10 @@
 // core, while the caller's thread encrypts and writes them in order. Blocks
 // are submitted in archive order, from one file or from many, and taken in
 // the same order. The helpers only read and compress: the cipher, the
-// archive file and every callback stay on the caller's thread. At most the
-// ring's blocks exist at a time, so memory does not grow with the input.
+// archive file and every callback stay on the caller's thread. At most a
+// few whole blocks and a run of small ones exist at a time, so memory does
+// not grow with the input. Threads are woken in batches where they would
+// otherwise wake for every small file.
 
 #include "core/packed_block.h"
 #include "platform/unique_fd.h"
@@ -13,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -21,20 +24,35 @@
 // with the caller's thread.
 unsigned UsableHelpers();
 
-// Blocks in flight for `helpers`: one being written, one ready behind it,
-// one being made on each helper.
+// Whole blocks in flight for `helpers`: one being written, one ready behind
+// it, one being made on each helper.
 constexpr std::size_t RingBlocks(unsigned helpers)
 {
     return helpers + 2;
 }
 
+// Blocks in flight at most, small ones included; each has a small block of
+// its own.
+inline constexpr std::size_t BlocksInFlight = 64;
+
 // A file shared by the blocks read from it: closed once the last is read.
 using SharedInput = std::shared_ptr<const UniqueFd>;
 
+// A prepared block as the caller's thread takes it.
+struct TakenBlock {
+    std::uint8_t* packed;
+    std::uint32_t packedLength;
+    std::uint32_t crc;
+    // IQ_OK, or the failure to return with `error` as errno.
+    CoreResult result;
+    int error;
+};
+
 class BlockPipeline {
 public:
-    // `ring` holds at least RingBlocks(helpers) blocks.
-    BlockPipeline(BlockBuffers& ring, unsigned helpers);
+    // `ring` holds at least RingBlocks(helpers) blocks, `small`
+    // BlocksInFlight.
+    BlockPipeline(BlockBuffers& ring, SmallBlockBuffers& small, unsigned helpers);
     BlockPipeline(const BlockPipeline&) = delete;
     BlockPipeline& operator=(const BlockPipeline&) = delete;
     // Stops the helpers and waits for them, whatever state the blocks are in.
@@ -45,14 +63,13 @@ public:
     bool Start();
 
     // Queues block `index` of `input`, a file of `size` bytes when it was
-    // queried, compressed at `level`. Waits for a free block when `wait`;
-    // false when none is free without waiting, and once stopped.
+    // queried, compressed at `level`. Waits for room when `wait`; false
+    // when there is none without waiting, and once stopped.
     bool Submit(const SharedInput& input, std::uint64_t size, std::uint64_t index, int level, bool wait) noexcept;
 
-    // Waits until the oldest block not taken yet is prepared. Its `result`
-    // says whether it may be written. Null when the producer has finished
-    // and every block submitted was taken.
-    PackedBlock* Take();
+    // Waits until the oldest block not taken yet is prepared. Nothing when
+    // the producer has finished and every block submitted was taken.
+    std::optional<TakenBlock> Take();
     // Hands the block taken last back for refilling.
     void Release();
 
@@ -67,24 +84,30 @@ private:
         std::uint64_t index = 0;
         std::uint32_t expected = 0; // the block's length by the queried size
         int level = 0;
+        int whole = -1; // the whole block it is made in; -1: its small one
         bool ready = false;
     };
 
     void Run() noexcept;
+    // Wakes the helpers for what is queued; the mutex is held.
+    void WakeHelpers();
 
     BlockBuffers& ring_;
-    const std::size_t slots_;
+    SmallBlockBuffers& small_;
     const unsigned helpers_;
     std::vector<Job> jobs_;
+    std::vector<int> freeWhole_;
 
     std::mutex mutex_;
-    std::condition_variable room_;  // the producer waits for a free block
-    std::condition_variable work_;  // helpers wait for a submitted one
+    std::condition_variable room_;  // the producer waits for room
+    std::condition_variable work_;  // helpers wait for a submitted block
     std::condition_variable ready_; // the caller waits for a prepared one
     std::uint64_t submitted_ = 0;
     std::uint64_t claimed_ = 0; // blocks a helper has begun
     std::uint64_t taken_ = 0;
     std::uint64_t released_ = 0;
+    bool callerWaiting_ = false;
+    bool producerWaiting_ = false;
     bool finished_ = false;
     bool stopping_ = false;
     std::vector<std::thread> threads_;

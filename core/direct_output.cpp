@@ -16,7 +16,8 @@ CoreResult WriteBlocksInTurn(SdaContext& context, int input, std::uint64_t block
     for (std::uint64_t index = 0; index < blockCount; ++index) {
         if (const CoreResult result = PrepareBlock(input, context.compressor, block); result != IQ_OK)
             return result;
-        if (const CoreResult result = WriteDataBlock(context, block); result != IQ_OK)
+        if (const CoreResult result = WriteDataBlock(context, block.crc, block.packed, block.packedLength);
+            result != IQ_OK)
             return result;
         context.ReportStep();
     }
@@ -29,10 +30,9 @@ CoreResult WriteBlocksInTurn(SdaContext& context, int input, std::uint64_t block
 CoreResult WriteBlocks(SdaContext& context, UniqueFd input, std::uint64_t size, std::uint64_t blockCount, int level)
 {
     const unsigned helpers = context.parallel && blockCount > 1 ? UsableHelpers() : 0;
-    BlockBuffers* const ring = helpers > 0 ? context.Ring(helpers) : nullptr;
-    if (ring == nullptr)
+    if (helpers == 0 || !context.PrepareRings(helpers))
         return WriteBlocksInTurn(context, input.Get(), blockCount, level);
-    BlockPipeline pipeline(*ring, helpers);
+    BlockPipeline pipeline(context.ring, context.smallRing, helpers);
     if (!pipeline.Start())
         return WriteBlocksInTurn(context, input.Get(), blockCount, level);
     const SharedInput shared = std::make_shared<const UniqueFd>(std::move(input));
@@ -40,8 +40,8 @@ CoreResult WriteBlocks(SdaContext& context, UniqueFd input, std::uint64_t size, 
     for (std::uint64_t index = 0; index < blockCount; ++index) {
         while (submitted < blockCount && pipeline.Submit(shared, size, submitted, level, false))
             ++submitted;
-        // Never null: every block handed back made room for the next.
-        PackedBlock* const block = pipeline.Take();
+        // Never empty: every block handed back made room for the next.
+        const std::optional<TakenBlock> block = pipeline.Take();
         if (const CoreResult result = WriteTakenBlock(context, pipeline, *block); result != IQ_OK)
             return result;
     }
@@ -50,13 +50,13 @@ CoreResult WriteBlocks(SdaContext& context, UniqueFd input, std::uint64_t size, 
 
 } // namespace
 
-CoreResult WriteTakenBlock(SdaContext& context, BlockPipeline& pipeline, PackedBlock& block)
+CoreResult WriteTakenBlock(SdaContext& context, BlockPipeline& pipeline, const TakenBlock& block)
 {
     if (block.result != IQ_OK) {
         errno = block.error;
         return block.result;
     }
-    const CoreResult result = WriteDataBlock(context, block);
+    const CoreResult result = WriteDataBlock(context, block.crc, block.packed, block.packedLength);
     pipeline.Release();
     if (result != IQ_OK)
         return result;

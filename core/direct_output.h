@@ -7,7 +7,7 @@
 #include "core/entry_output.h"
 
 class BlockPipeline;
-struct PackedBlock;
+struct TakenBlock;
 
 class DirectOutput final : public EntryOutput {
 public:
@@ -26,4 +26,4 @@ private:
 
 // Writes `block`, taken from `pipeline`, and hands it back; its failure, with
 // the errno it met, when it could not be prepared.
-CoreResult WriteTakenBlock(SdaContext& context, BlockPipeline& pipeline, PackedBlock& block);
+CoreResult WriteTakenBlock(SdaContext& context, BlockPipeline& pipeline, const TakenBlock& block);

@@ -1,11 +1,8 @@
 #include "core/packed_block.h"
 
 #include "crypto/crc32.h"
-#include "platform/secure_memory.h"
 
 #include <cerrno>
-#include <limits>
-#include <utility>
 #include <unistd.h>
 #ifdef _WIN32
 #include <io.h>
@@ -58,65 +55,30 @@ ssize_t ReadBlock(int fd, std::uint8_t* buffer, std::size_t capacity, const std:
 }
 
 CoreResult Prepare(int input, const std::uint64_t* offset, std::size_t expected, BlockCompressor& compressor,
-                   PackedBlock& block)
+                   std::uint8_t* plain, std::size_t capacity, std::uint8_t* packed, BlockOutcome& block)
 {
-    const ssize_t length = ReadBlock(input, block.plain, BlockSize, offset, expected);
+    const ssize_t length = ReadBlock(input, plain, capacity, offset, expected);
     if (length < 0) {
         block.error = errno;
         return block.result = IQ_INPUT_FILE_ERROR;
     }
     block.length = static_cast<std::uint32_t>(length);
-    block.crc = ~Crc32Update(0xFFFFFFFFU, block.plain, block.length);
-    block.result = compressor.Compress(block.plain, block.length, block.packed, sizeof block.packed, block.stream,
-                                       &block.packedLength);
+    block.crc = ~Crc32Update(0xFFFFFFFFU, plain, block.length);
+    block.result = compressor.Compress(plain, block.length, packed, PackedCapacity(capacity) + PackedSlack,
+                                       block.stream, &block.packedLength);
     block.error = errno;
     return block.result;
 }
 
 } // namespace
 
-BlockBuffers::BlockBuffers(std::size_t count)
-{
-    if (count == 0 || count > std::numeric_limits<std::size_t>::max() / sizeof(PackedBlock))
-        return;
-    blocks_ = static_cast<PackedBlock*>(SecureAlloc(count * sizeof(PackedBlock)));
-    count_ = blocks_ != nullptr ? count : 0;
-}
-
-BlockBuffers::BlockBuffers(BlockBuffers&& other) noexcept
-    : blocks_(std::exchange(other.blocks_, nullptr)), count_(std::exchange(other.count_, 0))
-{
-}
-
-BlockBuffers& BlockBuffers::operator=(BlockBuffers&& other) noexcept
-{
-    if (this != &other) {
-        Free();
-        blocks_ = std::exchange(other.blocks_, nullptr);
-        count_ = std::exchange(other.count_, 0);
-    }
-    return *this;
-}
-
-BlockBuffers::~BlockBuffers()
-{
-    Free();
-}
-
-void BlockBuffers::Free() noexcept
-{
-    SecureFree(blocks_, count_ * sizeof(PackedBlock));
-    blocks_ = nullptr;
-    count_ = 0;
-}
-
 CoreResult PrepareBlock(int input, BlockCompressor& compressor, PackedBlock& block)
 {
-    return Prepare(input, nullptr, BlockSize, compressor, block);
+    return Prepare(input, nullptr, BlockSize, compressor, block.plain, BlockSize, block.packed, block);
 }
 
-CoreResult PrepareBlockAt(int input, std::uint64_t offset, std::uint32_t expected, BlockCompressor& compressor,
-                          PackedBlock& block)
+CoreResult PrepareBlockIn(int input, std::uint64_t offset, std::uint32_t expected, BlockCompressor& compressor,
+                          std::uint8_t* plain, std::size_t capacity, std::uint8_t* packed, BlockOutcome& outcome)
 {
-    return Prepare(input, &offset, expected, compressor, block);
+    return Prepare(input, &offset, expected, compressor, plain, capacity, packed, outcome);
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <string>
 #include <thread>
 #ifdef _WIN32
@@ -20,8 +21,11 @@
 namespace {
 
 // How far the planner may run ahead in entries; the blocks are bounded by
-// the ring.
+// the pipeline.
 constexpr std::size_t MaxPlannedSteps = 1024;
+// Steps queued before the caller's thread is woken for them: small files
+// would otherwise wake it for every step.
+constexpr std::size_t StepBatch = 32;
 
 // The error of a failed call, kept for the thread that reports it: the
 // skip callback and the caller after the export read it.
@@ -117,9 +121,15 @@ public:
             fields.blockCount > 0 ? std::make_shared<const UniqueFd>(std::move(input)) : SharedInput();
         if (!Push(std::move(step)))
             return IQ_ABORTED;
-        for (std::uint64_t index = 0; index < fields.blockCount; ++index)
+        for (std::uint64_t index = 0; index < fields.blockCount; ++index) {
+            if (pipeline_.Submit(shared, fields.size, index, level, false))
+                continue;
+            // Waiting for the caller's thread to take blocks: it must not
+            // be waiting for more steps meanwhile.
+            Hurry();
             if (!pipeline_.Submit(shared, fields.size, index, level, true))
                 return IQ_ABORTED;
+        }
         return IQ_OK;
     }
 
@@ -142,7 +152,12 @@ public:
         PlannedStep step;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return !steps_.empty() || ended_; });
+            while (steps_.empty() && !ended_) {
+                callerWaiting_ = true;
+                changed_.wait(lock, [this] { return steps_.size() >= StepBatch || ended_ || hurried_; });
+                callerWaiting_ = false;
+                hurried_ = false;
+            }
             if (steps_.empty()) {
                 step.kind = PlannedStep::Kind::End;
                 step.result = endResult_;
@@ -151,9 +166,23 @@ public:
             }
             step = std::move(steps_.front());
             steps_.pop_front();
+            if (!plannerWaiting_)
+                return step;
         }
         changed_.notify_all();
         return step;
+    }
+
+    // Wakes the caller's thread for the steps queued so far.
+    void Hurry()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            hurried_ = true;
+            if (!callerWaiting_)
+                return;
+        }
+        changed_.notify_all();
     }
 
     // The planner's next Push fails, and one waiting for room wakes.
@@ -172,10 +201,17 @@ private:
     {
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return stopping_ || steps_.size() < MaxPlannedSteps; });
+            if (!stopping_ && steps_.size() >= MaxPlannedSteps) {
+                plannerWaiting_ = true;
+                changed_.notify_all(); // the caller's thread is surely due
+                changed_.wait(lock, [this] { return stopping_ || steps_.size() < MaxPlannedSteps; });
+                plannerWaiting_ = false;
+            }
             if (stopping_)
                 return false;
             steps_.push_back(std::move(step));
+            if (!callerWaiting_ || steps_.size() < StepBatch)
+                return true;
         }
         changed_.notify_all();
         return true;
@@ -185,6 +221,9 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<PlannedStep> steps_;
+    bool callerWaiting_ = false;
+    bool plannerWaiting_ = false;
+    bool hurried_ = false;
     bool stopping_ = false;
     bool ended_ = false;
     CoreResult endResult_ = IQ_OK;
@@ -272,8 +311,8 @@ CoreResult WritePlannedSteps(SdaContext& context, PlannedOutput& output, BlockPi
         case PlannedStep::Kind::File:
             result = WriteFileRecord(context, step.fields, step.text);
             for (std::uint64_t index = 0; result == IQ_OK && index < step.fields.blockCount; ++index) {
-                PackedBlock* const block = pipeline.Take();
-                if (block == nullptr)
+                const std::optional<TakenBlock> block = pipeline.Take();
+                if (!block)
                     break; // the planner ended early: its End says why
                 result = WriteTakenBlock(context, pipeline, *block);
             }
@@ -291,12 +330,11 @@ CoreResult WritePlannedSteps(SdaContext& context, PlannedOutput& output, BlockPi
 
 CoreResult WritePlannedWalk(SdaContext& context, unsigned helpers, const std::function<CoreResult()>& walk)
 {
-    BlockBuffers* const ring = helpers > 0 ? context.Ring(helpers) : nullptr;
-    if (ring != nullptr) {
+    if (helpers > 0 && context.PrepareRings(helpers)) {
         CoreResult result = IQ_OK;
         FailureCause cause;
         {
-            BlockPipeline pipeline(*ring, helpers);
+            BlockPipeline pipeline(context.ring, context.smallRing, helpers);
             if (!pipeline.Start())
                 return walk();
             PlannedOutput output(pipeline);

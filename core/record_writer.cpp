@@ -96,20 +96,20 @@ CoreResult WriteDirLeaveRecord(SdaContext& context)
     return WriteField(context, &type, 1);
 }
 
-CoreResult WriteDataBlock(SdaContext& context, PackedBlock& block)
+CoreResult WriteDataBlock(SdaContext& context, std::uint32_t crc, std::uint8_t* packed, std::uint32_t packedLength)
 {
     std::uint8_t header[8];
-    StoreLe32(header, block.crc);
-    StoreLe32(header + 4, block.packedLength);
+    StoreLe32(header, crc);
+    StoreLe32(header + 4, packedLength);
     if (context.sealed.Started()) {
-        const std::span<const std::uint8_t> pieces[] = {{header, sizeof header}, {block.packed, block.packedLength}};
+        const std::span<const std::uint8_t> pieces[] = {{header, sizeof header}, {packed, packedLength}};
         return WriteMessage(context, pieces, false);
     }
     CoreResult result = WriteField(context, header, 4);
     if (result == IQ_OK)
         result = WriteField(context, header + 4, 4);
     if (result == IQ_OK)
-        result = WriteField(context, block.packed, block.packedLength);
+        result = WriteField(context, packed, packedLength);
     return result;
 }
 

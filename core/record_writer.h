@@ -24,9 +24,10 @@ CoreResult WriteFileRecord(SdaContext& context, const FileRecordFields& fields, 
 CoreResult WriteDirEnterRecord(SdaContext& context, std::uint64_t creationTime, std::u16string_view name);
 CoreResult WriteDirLeaveRecord(SdaContext& context);
 
-// Writes a prepared block (its result IQ_OK) as its DataBlock; the stream
-// is encrypted in place. Results: IQ_OK or IQ_ARCHIVE_ERROR.
-CoreResult WriteDataBlock(SdaContext& context, PackedBlock& block);
+// Writes a prepared block as its DataBlock: the CRC of its plaintext and its
+// stream of `packedLength` bytes, encrypted in place. Results: IQ_OK or
+// IQ_ARCHIVE_ERROR.
+CoreResult WriteDataBlock(SdaContext& context, std::uint32_t crc, std::uint8_t* packed, std::uint32_t packedLength);
 
 // Writes out what the fields above gathered; every export that reports
 // success has called it. Results: IQ_OK or IQ_ARCHIVE_ERROR.

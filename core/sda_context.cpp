@@ -58,11 +58,13 @@ bool SdaContext::RetakeParent()
 
 #endif
 
-BlockBuffers* SdaContext::Ring(unsigned helpers)
+bool SdaContext::PrepareRings(unsigned helpers)
 {
     if (ring.Count() < RingBlocks(helpers))
         ring = BlockBuffers(RingBlocks(helpers));
-    return ring ? &ring : nullptr;
+    if (smallRing.Count() < BlocksInFlight)
+        smallRing = SmallBlockBuffers(BlocksInFlight);
+    return ring && smallRing;
 }
 
 bool SdaContext::OnChain(const FileStatus& status) const

@@ -84,6 +84,7 @@ struct SdaContext {
     // The blocks in flight between the helpers and the caller's thread,
     // allocated when helpers are first used.
     BlockBuffers ring;
+    SmallBlockBuffers smallRing;
     // Walks read ahead and blocks are made on helpers when there are cores
     // for them; off, everything happens on the caller's thread (the tests
     // compare both).
@@ -114,8 +115,9 @@ struct SdaContext {
     // directory.
     bool RetakeParent();
 #endif
-    // The ring for `helpers`; null when the memory cannot be had.
-    BlockBuffers* Ring(unsigned helpers);
+    // Allocates `ring` and `smallRing` for `helpers`; false when the memory
+    // cannot be had.
+    bool PrepareRings(unsigned helpers);
 
     // Whether a directory with this identity is already being walked.
     bool OnChain(const FileStatus& status) const;
