@@ -182,45 +182,64 @@ void BlockPipeline::Run() noexcept
 {
     // Each helper keeps its own compressor, so levels and states never mix.
     BlockCompressor compressor;
+    // Small blocks are claimed a few at a time, whole ones alone.
+    constexpr std::size_t MaxClaimed = 4;
+    Job claimed[MaxClaimed];
     for (;;) {
-        std::uint64_t sequence = 0;
-        Job job;
+        std::uint64_t first = 0;
+        std::size_t count = 0;
         {
             std::unique_lock lock(mutex_);
             work_.wait(lock, [this] { return stopping_ || claimed_ < submitted_; });
             if (stopping_)
                 break;
-            sequence = claimed_++;
-            Job& queued = jobs_[sequence % BlocksInFlight];
-            job.input = std::move(queued.input);
-            job.index = queued.index;
-            job.expected = queued.expected;
-            job.level = queued.level;
-            job.whole = queued.whole;
+            first = claimed_;
+            while (count < MaxClaimed && claimed_ < submitted_) {
+                Job& queued = jobs_[claimed_ % BlocksInFlight];
+                if (count > 0 && queued.whole >= 0)
+                    break;
+                Job& job = claimed[count++];
+                job.input = std::move(queued.input);
+                job.index = queued.index;
+                job.expected = queued.expected;
+                job.level = queued.level;
+                job.whole = queued.whole;
+                ++claimed_;
+                if (job.whole >= 0)
+                    break;
+            }
         }
-        // The block is this helper's alone until it is marked ready.
-        BlockOutcome& outcome = job.whole >= 0 ? static_cast<BlockOutcome&>(ring_[static_cast<std::size_t>(job.whole)])
-                                               : static_cast<BlockOutcome&>(small_[sequence % BlocksInFlight]);
-        if (!compressor.Prepare(job.level)) {
-            outcome.result = IQ_OUT_OF_MEMORY;
-            outcome.error = ENOMEM;
-        } else if (job.whole >= 0) {
-            PrepareBlockAt(job.input->Get(), job.index * BlockSize, job.expected, compressor,
-                           ring_[static_cast<std::size_t>(job.whole)]);
-        } else {
-            PrepareBlockAt(job.input->Get(), job.index * BlockSize, job.expected, compressor,
-                           small_[sequence % BlocksInFlight]);
+        // The blocks are this helper's alone until they are marked ready.
+        for (std::size_t k = 0; k < count; ++k) {
+            Job& job = claimed[k];
+            const std::uint64_t sequence = first + k;
+            BlockOutcome& outcome = job.whole >= 0
+                                        ? static_cast<BlockOutcome&>(ring_[static_cast<std::size_t>(job.whole)])
+                                        : static_cast<BlockOutcome&>(small_[sequence % BlocksInFlight]);
+            if (!compressor.Prepare(job.level)) {
+                outcome.result = IQ_OUT_OF_MEMORY;
+                outcome.error = ENOMEM;
+            } else if (job.whole >= 0) {
+                PrepareBlockAt(job.input->Get(), job.index * BlockSize, job.expected, compressor,
+                               ring_[static_cast<std::size_t>(job.whole)]);
+            } else {
+                PrepareBlockAt(job.input->Get(), job.index * BlockSize, job.expected, compressor,
+                               small_[sequence % BlocksInFlight]);
+            }
+            job.input.reset();
         }
-        job.input.reset();
         bool wake = false;
         {
             const std::lock_guard lock(mutex_);
-            jobs_[sequence % BlocksInFlight].ready = true;
-            wake = callerWaiting_ && sequence == taken_;
+            for (std::size_t k = 0; k < count; ++k)
+                jobs_[(first + k) % BlocksInFlight].ready = true;
+            wake = callerWaiting_ && taken_ >= first && taken_ < first + count;
         }
         if (wake)
             ready_.notify_one();
     }
+    for (Job& job : claimed)
+        job.input.reset();
     // The stack held plaintext; a later thread may get it as it is.
     SecureScrubStackAndRegisters();
 }

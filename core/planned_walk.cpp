@@ -5,6 +5,7 @@
 #include "core/entry_output.h"
 #include "platform/secure_memory.h"
 
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <deque>
@@ -14,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -23,8 +25,7 @@ namespace {
 // How far the planner may run ahead in entries; the blocks are bounded by
 // the pipeline.
 constexpr std::size_t MaxPlannedSteps = 1024;
-// Steps queued before the caller's thread is woken for them: small files
-// would otherwise wake it for every step.
+// Steps gathered by the planner before it hands them on.
 constexpr std::size_t StepBatch = 32;
 
 // The error of a failed call, kept for the thread that reports it: the
@@ -133,8 +134,34 @@ public:
         return IQ_OK;
     }
 
+    // Hands the steps gathered so far to the caller's thread, waiting for
+    // room; false once stopped.
+    bool Flush()
+    {
+        if (gathered_.empty())
+            return !stopping_;
+        {
+            std::unique_lock lock(mutex_);
+            if (!stopping_ && steps_.size() >= MaxPlannedSteps) {
+                plannerWaiting_ = true;
+                changed_.notify_all(); // the caller's thread is surely due
+                changed_.wait(lock, [this] { return stopping_ || steps_.size() < MaxPlannedSteps; });
+                plannerWaiting_ = false;
+            }
+            if (stopping_)
+                return false;
+            for (PlannedStep& step : gathered_)
+                steps_.push_back(std::move(step));
+            gathered_.clear();
+            if (!callerWaiting_)
+                return true;
+        }
+        changed_.notify_all();
+        return true;
+    }
+
     // The walk's last step; it cannot fail, so the caller's thread always
-    // learns how the walk ended.
+    // learns how the walk ended (steps not flushed are dropped).
     void End(CoreResult result, const FailureCause& cause) noexcept
     {
         {
@@ -149,40 +176,30 @@ public:
     // The next step in walk order, waiting for the planner.
     PlannedStep Pop()
     {
-        PlannedStep step;
-        {
+        if (taken_.empty()) {
             std::unique_lock lock(mutex_);
-            while (steps_.empty() && !ended_) {
+            if (steps_.empty() && !ended_) {
                 callerWaiting_ = true;
-                changed_.wait(lock, [this] { return steps_.size() >= StepBatch || ended_ || hurried_; });
+                changed_.wait(lock, [this] { return !steps_.empty() || ended_; });
                 callerWaiting_ = false;
-                hurried_ = false;
             }
-            if (steps_.empty()) {
-                step.kind = PlannedStep::Kind::End;
-                step.result = endResult_;
-                step.cause = endCause_;
-                return step;
+            taken_.swap(steps_);
+            if (plannerWaiting_) {
+                lock.unlock();
+                changed_.notify_all();
             }
-            step = std::move(steps_.front());
-            steps_.pop_front();
-            if (!plannerWaiting_)
-                return step;
         }
-        changed_.notify_all();
-        return step;
-    }
-
-    // Wakes the caller's thread for the steps queued so far.
-    void Hurry()
-    {
-        {
+        PlannedStep step;
+        if (taken_.empty()) {
             const std::lock_guard lock(mutex_);
-            hurried_ = true;
-            if (!callerWaiting_)
-                return;
+            step.kind = PlannedStep::Kind::End;
+            step.result = endResult_;
+            step.cause = endCause_;
+            return step;
         }
-        changed_.notify_all();
+        step = std::move(taken_.front());
+        taken_.pop_front();
+        return step;
     }
 
     // The planner's next Push fails, and one waiting for room wakes.
@@ -196,35 +213,30 @@ public:
     }
 
 private:
-    // Waits for room; false once stopped.
+    // Gathers `step` and hands a batch on when it is full: small files
+    // would otherwise wake the caller's thread for every step. False once
+    // stopped.
     bool Push(PlannedStep&& step)
     {
-        {
-            std::unique_lock lock(mutex_);
-            if (!stopping_ && steps_.size() >= MaxPlannedSteps) {
-                plannerWaiting_ = true;
-                changed_.notify_all(); // the caller's thread is surely due
-                changed_.wait(lock, [this] { return stopping_ || steps_.size() < MaxPlannedSteps; });
-                plannerWaiting_ = false;
-            }
-            if (stopping_)
-                return false;
-            steps_.push_back(std::move(step));
-            if (!callerWaiting_ || steps_.size() < StepBatch)
-                return true;
-        }
-        changed_.notify_all();
-        return true;
+        if (stopping_)
+            return false;
+        gathered_.push_back(std::move(step));
+        return gathered_.size() < StepBatch || Flush();
     }
+
+    // Before the planner waits for the caller's thread to take blocks, that
+    // thread must have the steps that announce them.
+    void Hurry() { (void)Flush(); }
 
     BlockPipeline& pipeline_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<PlannedStep> steps_;
+    std::vector<PlannedStep> gathered_; // the planner's alone
+    std::deque<PlannedStep> taken_;     // the caller's thread's alone
     bool callerWaiting_ = false;
     bool plannerWaiting_ = false;
-    bool hurried_ = false;
-    bool stopping_ = false;
+    std::atomic<bool> stopping_ = false;
     bool ended_ = false;
     CoreResult endResult_ = IQ_OK;
     FailureCause endCause_;
@@ -268,6 +280,8 @@ private:
         CoreResult result = IQ_OK;
         try {
             result = walk();
+            if (!output_.Flush() && result == IQ_OK)
+                result = IQ_ABORTED;
         } catch (const std::bad_alloc&) {
             result = IQ_OUT_OF_MEMORY;
         } catch (...) {
