@@ -35,6 +35,11 @@ CoreResult AddCallerEntry(SdaContext& context, int pathBase, const EntryName& en
         (void)FlushArchive(context);
         throw;
     }
+    if (added == IQ_ARCHIVE_ERROR) {
+        // Nothing goes after a write that failed: the file would have a gap.
+        context.pending.Drop();
+        return added;
+    }
     const int error = errno;
     const CoreResult flushed = FlushArchive(context);
     if (added != IQ_OK) {
