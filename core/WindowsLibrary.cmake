@@ -5,14 +5,18 @@
 find_package(Threads REQUIRED)
 
 add_library(ivqa_core STATIC
+  archive_buffer.cpp
   block_compressor.cpp
   block_pipeline.cpp
+  caller_entry.cpp
+  direct_output.cpp
   directory_walk_win32.cpp
   entry_name_win32.cpp
   entry_removal_win32.cpp
   file_entry.cpp
   file_wiper_win32.cpp
   packed_block.cpp
+  planned_walk.cpp
   random_pool.cpp
   record_writer.cpp
   removal_walk_win32.cpp

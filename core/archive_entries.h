@@ -11,3 +11,8 @@ inline constexpr int MaxCompressionLevel = 9;
 
 CoreResult AddFileEntry(SdaContext& context, int dirFd, const EntryName& entry, int level);
 CoreResult AddDirEntry(SdaContext& context, int dirFd, const EntryName& entry, int level);
+
+// An entry the caller names: a directory's walk reads ahead on helpers when
+// the context allows it and there are cores for them. Everything it wrote
+// is in the archive's file when it returns.
+CoreResult AddCallerEntry(SdaContext& context, int pathBase, const EntryName& entry, int level, bool directory);

@@ -1,5 +1,5 @@
 #include "core/archive_entries.h"
-#include "core/record_writer.h"
+#include "core/entry_output.h"
 
 #include <cerrno>
 #include <cstring>
@@ -19,8 +19,13 @@ CoreResult AddListedEntry(SdaContext& context, int dirFd, const ListedEntry& lis
                          IsSymbolicLink(own));
     const EntryName entry = ListedEntryName(name, isLink);
 
-    FileStatus target;
-    const bool isDirectory = QueryFileStatus(dirFd, name, true, &target) && IsDirectory(target);
+    // A listing that names the type spares a query per entry; the entry's
+    // own query follows in either case.
+    bool isDirectory = listed.type == DT_DIR;
+    if (listed.type != DT_DIR && listed.type != DT_REG) {
+        FileStatus target;
+        isDirectory = QueryFileStatus(dirFd, name, true, &target) && IsDirectory(target);
+    }
     return isDirectory ? AddDirEntry(context, dirFd, entry, level) : AddFileEntry(context, dirFd, entry, level);
 }
 
@@ -31,7 +36,7 @@ CoreResult AddDirEntry(SdaContext& context, int dirFd, const EntryName& entry, i
     context.PushDirectory(std::make_unique<DirNode>());
     DirNode& node = *context.innermost;
     const char16_t* const name = entry.display.c_str();
-    context.ReportName(name);
+    context.output->Name(name);
 
     FileStatus status;
     if (!entry.recordable || !QueryFileStatus(dirFd, entry.path.c_str(), entry.followLink, &status))
@@ -50,7 +55,7 @@ CoreResult AddDirEntry(SdaContext& context, int dirFd, const EntryName& entry, i
     node.status.inode = opened.inode;
     node.throughLink = entry.followLink;
 
-    if (const CoreResult result = WriteDirEnterRecord(context, node.status.creationTime, entry.recorded);
+    if (const CoreResult result = context.output->DirEnter(node.status.creationTime, entry.recorded);
         result != IQ_OK)
         return result;
 
@@ -64,7 +69,7 @@ CoreResult AddDirEntry(SdaContext& context, int dirFd, const EntryName& entry, i
         result != IQ_OK)
         return result;
 
-    if (const CoreResult result = WriteDirLeaveRecord(context); result != IQ_OK)
+    if (const CoreResult result = context.output->DirLeave(); result != IQ_OK)
         return result;
     if (!context.RetakeParent())
         return IQ_INPUT_DIR_ERROR;

@@ -1,5 +1,5 @@
 #include "core/archive_entries.h"
-#include "core/record_writer.h"
+#include "core/entry_output.h"
 #include "platform/win32_listing.h"
 #include "platform/win32_path.h"
 
@@ -24,7 +24,7 @@ CoreResult AddDirEntry(SdaContext& context, int /*dirFd*/, const EntryName& entr
     context.PushDirectory(std::make_unique<DirNode>());
     DirNode& node = *context.innermost;
     const char16_t* const name = entry.display.c_str();
-    context.ReportName(name);
+    context.output->Name(name);
 
     FileStatus status;
     const auto wide = WidePath(entry.path);
@@ -46,7 +46,7 @@ CoreResult AddDirEntry(SdaContext& context, int /*dirFd*/, const EntryName& entr
     node.status.inode = opened.inode;
     node.path = entry.path;
 
-    if (const CoreResult result = WriteDirEnterRecord(context, node.status.creationTime, entry.recorded);
+    if (const CoreResult result = context.output->DirEnter(node.status.creationTime, entry.recorded);
         result != IQ_OK)
         return result;
 
@@ -56,7 +56,7 @@ CoreResult AddDirEntry(SdaContext& context, int /*dirFd*/, const EntryName& entr
         result != IQ_OK)
         return result;
 
-    if (const CoreResult result = WriteDirLeaveRecord(context); result != IQ_OK)
+    if (const CoreResult result = context.output->DirLeave(); result != IQ_OK)
         return result;
     context.PopDirectory();
     return IQ_OK;

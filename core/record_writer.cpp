@@ -17,15 +17,18 @@ constexpr std::size_t FileRecordFixedLength = 43;
 constexpr std::size_t DirEnterRecordFixedLength = 15;
 constexpr std::size_t RecordCrcOffset = 1;
 
+// The sealed stream writes its messages itself, after what was gathered.
 CoreResult WriteMessage(SdaContext& context, std::span<const std::span<const std::uint8_t>> pieces, bool final)
 {
+    if (!context.pending.Flush(context.archive.Get()))
+        return IQ_ARCHIVE_ERROR;
     return context.sealed.Write(context.archive.Get(), pieces, final) ? IQ_OK : IQ_ARCHIVE_ERROR;
 }
 
 CoreResult WriteField(SdaContext& context, std::uint8_t* data, std::size_t length)
 {
     CipherProcess(&context.cipher, data, length);
-    return WriteAll(context.archive.Get(), data, length) ? IQ_OK : IQ_ARCHIVE_ERROR;
+    return context.pending.Write(context.archive.Get(), data, length) ? IQ_OK : IQ_ARCHIVE_ERROR;
 }
 
 // The record CRC covers the record as stored without its CRC field.
@@ -93,26 +96,31 @@ CoreResult WriteDirLeaveRecord(SdaContext& context)
     return WriteField(context, &type, 1);
 }
 
-CoreResult WriteDataBlock(SdaContext& context, PackedBlock& block)
+CoreResult WriteDataBlock(SdaContext& context, std::uint32_t crc, std::uint8_t* packed, std::uint32_t packedLength)
 {
     std::uint8_t header[8];
-    StoreLe32(header, block.crc);
-    StoreLe32(header + 4, block.packedLength);
+    StoreLe32(header, crc);
+    StoreLe32(header + 4, packedLength);
     if (context.sealed.Started()) {
-        const std::span<const std::uint8_t> pieces[] = {{header, sizeof header}, {block.packed, block.packedLength}};
+        const std::span<const std::uint8_t> pieces[] = {{header, sizeof header}, {packed, packedLength}};
         return WriteMessage(context, pieces, false);
     }
     CoreResult result = WriteField(context, header, 4);
     if (result == IQ_OK)
         result = WriteField(context, header + 4, 4);
     if (result == IQ_OK)
-        result = WriteField(context, block.packed, block.packedLength);
+        result = WriteField(context, packed, packedLength);
     return result;
 }
 
 CoreResult WriteStreamEnd(SdaContext& context)
 {
     if (!context.sealed.Started())
-        return IQ_OK;
+        return FlushArchive(context);
     return WriteMessage(context, {}, true);
+}
+
+CoreResult FlushArchive(SdaContext& context)
+{
+    return context.pending.Flush(context.archive.Get()) ? IQ_OK : IQ_ARCHIVE_ERROR;
 }

@@ -1,5 +1,8 @@
 #include "core/sda_context.h"
 
+#include "core/block_pipeline.h"
+#include "core/entry_output.h"
+
 SdaContext::~SdaContext()
 {
     Spend();
@@ -10,7 +13,7 @@ SdaContext::~SdaContext()
 void SdaContext::Spend() noexcept
 {
     spent = true;
-    input.Reset();
+    pending.Drop();
     archive.Reset();
     CipherRelease(&cipher);
     sealed.Release();
@@ -55,6 +58,15 @@ bool SdaContext::RetakeParent()
 
 #endif
 
+bool SdaContext::PrepareRings(unsigned helpers)
+{
+    if (ring.Count() < RingBlocks(helpers))
+        ring = BlockBuffers(RingBlocks(helpers));
+    if (smallRing.Count() < BlocksInFlight)
+        smallRing = SmallBlockBuffers(BlocksInFlight);
+    return ring && smallRing;
+}
+
 bool SdaContext::OnChain(const FileStatus& status) const
 {
     for (const DirNode* node = innermost.get(); node != nullptr; node = node->parent.get())
@@ -83,8 +95,8 @@ void SdaContext::ReportStep() const
 
 CoreResult SdaContext::SkipInnermostDirectory(const char16_t* name)
 {
-    if (!AskSkip(name))
-        return IQ_INPUT_DIR_ERROR;
+    if (const CoreResult result = output->SkipOrFail(name, IQ_INPUT_DIR_ERROR); result != IQ_OK)
+        return result;
     PopDirectory();
     return IQ_OK;
 }

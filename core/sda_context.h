@@ -3,6 +3,7 @@
 // IQ_SDAFinal releases. Every member owns what it records, so releasing the
 // context releases exactly what is held, whichever step failed or threw.
 
+#include "core/archive_buffer.h"
 #include "core/archive_format.h"
 #include "core/block_compressor.h"
 #include "core/packed_block.h"
@@ -50,6 +51,8 @@ struct DirNode {
 };
 #endif
 
+class EntryOutput;
+
 struct SdaContext {
     SdaContext(NameCallback name, RangeCallback range, StepCallback step, SkipCallback skip)
         : onName(name), onRange(range), onStep(step), onSkip(skip)
@@ -65,21 +68,31 @@ struct SdaContext {
     SkipCallback onSkip;
 
     UniqueFd archive;
+    // Encrypted bytes not yet written to `archive`.
+    ArchiveBuffer pending;
     // The archive's own file: met in a walk, or given as an input, it is
     // left out, since it would only hold a cut copy of itself (and a later
     // removal of the inputs would destroy the archive).
     std::uint64_t archiveDevice = 0;
     std::uint64_t archiveInode = 0;
-    UniqueFd input;
     CipherContext cipher;
     // Keyed instead of `cipher` for the authenticated cipher.
     SealedStreamWriter sealed;
-    BlockBuffersOwner buffers;
+    // The block the caller's thread makes and writes in turn.
+    BlockBuffers buffers;
     BlockCompressor compressor;
-    // The blocks of a file are prepared on a helper thread while the caller
-    // writes the previous one; off, every block is made on the caller's
-    // thread (the tests compare both).
-    bool overlapBlocks = true;
+    // The blocks in flight between the helpers and the caller's thread,
+    // allocated when helpers are first used.
+    BlockBuffers ring;
+    SmallBlockBuffers smallRing;
+    // Walks read ahead and blocks are made on helpers when there are cores
+    // for them; off, everything happens on the caller's thread (the tests
+    // compare both).
+    bool parallel = true;
+
+    // Where the current walk puts its entries: the caller's thread's
+    // DirectOutput, or the planner's queue while a walk reads ahead.
+    EntryOutput* output = nullptr;
 
     std::unique_ptr<DirNode> innermost;
     std::uint32_t depth = 0;
@@ -102,6 +115,10 @@ struct SdaContext {
     // directory.
     bool RetakeParent();
 #endif
+    // Allocates `ring` and `smallRing` for `helpers`; false when the memory
+    // cannot be had.
+    bool PrepareRings(unsigned helpers);
+
     // Whether a directory with this identity is already being walked.
     bool OnChain(const FileStatus& status) const;
 
@@ -112,5 +129,6 @@ struct SdaContext {
     bool AskSkip(const char16_t* name) const;
     // A directory that cannot be added: IQ_INPUT_DIR_ERROR, unless the user
     // skips it; skipping drops its node, since nothing of it has been written.
+    // Asked through the walk's output.
     CoreResult SkipInnermostDirectory(const char16_t* name);
 };

@@ -17,7 +17,7 @@ constexpr int CallerPathBase = -1; // Windows paths are whole: no handle
 constexpr int CallerPathBase = AT_FDCWD;
 #endif
 
-CoreResult AddCallerEntry(SdaContext* context, const char16_t* path, std::int32_t level, bool directory)
+CoreResult AddEntry(SdaContext* context, const char16_t* path, std::int32_t level, bool directory)
 {
     if (context == nullptr || context->spent)
         return IQ_ARCHIVE_ERROR;
@@ -26,8 +26,7 @@ CoreResult AddCallerEntry(SdaContext* context, const char16_t* path, std::int32_
         if (level < MinCompressionLevel || level > MaxCompressionLevel)
             return static_cast<CoreResult>(IQ_COMPRESSION_ERROR);
         const EntryName entry = CallerEntryName(path);
-        return directory ? AddDirEntry(*context, CallerPathBase, entry, level)
-                         : AddFileEntry(*context, CallerPathBase, entry, level);
+        return AddCallerEntry(*context, CallerPathBase, entry, level, directory);
     });
     if (result != IQ_OK)
         context->Spend();
@@ -57,12 +56,12 @@ IVQA_API CoreResult IQ_SDAInit(SdaContext** ctx, const char16_t* archive, const 
 
 IVQA_API CoreResult IQ_SDAAddFile(SdaContext* ctx, const char16_t* path, int32_t level)
 {
-    return AddCallerEntry(ctx, path, level, false);
+    return AddEntry(ctx, path, level, false);
 }
 
 IVQA_API CoreResult IQ_SDAAddDir(SdaContext* ctx, const char16_t* path, int32_t level)
 {
-    return AddCallerEntry(ctx, path, level, true);
+    return AddEntry(ctx, path, level, true);
 }
 
 IVQA_API void IQ_SDAFinal(SdaContext* ctx)

@@ -105,7 +105,7 @@ CoreResult InitArchive(SdaContext& context, const char16_t* archivePath, const c
     if (helpUnits > MaxHelpUnits)
         return IQ_ARCHIVE_ERROR;
 
-    context.buffers = AllocateBlockBuffers();
+    context.buffers = BlockBuffers(1);
     if (!context.buffers)
         return IQ_OUT_OF_MEMORY;
 

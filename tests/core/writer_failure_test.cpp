@@ -222,6 +222,22 @@ TEST(WriterFailure, EachFailureSpendsTheContextAndFinalReleasesEverything)
              std::signal(SIGXFSZ, previous);
              return result;
          }},
+        {"archive write failing in mid-walk", IQ_ARCHIVE_ERROR,
+         [](WriterSession& session, const TempDir& dir) {
+             MakeDir(dir / "t");
+             for (int i = 0; i < 4; ++i)
+                 WriteFile(dir / ("t/big" + std::to_string(i)), SampleBytes(BlockSize + 10, i));
+             const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+             rlimit saved{};
+             ::getrlimit(RLIMIT_FSIZE, &saved);
+             rlimit limit = saved;
+             limit.rlim_cur = 2 * BlockSize;
+             ::setrlimit(RLIMIT_FSIZE, &limit);
+             const CoreResult result = session.AddDir(dir / "t", 0);
+             ::setrlimit(RLIMIT_FSIZE, &saved);
+             std::signal(SIGXFSZ, previous);
+             return result;
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -253,6 +269,7 @@ TEST(WriterAbort, ThrowingCallbacksEndTheCallAndFinalReleasesTheRest)
     };
     const Case cases[] = {
         {"StepCallback in mid-file", "step", false, false, IQ_ABORTED},
+        {"StepCallback in mid-walk", "step", false, true, IQ_ABORTED},
         {"NameCallback in mid-walk", "name:c.txt", false, true, IQ_ABORTED},
         {"SkipCallback", "skip:missing", false, true, IQ_ABORTED},
         {"bad_alloc from RangeCallback", "range:3", true, false, IQ_OUT_OF_MEMORY},
