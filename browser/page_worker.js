@@ -127,11 +127,19 @@ const folder = {
         } else if (await this.kindOf(directory, name) !== 1) {
             return 0;
         }
-        try {
-            await parent.removeEntry(name);
-            return 1;
-        } catch {
-            return 0;
+        // An aborted stream lets go of its file a moment after its promise
+        // settles; until then the file is locked.
+        for (let attempt = 0; ; ++attempt) {
+            try {
+                await parent.removeEntry(name);
+                return 1;
+            } catch (error) {
+                if (error.name === 'NotFoundError')
+                    return record ? 1 : 0;
+                if (error.name !== 'NoModificationAllowedError' || attempt === 100)
+                    return 0;
+                await new Promise(resolve => setTimeout(resolve, 20));
+            }
         }
     },
 };
