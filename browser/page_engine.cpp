@@ -174,8 +174,9 @@ EMSCRIPTEN_KEEPALIVE const char* ivqa_page_text(const char* language, const char
 }
 
 // Runs the engine over the opened archive; `mode` 0 restores into the zip
-// stream, 1 only tests, 2 restores into the worker's folder (handle 1). The passphrase arrives as UTF-16 units in a buffer
-// that the worker wipes afterwards. Returns the result code.
+// stream, 1 only tests, 2 restores into the worker's folder (handle 1). The
+// passphrase arrives as UTF-16 units in a buffer that the worker wipes
+// afterwards. Returns the result code.
 EMSCRIPTEN_KEEPALIVE int ivqa_page_run(const char16_t* passphrase, int passphraseUnits, const char* keyfilePath,
                                        int mode)
 {

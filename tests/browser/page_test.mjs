@@ -105,7 +105,8 @@ const browser = await puppeteer.launch({
     userDataDir: profile,
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
            '--disable-component-update', '--disable-sync', '--disable-background-timer-throttling',
-           '--disable-renderer-backgrounding', '--disable-backgrounding-occluded-windows', `--proxy-server=127.0.0.1:${proxy.address().port}`,
+           '--disable-renderer-backgrounding', '--disable-backgrounding-occluded-windows',
+           `--proxy-server=127.0.0.1:${proxy.address().port}`,
            `--proxy-bypass-list=<-loopback>;127.0.0.1:${server.address().port}`],
 });
 const requests = [];
@@ -296,7 +297,8 @@ try {
         check(result.code === 0 && problem === '', `${label}: restored byte for byte (${result.text} ${problem})`);
         const folder = `case-${folders.size}`;
         folders.add(folder);
-        const intoFolder = await extractInPage(folderPage, archive, { passphrase, keyfile: c.keyfile ? keyfile : null, folder });
+        const intoFolder = await extractInPage(folderPage, archive,
+                                               { passphrase, keyfile: c.keyfile ? keyfile : null, folder });
         const difference = sameTree(await folderTree(folderPage, folder), sampleTree);
         check(intoFolder.code === 0 && difference === '',
               `${label}: restored into a folder byte for byte (${intoFolder.text} ${difference})`);
