@@ -98,21 +98,25 @@ const work = args.work;
 fs.rmSync(work, { recursive: true, force: true });
 const downloads = path.join(work, 'downloads');
 fs.mkdirSync(downloads, { recursive: true });
-const profile = fs.mkdtempSync(path.join(work, 'profile-'));
-const browser = await puppeteer.launch({
-    executablePath: Chromium,
-    headless: true,
-    userDataDir: profile,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-           '--disable-component-update', '--disable-sync', '--disable-background-timer-throttling',
-           '--disable-renderer-backgrounding', '--disable-backgrounding-occluded-windows',
-           `--proxy-server=127.0.0.1:${proxy.address().port}`,
-           `--proxy-bypass-list=<-loopback>;127.0.0.1:${server.address().port}`],
-});
+const profiles = [];
+const browsers = [];
 const requests = [];
 
+// Each page in a browser of its own: a page is never held back for being
+// in the background.
 async function openPage(url) {
-    const page = await browser.newPage();
+    const profile = fs.mkdtempSync(path.join(work, 'profile-'));
+    const browser = await puppeteer.launch({
+        executablePath: Chromium,
+        headless: true,
+        userDataDir: profile,
+        args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+               '--disable-component-update', '--disable-sync', `--proxy-server=127.0.0.1:${proxy.address().port}`,
+               `--proxy-bypass-list=<-loopback>;127.0.0.1:${server.address().port}`],
+    });
+    profiles.push(profile);
+    browsers.push(browser);
+    const page = (await browser.pages())[0] ?? await browser.newPage();
     page.on('request', request => requests.push(request.url()));
     page.on('workercreated', async worker => {
         worker.client.on('Network.requestWillBeSent', event => requests.push(event.request.url));
@@ -145,8 +149,6 @@ async function openPage(url) {
 // questions asked are returned.
 async function extractInPage(page, archive, { passphrase = Passphrase, keyfile = null, expectZip = true,
                                              folder = null, answers = {} } = {}) {
-    // Two pages take turns; one in the background would be held back.
-    await page.bringToFront();
     const zip = path.join(downloads, path.basename(archive).replace(/\.(run|exe)$/, '') + '.zip');
     fs.rmSync(zip, { force: true });
     const input = await page.$('#archive');
@@ -443,9 +445,9 @@ try {
           `no network request (${requests.length} requests, outside: ${outside.join(', ') || 'none'})`);
     check(served.every(url => url === PagePath), `the served page asked for nothing else (${served.join(', ')})`);
     // The page and its worker share the renderer process: its peak resident size.
-    const renderers = spawnSync('pgrep', ['-f', '--', `--type=renderer.*${path.basename(profile)}|` +
-                                          `${path.basename(profile)}.*--type=renderer`], { encoding: 'utf8' })
-        .stdout.split('\n').filter(Boolean);
+    const renderers = profiles.flatMap(profile => spawnSync('pgrep', ['-f', '--', `--type=renderer.*` +
+        `${path.basename(profile)}|${path.basename(profile)}.*--type=renderer`], { encoding: 'utf8' })
+        .stdout.split('\n').filter(Boolean));
     const peaks = renderers.map(pid => {
         try {
             return Number(/VmHWM:\s+(\d+)/.exec(fs.readFileSync(`/proc/${pid}/status`, 'utf8'))[1]) / 1024;
@@ -459,10 +461,12 @@ try {
                 `page JS heap ${(metrics.JSHeapUsedSize / 1048576).toFixed(1)} MiB, renderer peak RSS ` +
                 `${Math.max(0, ...peaks).toFixed(0)} MiB`);
 } catch (error) {
-    failures.push(String(error.stack || error));
-    console.log(String(error.stack || error));
+    const text = String(error.stack || error) + (error.cause ? `\ncaused by: ${error.cause.stack || error.cause}` : '');
+    failures.push(text);
+    console.log(text);
 } finally {
-    await browser.close();
+    for (const browser of browsers)
+        await browser.close();
     proxy.close();
     server.close();
 }
