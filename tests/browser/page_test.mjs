@@ -110,6 +110,8 @@ async function openPage(url) {
         executablePath: Chromium,
         headless: true,
         userDataDir: profile,
+        // A long wait is bounded by its own timeout, not by the protocol's.
+        protocolTimeout: 600000,
         args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
                '--disable-component-update', '--disable-sync', `--proxy-server=127.0.0.1:${proxy.address().port}`,
                `--proxy-bypass-list=<-loopback>;127.0.0.1:${server.address().port}`],
@@ -119,6 +121,10 @@ async function openPage(url) {
     const page = (await browser.pages())[0] ?? await browser.newPage();
     page.on('request', request => requests.push(request.url()));
     page.on('workercreated', async worker => {
+        worker.on('console', message => {
+            if (message.type() === 'error')
+                console.log(`worker: ${message.text()}`);
+        });
         worker.client.on('Network.requestWillBeSent', event => requests.push(event.request.url));
         await worker.client.send('Network.enable').catch(() => {});
     });
@@ -151,9 +157,16 @@ async function extractInPage(page, archive, { passphrase = Passphrase, keyfile =
                                              folder = null, answers = {} } = {}) {
     const zip = path.join(downloads, path.basename(archive).replace(/\.(run|exe)$/, '') + '.zip');
     fs.rmSync(zip, { force: true });
+    // Until the worker has answered, the page still shows the last archive.
+    await page.evaluate(() => {
+        document.getElementById('about').textContent = '';
+        document.getElementById('pick-text').textContent = '';
+        // The same file again counts as a change only after this.
+        document.getElementById('archive').value = '';
+    });
     const input = await page.$('#archive');
     await input.uploadFile(archive);
-    await page.waitForFunction(() => !document.getElementById('details').classList.contains('hidden') ||
+    await page.waitForFunction(() => document.getElementById('about').textContent !== '' ||
                                       document.getElementById('pick-text').textContent.includes('!'), { polling: 50 });
     await page.$eval('#passphrase', (element, value) => { element.value = value; }, passphrase);
     if (keyfile)
@@ -166,7 +179,8 @@ async function extractInPage(page, archive, { passphrase = Passphrase, keyfile =
     }, folder);
     const questions = [];
     const started = Date.now();
-    await page.click('#extract');
+    // Clicked in the page: a click at coordinates can miss while the log grows.
+    await page.$eval('#extract', button => button.click());
     for (;;) {
         await page.waitForFunction(() => document.getElementById('result').dataset.code !== undefined ||
                                          !document.getElementById('question').classList.contains('hidden'),
@@ -176,10 +190,13 @@ async function extractInPage(page, archive, { passphrase = Passphrase, keyfile =
         const question = await page.$eval('#question', element => element.innerText);
         questions.push(question);
         const answer = answers[/"(.*)"/.exec(question)?.[1]] ?? 0;
-        await page.click(`#question button[data-answer="${answer}"]`);
+        await page.$eval(`#question button[data-answer="${answer}"]`, button => button.click());
     }
     const milliseconds = Date.now() - started;
-    const code = Number(await page.$eval('#result', element => element.dataset.code));
+    const mark = await page.$eval('#result', element => element.dataset.code);
+    if (mark === 'failure')
+        throw new Error(`the worker failed: ${await page.$eval('#result', element => element.textContent)}`);
+    const code = Number(mark);
     const text = await page.$eval('#result', element => element.textContent);
     let downloaded = null;
     if (expectZip && code === 0 && folder === null) {
@@ -391,7 +408,7 @@ try {
         const result = await extractInPage(page, path.join(args.hostile, entry.file), { passphrase: 'p' });
         // A failed run only offers what it restored; take it to see that.
         if (result.code !== 0 && await page.$eval('#download', link => !link.classList.contains('hidden')))
-            await page.click('#download');
+            await page.$eval('#download', link => link.click());
         const zip = path.join(downloads, entry.file.replace(/\.run$/, '') + '.zip');
         for (let i = 0; i < 50 && !fs.existsSync(zip) && result.code !== 0; ++i)
             await new Promise(resolve => setTimeout(resolve, 100));
