@@ -1,12 +1,14 @@
 // The calls the page's worker makes into the project's own reading code:
 // find the payload as `ivqa info` does, show what the archive's module would
-// show, and run the extraction engine into a .zip stream. Files are reached
-// through the worker's file system, which reads the picked files in slices.
+// show, and run the extraction engine into a .zip stream or a folder the
+// recipient picked. Files are reached through the worker's file system,
+// which reads the picked files in slices.
 
 #include "cli/archive_probe.h"
 #include "module/display_text.h"
 #include "module/extraction_engine.h"
 #include "module/help_text.h"
+#include "platform/extract_fs_folder_web.h"
 #include "platform/extract_fs_web.h"
 #include "platform/secure_memory.h"
 #include "platform/utf.h"
@@ -28,6 +30,11 @@ EM_JS(void, PageReportEntry, (int directory, const char* name, double size), {
 });
 EM_JS(void, PageReportLeave, (), { Module.onLeave(); });
 EM_JS(void, PageReportBlock, (double bytes), { Module.onBlock(bytes); });
+EM_JS(void, PageReportRemoved, (const char* name), { Module.onRemoved(UTF8ToString(name)); });
+// The recipient's answer: 0 no, 1 yes, 2 yes to all, 3 no to all.
+EM_ASYNC_JS(int, PageAskOverwrite, (const char* name), {
+    return await Module.askOverwrite(UTF8ToString(name));
+});
 
 struct OpenedArchive {
     std::string path;
@@ -47,6 +54,8 @@ const ModuleTexts& TextsOf(std::string_view language)
 class PageObserver final : public ExtractObserver {
 public:
     explicit PageObserver(ZipExtractFileSystem* zip) : zip_(zip) {}
+    // Into a folder, entries that were there before the run exist too.
+    bool asksOverwrite = false;
 
     void ReportEntry(const ExtractEntry& entry) override
     {
@@ -59,14 +68,27 @@ public:
 
     void LeaveDirectory() override { PageReportLeave(); }
 
-    // Only an entry restored earlier in this run can exist: the later
-    // record replaces it, as a fresh folder with "always" would have it.
-    bool AskOverwrite(std::u16string_view) override { return true; }
+    // In a zip only an entry restored earlier in this run can exist: the
+    // later record replaces it, as a fresh folder with "always" would have it.
+    bool AskOverwrite(std::u16string_view name) override
+    {
+        if (!asksOverwrite)
+            return true;
+        if (answerForAll_ >= 0)
+            return answerForAll_ != 0;
+        const int answer = PageAskOverwrite(ToDisplayUtf8(name).c_str());
+        if (answer >= 2)
+            answerForAll_ = answer == 2 ? 1 : 0;
+        return answer == 1 || answer == 2;
+    }
+
+    void FileRemoved(std::u16string_view name) override { PageReportRemoved(ToDisplayUtf8(name).c_str()); }
 
     void BlockDone(std::size_t inflatedBytes) override { PageReportBlock(static_cast<double>(inflatedBytes)); }
 
 private:
     ZipExtractFileSystem* zip_;
+    int answerForAll_ = -1;
 };
 
 } // namespace
@@ -131,6 +153,13 @@ EMSCRIPTEN_KEEPALIVE const char* ivqa_page_text(const char* language, const char
         {"doneLine", texts.doneLine},
         {"errorLine", texts.errorLine},
         {"titlePrefix", texts.titlePrefix},
+        {"removedLinePrefix", texts.removedLinePrefix},
+        {"questionCaption", texts.questionCaption},
+        {"overwriteQuestionTail", texts.overwriteQuestionTail},
+        {"yesButton", texts.yesButton},
+        {"noButton", texts.noButton},
+        {"yesToAllButton", texts.yesToAllButton},
+        {"noToAllButton", texts.noToAllButton},
     };
     g_answer.clear();
     if (name == "result" && index >= 0 && index < 10)
@@ -145,8 +174,9 @@ EMSCRIPTEN_KEEPALIVE const char* ivqa_page_text(const char* language, const char
 }
 
 // Runs the engine over the opened archive; `mode` 0 restores into the zip
-// stream, 1 only tests. The passphrase arrives as UTF-16 units in a buffer
-// that the worker wipes afterwards. Returns the result code.
+// stream, 1 only tests, 2 restores into the worker's folder (handle 1). The
+// passphrase arrives as UTF-16 units in a buffer that the worker wipes
+// afterwards. Returns the result code.
 EMSCRIPTEN_KEEPALIVE int ivqa_page_run(const char16_t* passphrase, int passphraseUnits, const char* keyfilePath,
                                        int mode)
 {
@@ -159,8 +189,11 @@ EMSCRIPTEN_KEEPALIVE int ivqa_page_run(const char16_t* passphrase, int passphras
 
     auto zip = MakeZipExtractFileSystem(
         [](const std::uint8_t* data, std::size_t length) { return PageEmitZipBytes(data, length) != 0; });
+    auto folder = MakeFolderExtractFileSystem();
+    const bool toFolder = mode == 2;
     const bool writing = mode == 0;
     PageObserver observer(writing ? zip.get() : nullptr);
+    observer.asksOverwrite = toFolder;
     ExtractState state;
     ExtractInput input;
     input.archive = &archive;
@@ -168,8 +201,8 @@ EMSCRIPTEN_KEEPALIVE int ivqa_page_run(const char16_t* passphrase, int passphras
     input.passphrase = std::u16string_view(passphrase, static_cast<std::size_t>(passphraseUnits));
     input.keyfileLocation = *keyfile;
     input.destination = u"/";
-    input.mode = writing ? ExtractMode::Extract : ExtractMode::Test;
-    input.fileSystem = zip.get();
+    input.mode = writing || toFolder ? ExtractMode::Extract : ExtractMode::Test;
+    input.fileSystem = toFolder ? folder.get() : zip.get();
     input.observer = &observer;
     ExtractResult result = RunExtraction(state, input);
     // What was restored before a failure stays downloadable, as the files

@@ -41,7 +41,10 @@ std::unique_ptr<FsFile> PendingOutput::Create(ExtractFileSystem& fileSystem, FsD
         }
     }
     if (fileSystem.PublishesOnClose()) {
-        auto file = fileSystem.Exists(parent, name) && !fileSystem.RemoveEntry(parent, name)
+        // Where the backend cannot keep the old entry until the new one is
+        // whole, it goes first.
+        const bool removeFirst = !fileSystem.ReplacesOnClose() && fileSystem.Exists(parent, name);
+        auto file = removeFirst && !fileSystem.RemoveEntry(parent, name)
                         ? nullptr
                         : fileSystem.CreateNewFile(parent, name, attributes);
         if (!file) {

@@ -95,6 +95,12 @@ public:
     // stream): extraction then writes it under its own name, since nobody can
     // see it half written.
     virtual bool PublishesOnClose() const { return false; }
+
+    // True where CreateNewFile may also name an existing file and replaces it
+    // only when the new one is closed whole (a browser's writable stream);
+    // removing the unclosed file then drops only what was written, leaving
+    // the old entry as it was.
+    virtual bool ReplacesOnClose() const { return false; }
 };
 
 // The backend of this platform.

@@ -28,9 +28,9 @@ public:
     TreeNode& node;
 };
 
-// Lone surrogates (bytes of a name that was no UTF-8 on the sender's
-// system) have no UTF-8 form: they become '_', as on Windows.
-std::string ZipName(std::u16string_view name)
+} // namespace
+
+std::string WebEntryName(std::u16string_view name)
 {
     std::string out;
     for (std::size_t i = 0; i < name.size(); ++i) {
@@ -60,6 +60,8 @@ std::string ZipName(std::u16string_view name)
     }
     return out;
 }
+
+namespace {
 
 class ZipFileSystem final : public ZipExtractFileSystem {
 public:
@@ -170,7 +172,7 @@ private:
 
     static std::string PathBelow(const TreeNode& parent, std::u16string_view name)
     {
-        return parent.path.empty() ? ZipName(name) : parent.path + "/" + ZipName(name);
+        return parent.path.empty() ? WebEntryName(name) : parent.path + "/" + WebEntryName(name);
     }
 
     ZipStream zip_;

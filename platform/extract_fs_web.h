@@ -8,6 +8,8 @@
 #include "platform/zip_stream.h"
 
 #include <memory>
+#include <string>
+#include <string_view>
 
 class ZipExtractFileSystem : public ExtractFileSystem {
 public:
@@ -19,3 +21,7 @@ public:
 };
 
 std::unique_ptr<ZipExtractFileSystem> MakeZipExtractFileSystem(ZipSink sink);
+
+// The UTF-8 name a browser is given for a recorded name; lone surrogates
+// (bytes of a name that was no UTF-8 on the sender's system) become '_'.
+std::string WebEntryName(std::u16string_view name);
