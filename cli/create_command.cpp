@@ -160,6 +160,11 @@ std::optional<CreatePlan> MakePlan(const ParsedArguments& parsed, int* status)
         // open the archive.
         if (plan.cipher == CipherXChaCha20Poly1305 && plan.target == TargetSystem::Windows)
             return fail("-c xchacha20 makes archives for --target linux only in this version");
+#ifndef IVQA_SEALED_CIPHER
+        // This build's library has no XChaCha20-Poly1305 (ivqa.exe so far).
+        if (plan.cipher == CipherXChaCha20Poly1305)
+            return fail("-c xchacha20 is not available in this build of ivqa");
+#endif
     }
     if (const auto level = parsed.Value("level")) {
         const auto number = ParseNumber(*level, 0, 9);
