@@ -49,10 +49,9 @@ void Write(HANDLE stream, const char* text, DWORD length)
         DeleteFileW(g_partialOutput);
     const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
     DWORD mode = 0;
-    if (GetConsoleMode(err, &mode) != 0) {
-        static const char clear[] = "\r\033[K";
-        Write(err, clear, sizeof clear - 1);
-    }
+    // A progress bar may stand on the console's line.
+    if (GetConsoleMode(err, &mode) != 0)
+        Write(err, "\r\n", 2);
     static const char message[] = "ivqa: interrupted\n";
     Write(err, message, sizeof message - 1);
     ExitProcess(ExitInterrupted);

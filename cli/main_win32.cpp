@@ -4,6 +4,7 @@
 #include "cli/program.h"
 #include "cli/diagnostics.h"
 #include "cli/exit_codes.h"
+#include "platform/console_output.h"
 #include "platform/win32_path.h"
 
 #include <cstdio>
@@ -15,33 +16,20 @@
 
 namespace {
 
-bool IsConsole(DWORD which)
+void PrepareStreams()
 {
-    DWORD mode = 0;
-    return GetConsoleMode(GetStdHandle(which), &mode) != 0;
-}
-
-// The console shows the program's UTF-8 as it stands and reads the
-// progress bar's line controls; pipes and files get the UTF-8 bytes.
-void PrepareConsole()
-{
-    if (IsConsole(STD_OUTPUT_HANDLE) || IsConsole(STD_ERROR_HANDLE))
-        SetConsoleOutputCP(CP_UTF8);
-    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD mode = 0;
-    if (GetConsoleMode(err, &mode) != 0)
-        SetConsoleMode(err, mode | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
     // Line ends as the program writes them: "\n" in pipes and files.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     _setmode(_fileno(stdin), _O_BINARY);
+    RelayConsoleOutput();
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    PrepareConsole();
+    PrepareStreams();
     std::vector<std::string> arguments;
     for (int i = 0; i < argc; ++i) {
         auto utf8 = Utf8OfWide(argv[i]);
@@ -57,5 +45,7 @@ int wmain(int argc, wchar_t** argv)
     for (std::string& argument : arguments)
         pointers.push_back(argument.data());
     pointers.push_back(nullptr);
-    return RunProgram(argc, pointers.data());
+    const int status = RunProgram(argc, pointers.data());
+    FinishConsoleOutput();
+    return status;
 }

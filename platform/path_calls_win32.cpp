@@ -1,5 +1,6 @@
 #include "platform/path_calls.h"
 
+#include "platform/console_output.h"
 #include "platform/win32_handle.h"
 #include "platform/win32_long_path.h"
 #include "platform/win32_path.h"
@@ -254,8 +255,8 @@ std::string ProgramFilePath()
 std::size_t TerminalColumns(std::FILE* stream)
 {
     CONSOLE_SCREEN_BUFFER_INFO info;
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-    if (handle != INVALID_HANDLE_VALUE && GetConsoleScreenBufferInfo(handle, &info) != 0) {
+    const HANDLE console = ConsoleOf(_fileno(stream));
+    if (console != nullptr && GetConsoleScreenBufferInfo(console, &info) != 0) {
         const int columns = info.srWindow.Right - info.srWindow.Left + 1;
         // Writing into the last column moves the cursor to the next line.
         if (columns > 1)
