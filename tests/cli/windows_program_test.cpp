@@ -5,8 +5,10 @@
 
 #include "cli_fixture.h"
 #include "ivqa_process.h"
+#include "payload_builder.h"
 #include "usage_cases.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -210,3 +212,33 @@ TEST(WindowsProgram, NonAsciiPassphraseTypedAtTheConsole)
 }
 
 } // namespace
+
+TEST(WindowsProgram, CtrlCEndsTheRunAndLeavesNoArchive)
+{
+    const TempDir dir;
+    fs::create_directories(dir / "src");
+    WriteFile(dir / "src/big.bin", NoiseBytes(48u << 20, 3));
+    ProcessRequest request;
+    request.program = Wine();
+    request.args = ExeArgs({"create", "-o", "big", "-l", "9", "src"});
+    request.workingDirectory = dir.Path();
+    request.stdinOnTerminal = true;
+    request.stderrOnTerminal = true;
+    ChildProcess child(request);
+    for (const char* prompt : {"Passphrase:", "Confirm passphrase:"}) {
+        ASSERT_TRUE(child.WaitForScreen(prompt, 60000)) << prompt;
+        ASSERT_TRUE(child.WaitForEchoOff(60000));
+        child.Type("pw\r");
+    }
+    ASSERT_TRUE(child.WaitForScreen("big.bin", 60000));
+    // What the terminal sends for Ctrl+C; Wine makes it the console's
+    // CTRL_C_EVENT.
+    child.Signal(SIGINT);
+    const ProcessOutcome outcome = child.Finish();
+    EXPECT_EQ(outcome.status, 130) << WithoutControlSequences(outcome.err);
+    EXPECT_NE(WithoutControlSequences(outcome.err).find("interrupted"), std::string::npos);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>({"src"}));
+}
