@@ -11,14 +11,7 @@
 
 namespace {
 
-constexpr std::size_t MaxKeptNameBytes = 200;
 constexpr int NameAttempts = 32;
-
-std::string BaseNameOf(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // Only has to differ between tries: CREATE_NEW settles every clash.
 std::string RandomSuffix()
@@ -42,16 +35,6 @@ std::string RandomSuffix()
 
 } // namespace
 
-std::string FolderOf(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
 // Windows has no execute bit: the archive's ".exe" makes it a program.
 mode_t ExecutableMode()
 {
@@ -60,12 +43,9 @@ mode_t ExecutableMode()
 
 std::optional<StagedFile> StagedFile::Create(const std::string& finalPath)
 {
-    const std::string folder = FolderOf(finalPath);
-    std::string base = BaseNameOf(finalPath);
-    if (base.size() > MaxKeptNameBytes)
-        base.resize(MaxKeptNameBytes);
+    const std::string prefix = TemporaryPrefix(finalPath);
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {
-        std::string temporary = (folder == "/" ? "/" : folder + "/") + "." + base + "." + RandomSuffix();
+        std::string temporary = prefix + RandomSuffix();
         const std::wstring wide = ExtendedPathOfUtf8(temporary);
         if (wide.empty()) {
             errno = ENOENT;
@@ -95,33 +75,6 @@ std::optional<StagedFile> StagedFile::Create(const std::string& finalPath)
     }
     errno = EEXIST;
     return std::nullopt;
-}
-
-StagedFile::StagedFile(int fd, std::string temporary, std::string final)
-    : fd_(fd), temporary_(std::move(temporary)), final_(std::move(final))
-{
-}
-
-StagedFile::StagedFile(StagedFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), temporary_(std::move(other.temporary_)), final_(std::move(other.final_))
-{
-    other.temporary_.clear();
-}
-
-StagedFile& StagedFile::operator=(StagedFile&& other) noexcept
-{
-    if (this != &other) {
-        Discard();
-        fd_ = std::exchange(other.fd_, -1);
-        temporary_ = std::exchange(other.temporary_, std::string());
-        final_ = std::move(other.final_);
-    }
-    return *this;
-}
-
-StagedFile::~StagedFile()
-{
-    Discard();
 }
 
 void StagedFile::Discard()

@@ -31,19 +31,6 @@ long ReadSomeAt(int fd, std::uint64_t offset, void* buffer, std::size_t length)
     return static_cast<long>(count);
 }
 
-bool ReadAllAt(int fd, std::uint64_t offset, void* buffer, std::size_t length)
-{
-    auto* bytes = static_cast<unsigned char*>(buffer);
-    std::size_t done = 0;
-    while (done < length) {
-        const long count = ReadSomeAt(fd, offset + done, bytes + done, length - done);
-        if (count <= 0)
-            return false;
-        done += static_cast<std::size_t>(count);
-    }
-    return true;
-}
-
 bool PathStatus(const std::string& path, bool followLink, FileStatus* status)
 {
     return QueryFileStatus(AT_FDCWD, path.c_str(), followLink, status);

@@ -18,10 +18,22 @@
 int OpenForReading(const std::string& path, bool mayWait = false);
 // An existing device or FIFO (never a regular file's data) for writing.
 int OpenDeviceForWriting(const std::string& path);
-// Exactly `length` bytes at `offset`, leaving the position alone.
-bool ReadAllAt(int fd, std::uint64_t offset, void* buffer, std::size_t length);
-// Up to `length` bytes at `offset`; -1 on an error.
+// Up to `length` bytes at `offset`, leaving the position alone; -1 on an error.
 long ReadSomeAt(int fd, std::uint64_t offset, void* buffer, std::size_t length);
+
+// Exactly `length` bytes at `offset`.
+inline bool ReadAllAt(int fd, std::uint64_t offset, void* buffer, std::size_t length)
+{
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    std::size_t done = 0;
+    while (done < length) {
+        const long count = ReadSomeAt(fd, offset + done, bytes + done, length - done);
+        if (count <= 0)
+            return false;
+        done += static_cast<std::size_t>(count);
+    }
+    return true;
+}
 
 // The status of `path`, a link (any reparse point on Windows) describing
 // itself unless `followLink`.

@@ -51,6 +51,21 @@ void SetErrnoFromLastError()
     }
 }
 
+// The descriptor takes the handle over; -1 with errno set when either fails.
+int DescriptorOf(HANDLE handle, int flags)
+{
+    if (handle == INVALID_HANDLE_VALUE) {
+        SetErrnoFromLastError();
+        return -1;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        errno = EMFILE;
+    }
+    return fd;
+}
+
 std::wstring Extended(const std::string& path)
 {
     std::wstring wide = ExtendedPathOfUtf8(path);
@@ -81,18 +96,9 @@ int OpenForReading(const std::string& path, bool /*mayWait*/)
     if (wide.empty())
         return -1;
     // Folders open too (backup semantics), so that the caller tells them apart.
-    const HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        SetErrnoFromLastError();
-        return -1;
-    }
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
-    if (fd < 0) {
-        CloseHandle(handle);
-        errno = EMFILE;
-    }
-    return fd;
+    return DescriptorOf(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr),
+                        _O_RDONLY);
 }
 
 int OpenDeviceForWriting(const std::string& path)
@@ -103,18 +109,9 @@ int OpenDeviceForWriting(const std::string& path)
         return -1;
     }
     // Device names (NUL, CON) are not paths: the plain form reaches them.
-    const HANDLE handle = CreateFileW(wide->c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        SetErrnoFromLastError();
-        return -1;
-    }
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
-    if (fd < 0) {
-        CloseHandle(handle);
-        errno = EMFILE;
-    }
-    return fd;
+    return DescriptorOf(CreateFileW(wide->c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr),
+                        _O_WRONLY);
 }
 
 long ReadSomeAt(int fd, std::uint64_t offset, void* buffer, std::size_t length)
@@ -136,19 +133,6 @@ long ReadSomeAt(int fd, std::uint64_t offset, void* buffer, std::size_t length)
         return -1;
     }
     return static_cast<long>(read);
-}
-
-bool ReadAllAt(int fd, std::uint64_t offset, void* buffer, std::size_t length)
-{
-    auto* bytes = static_cast<unsigned char*>(buffer);
-    std::size_t done = 0;
-    while (done < length) {
-        const long count = ReadSomeAt(fd, offset + done, bytes + done, length - done);
-        if (count <= 0)
-            return false;
-        done += static_cast<std::size_t>(count);
-    }
-    return true;
 }
 
 bool PathStatus(const std::string& path, bool followLink, FileStatus* status)

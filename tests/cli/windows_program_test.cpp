@@ -50,6 +50,29 @@ std::string Shown(const std::vector<std::string>& args)
     return shown;
 }
 
+// ivqa.exe started with its standard input and error on a terminal.
+ProcessRequest AtConsole(const std::vector<std::string>& args, const std::string& directory)
+{
+    ProcessRequest request;
+    request.program = Wine();
+    request.args = ExeArgs(args);
+    request.workingDirectory = directory;
+    request.stdinOnTerminal = true;
+    request.stderrOnTerminal = true;
+    return request;
+}
+
+// Both prompts of a new archive; the console turns the terminal's echo off
+// while it reads a line.
+void TypeNewPassphrase(ChildProcess& child, const std::string& passphrase)
+{
+    for (const char* prompt : {"Passphrase:", "Confirm passphrase:"}) {
+        ASSERT_TRUE(child.WaitForScreen(prompt, 60000)) << prompt;
+        ASSERT_TRUE(child.WaitForEchoOff(60000));
+        child.Type(passphrase + "\r");
+    }
+}
+
 TEST(WindowsProgram, RefusesWhatIvqaRefusesAsUsage)
 {
     for (const UsageCase& c : BadInvocations())
@@ -185,19 +208,8 @@ TEST(WindowsProgram, NonAsciiPassphraseTypedAtTheConsole)
     const TempDir dir;
     const std::string src = MakeInputTree(dir);
     const std::string passphrase = "\xd0\xbf\xd0\xb0\xd1\x80\xd0\xbe\xd0\xbb\xd1\x8c-\xc3\xbc"; // Cyrillic, u-umlaut
-    ProcessRequest request;
-    request.program = Wine();
-    request.args = ExeArgs({"create", "-o", "typed", "src"});
-    request.workingDirectory = dir.Path();
-    request.stdinOnTerminal = true;
-    request.stderrOnTerminal = true;
-    ChildProcess child(request);
-    // The console turns the terminal's echo off while it reads a line.
-    for (const char* prompt : {"Passphrase:", "Confirm passphrase:"}) {
-        ASSERT_TRUE(child.WaitForScreen(prompt, 60000)) << prompt;
-        ASSERT_TRUE(child.WaitForEchoOff(60000));
-        child.Type(passphrase + "\r");
-    }
+    ChildProcess child(AtConsole({"create", "-o", "typed", "src"}, dir.Path()));
+    ASSERT_NO_FATAL_FAILURE(TypeNewPassphrase(child, passphrase));
     const ProcessOutcome outcome = child.Finish();
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     const std::string screen = WithoutControlSequences(outcome.err);
@@ -218,18 +230,8 @@ TEST(WindowsProgram, CtrlCEndsTheRunAndLeavesNoArchive)
     const TempDir dir;
     fs::create_directories(dir / "src");
     WriteFile(dir / "src/big.bin", NoiseBytes(48u << 20, 3));
-    ProcessRequest request;
-    request.program = Wine();
-    request.args = ExeArgs({"create", "-o", "big", "-l", "9", "src"});
-    request.workingDirectory = dir.Path();
-    request.stdinOnTerminal = true;
-    request.stderrOnTerminal = true;
-    ChildProcess child(request);
-    for (const char* prompt : {"Passphrase:", "Confirm passphrase:"}) {
-        ASSERT_TRUE(child.WaitForScreen(prompt, 60000)) << prompt;
-        ASSERT_TRUE(child.WaitForEchoOff(60000));
-        child.Type("pw\r");
-    }
+    ChildProcess child(AtConsole({"create", "-o", "big", "-l", "9", "src"}, dir.Path()));
+    ASSERT_NO_FATAL_FAILURE(TypeNewPassphrase(child, "pw"));
     ASSERT_TRUE(child.WaitForScreen("big.bin", 60000));
     // What the terminal sends for Ctrl+C; Wine makes it the console's
     // CTRL_C_EVENT.
