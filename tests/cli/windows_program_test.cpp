@@ -185,6 +185,35 @@ TEST(WindowsProgram, WipesReadOnlyFilesAlone)
     EXPECT_EQ(ReadFile(dir / "kept.txt"), std::vector<std::uint8_t>({'k', 'e', 'p', 't'}));
 }
 
+// On Wine's drive Z: a Unix symbolic link is the link a Windows program
+// meets; Wine opens its target even when asked for the link itself, so the
+// link may have to stay, but what it leads to is never touched.
+TEST(WindowsProgram, LinkTargetsSurviveAWipeOrRemovalOfTheirFolder)
+{
+    for (const char* command : {"wipe", "rm"}) {
+        const TempDir dir;
+        fs::create_directories(dir / "target/folder");
+        fs::create_directories(dir / "doomed");
+        WriteFile(dir / "target/file.txt", "file target");
+        WriteFile(dir / "target/folder/inner.txt", "folder target");
+        fs::create_symlink("../target/file.txt", dir / "doomed/file-link");
+        fs::create_symlink("../target/folder", dir / "doomed/folder-link");
+        std::vector<std::string> args = {command, "--yes", "doomed"};
+        if (std::string(command) == "wipe")
+            args.insert(args.end(), {"-m", "fast"});
+        const ProcessOutcome outcome = RunExe(args, "", dir.Path());
+        EXPECT_TRUE(outcome.status == 0 || outcome.status == 4) << command << " " << outcome.status << outcome.err;
+        ASSERT_TRUE(fs::is_regular_file(dir / "target/file.txt")) << command;
+        ASSERT_TRUE(fs::is_regular_file(dir / "target/folder/inner.txt")) << command;
+        EXPECT_EQ(fs::file_size(dir / "target/file.txt"), 11u) << command;
+        EXPECT_EQ(fs::file_size(dir / "target/folder/inner.txt"), 13u) << command;
+        for (const char* link : {"doomed/file-link", "doomed/folder-link"}) {
+            const auto kind = fs::symlink_status(dir / link).type();
+            EXPECT_TRUE(kind == fs::file_type::not_found || kind == fs::file_type::symlink) << command << " " << link;
+        }
+    }
+}
+
 TEST(WindowsProgram, JunctionTargetSurvivesAWipeOfItsFolder)
 {
     const TempDir dir;
