@@ -152,6 +152,12 @@ TEST(WindowsProgram, ArchivesOpenWithTheLinuxIvqaByteForByte)
         ASSERT_EQ(extracted.status, 0) << extracted.err;
         if (c.archive == "w.exe") {
             ExpectSameTree(src, dir / "w.exe.out/src");
+            // Names reach a pipe as UTF-8.
+            const ProcessOutcome listed = RunExe({"list", "w.exe"}, "pass\n", dir.Path());
+            EXPECT_EQ(listed.status, 0) << listed.err;
+            EXPECT_NE(listed.out.find("src/input/Gr\xc3\xbc\xc3\x9f" "e \xd0\xbf\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82.txt"),
+                      std::string::npos)
+                << listed.out;
         } else {
             ExpectSameTree(src + "/input", dir / "l.run.out/input");
             EXPECT_EQ(ReadFile(dir / "l.run.out/top.txt"), ReadFile(src + "/top.txt"));
