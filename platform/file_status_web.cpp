@@ -36,18 +36,3 @@ bool QueryOpenFileStatus(int fd, FileStatus* status)
     struct stat data {};
     return ::fstat(fd, &data) == 0 && Describe(data, status);
 }
-
-bool IsDirectory(const FileStatus& status)
-{
-    return S_ISDIR(status.mode);
-}
-
-bool IsRegularFile(const FileStatus& status)
-{
-    return S_ISREG(status.mode);
-}
-
-bool IsSymbolicLink(const FileStatus& status)
-{
-    return S_ISLNK(status.mode);
-}
