@@ -1,12 +1,9 @@
 #include "cli/archive_output.h"
 
+#include "platform/path_calls.h"
 #include "platform/unique_fd.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 std::string_view ArchiveExtension(TargetSystem system)
 {
@@ -28,15 +25,12 @@ TargetSystem SystemOfProgramHead(const std::uint8_t* head, std::size_t length)
 
 ModuleFileCheck CheckModuleFile(const std::string& path, TargetSystem system)
 {
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    struct stat status {};
-    if (!fd || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+    const UniqueFd fd(OpenForReading(path));
+    FileStatus status;
+    if (!fd || !QueryOpenFileStatus(fd.Get(), &status) || !IsRegularFile(status))
         return ModuleFileCheck::Unreadable;
     std::uint8_t head[4] = {};
-    ssize_t count = 0;
-    do
-        count = ::pread(fd.Get(), head, sizeof head, 0);
-    while (count < 0 && errno == EINTR);
+    const long count = ReadSomeAt(fd.Get(), 0, head, sizeof head);
     if (count < 0)
         return ModuleFileCheck::Unreadable;
     static constexpr std::uint8_t ElfHead[4] = {0x7f, 'E', 'L', 'F'};
@@ -46,6 +40,6 @@ ModuleFileCheck CheckModuleFile(const std::string& path, TargetSystem system)
     bool lengthFits = false;
     for (const KnownModule& module : KnownModules())
         lengthFits = lengthFits || (module.system == system &&
-                                    static_cast<std::uint64_t>(status.st_size) == module.build.payloadOffset);
+                                    status.size == module.build.payloadOffset);
     return headFits && lengthFits ? ModuleFileCheck::Ours : ModuleFileCheck::NotOurs;
 }

@@ -4,30 +4,15 @@
 #include "core/archive_format.h"
 #include "core/sealed_key.h"
 #include "crypto/cipher.h"
+#include "platform/path_calls.h"
 #include "platform/unique_fd.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <vector>
 
 namespace {
-
-bool ReadAt(int fd, std::uint64_t offset, std::uint8_t* buffer, std::size_t length)
-{
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t count = ::pread(fd, buffer + done, length - done, static_cast<off_t>(offset + done));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        done += static_cast<std::size_t>(count);
-    }
-    return true;
-}
 
 bool AllZero(const std::uint8_t* bytes, std::size_t length)
 {
@@ -63,7 +48,7 @@ std::optional<ArchiveLayout> TryModule(int fd, std::uint64_t fileSize, const Kno
 {
     const std::uint64_t offset = module.build.payloadOffset;
     std::uint8_t lengthField[2];
-    if (fileSize < offset + 2 || !ReadAt(fd, offset, lengthField, 2))
+    if (fileSize < offset + 2 || !ReadAllAt(fd, offset, lengthField, 2))
         return std::nullopt;
     ArchiveLayout layout;
     layout.module = &module;
@@ -74,17 +59,17 @@ std::optional<ArchiveLayout> TryModule(int fd, std::uint64_t fileSize, const Kno
     const std::uint64_t headerOffset = offset + 2 + 2 * std::uint64_t{layout.helpLength};
     std::uint8_t header[std::max(CipherHeaderSize, SealedHeaderSize)];
     std::uint8_t id = 0;
-    if (!ReadAt(fd, headerOffset, &id, 1))
+    if (!ReadAllAt(fd, headerOffset, &id, 1))
         return std::nullopt;
     const std::size_t headerSize = id == CipherXChaCha20Poly1305 ? SealedHeaderSize : CipherHeaderSize;
     if (fileSize < headerOffset + headerSize) {
         *cut = true;
         return std::nullopt;
     }
-    if (!ReadAt(fd, headerOffset, header, headerSize) || !PlausibleHeader(header))
+    if (!ReadAllAt(fd, headerOffset, header, headerSize) || !PlausibleHeader(header))
         return std::nullopt;
     std::vector<std::uint8_t> help(2 * std::size_t{layout.helpLength});
-    if (!ReadAt(fd, offset + 2, help.data(), help.size()))
+    if (!ReadAllAt(fd, offset + 2, help.data(), help.size()))
         return std::nullopt;
     for (std::size_t i = 0; i < layout.helpLength; ++i)
         layout.help.push_back(static_cast<char16_t>(LoadLe16(help.data() + 2 * i)));
@@ -101,14 +86,14 @@ std::optional<ArchiveLayout> ProbeArchive(const std::string& path, std::string* 
     std::string unused;
     if (reason == nullptr)
         reason = &unused;
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    struct stat status {};
-    if (!fd || ::fstat(fd.Get(), &status) != 0) {
+    const UniqueFd fd(OpenForReading(path));
+    FileStatus status;
+    if (!fd || !QueryOpenFileStatus(fd.Get(), &status)) {
         *reason = std::strerror(errno);
         return std::nullopt;
     }
-    if (!S_ISREG(status.st_mode)) {
-        *reason = S_ISDIR(status.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+    if (!IsRegularFile(status)) {
+        *reason = IsDirectory(status) ? std::strerror(EISDIR) : "not a regular file";
         return std::nullopt;
     }
     // The head of the archive is its module: the builds of the system it names
@@ -116,9 +101,9 @@ std::optional<ArchiveLayout> ProbeArchive(const std::string& path, std::string* 
     // look like a payload where a Linux one ends are never taken for it. A
     // head that was damaged or cut off still leaves the other system's builds.
     std::uint8_t head[2] = {};
-    const std::size_t headLength = ReadAt(fd.Get(), 0, head, sizeof head) ? sizeof head : 0;
+    const std::size_t headLength = ReadAllAt(fd.Get(), 0, head, sizeof head) ? sizeof head : 0;
     const TargetSystem first = SystemOfProgramHead(head, headLength);
-    const std::uint64_t fileSize = static_cast<std::uint64_t>(status.st_size);
+    const std::uint64_t fileSize = status.size;
     bool cut = false;
     for (const bool named : {true, false}) {
         for (const KnownModule& module : KnownModules()) {

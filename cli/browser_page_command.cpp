@@ -77,6 +77,6 @@ int RunBrowserPageCommand(CommandArgs args)
         PrintError("Can not create " + target.string() + "! " + reason + ".");
         return ExitCannotCreate;
     }
-    std::printf("%s\n", target.c_str());
+    std::printf("%s\n", target.string().c_str());
     return ExitSuccess;
 }

@@ -26,12 +26,11 @@
 #include "creation/module_stage.h"
 #include "creation/output_identity.h"
 #include "module/terminal_input.h"
+#include "platform/path_calls.h"
 #include "platform/utf.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -148,7 +147,7 @@ std::optional<CreatePlan> MakePlan(const ParsedArguments& parsed, int* status)
         plan.target = *system;
     }
     plan.output = ArchiveFileName(*output, plan.target);
-    if (struct stat status {}; ::stat(plan.output.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+    if (FileStatus status; PathStatus(plan.output, true, &status) && IsDirectory(status))
         return fail(plan.output + " is a folder; -o takes the archive's file name");
     if (!Utf8ToUtf16(plan.output))
         return fail("the output path is not valid UTF-8");
@@ -395,8 +394,8 @@ int Create(CreatePlan plan)
     if (!plan.skipUnreadable) {
         std::vector<std::string> present;
         for (const std::string& operand : plan.inputs) {
-            struct stat status {};
-            if (::stat(operand.c_str(), &status) == 0) {
+            FileStatus status;
+            if (PathStatus(operand, true, &status)) {
                 present.push_back(operand);
                 continue;
             }

@@ -1,10 +1,10 @@
 #include "cli/help_text_file.h"
 
+#include "platform/path_calls.h"
 #include "platform/unique_fd.h"
 #include "platform/utf.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <vector>
 
 namespace {
@@ -74,13 +74,13 @@ std::optional<StoredHelp> StoredHelpFromUtf8(std::string_view utf8)
 
 HelpFileStatus ReadHelpFile(const std::string& path, StoredHelp* help)
 {
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    const UniqueFd fd(OpenForReading(path, true));
     if (!fd)
         return HelpFileStatus::CannotRead;
     std::vector<char> bytes(ReadLimit + 1);
     std::size_t filled = 0;
     while (filled < bytes.size()) {
-        const ssize_t count = ::read(fd.Get(), bytes.data() + filled, bytes.size() - filled);
+        const auto count = ::read(fd.Get(), bytes.data() + filled, bytes.size() - filled);
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)

@@ -1,10 +1,7 @@
 #include "cli/input_paths.h"
 
+#include "platform/path_calls.h"
 #include "platform/utf.h"
-
-#include <climits>
-#include <cstdlib>
-#include <sys/stat.h>
 
 namespace {
 
@@ -40,13 +37,11 @@ InputPath ResolveInput(const std::string& operand, bool followLinks)
     InputPath input;
     input.path = WithoutTrailingSlashes(operand);
     if (followLinks && NamesDotEntry(input.path)) {
-        char resolved[PATH_MAX];
-        if (::realpath(input.path.c_str(), resolved) != nullptr)
-            input.path = resolved;
+        if (std::string resolved = ResolvedPath(input.path); !resolved.empty())
+            input.path = std::move(resolved);
     }
-    struct stat status {};
-    const int found = followLinks ? ::stat(input.path.c_str(), &status) : ::lstat(input.path.c_str(), &status);
-    input.directory = found == 0 && S_ISDIR(status.st_mode);
+    FileStatus status;
+    input.directory = PathStatus(input.path, followLinks, &status) && IsDirectory(status);
     input.units = NameToUtf16(input.path);
     input.shown = Shown(input.path);
     return input;

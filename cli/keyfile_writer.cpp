@@ -4,10 +4,9 @@
 #include "platform/secure_memory.h"
 #include "platform/unique_fd.h"
 #include "platform/descriptor_io.h"
+#include "platform/path_calls.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -47,9 +46,9 @@ KeyfileResult WriteKeyfile(const std::string& path, std::uint32_t size, RandomSo
 {
     // A device or pipe named as the output (/dev/stdout) is just written to;
     // a file is made whole beside its name and renamed onto it.
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) {
-        UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    FileStatus status;
+    if (PathStatus(path, true, &status) && !IsRegularFile(status) && !IsDirectory(status)) {
+        UniqueFd fd(OpenDeviceForWriting(path));
         if (!fd)
             return KeyfileResult::CannotCreate;
         KeyfileResult result = Fill(fd.Get(), size, random);

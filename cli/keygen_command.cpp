@@ -10,10 +10,10 @@
 #include "cli/replace_question.h"
 #include "cli/subcommand_args.h"
 #include "ivqa.h"
+#include "platform/path_calls.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <sys/stat.h>
 
 namespace {
 
@@ -53,8 +53,8 @@ int RunKeygenCommand(CommandArgs args)
         return UsageError(command, "-s takes a size from 64 to 16384 bytes");
 
     const std::string& path = parsed->Operands().front();
-    struct stat found {};
-    const bool device = ::stat(path.c_str(), &found) == 0 && !S_ISREG(found.st_mode) && !S_ISDIR(found.st_mode);
+    FileStatus found;
+    const bool device = PathStatus(path, true, &found) && !IsRegularFile(found) && !IsDirectory(found);
     // Replacing a keyfile by mistake locks its owner out of every archive
     // made with it; a device such as /dev/stdout is just written to.
     if (!device) {

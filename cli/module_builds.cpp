@@ -1,7 +1,6 @@
 #include "cli/module_builds.h"
 
-#include <climits>
-#include <unistd.h>
+#include "platform/path_calls.h"
 
 // The build passes the same offsets that it pads the module files to.
 #ifndef IVQA_PRIVATE_DIR_FROM_BIN
@@ -46,11 +45,9 @@ std::string_view TargetSystemName(TargetSystem system)
 
 std::string ProgramDirectory()
 {
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0)
+    const std::string program = ProgramFilePath();
+    if (program.empty())
         return ".";
-    const std::string program(path, static_cast<std::size_t>(length));
     const std::size_t slash = program.rfind('/');
     return slash == std::string::npos ? "." : slash == 0 ? "/" : program.substr(0, slash);
 }
@@ -59,9 +56,10 @@ std::string ModuleFilePath(std::string_view fileName)
 {
     const std::string programDir = ProgramDirectory();
     const std::string beside = programDir + "/" + std::string(fileName);
-    if (::access(beside.c_str(), F_OK) == 0)
+    FileStatus status;
+    if (PathStatus(beside, true, &status))
         return beside;
     const std::string installed =
         programDir + "/" IVQA_PRIVATE_DIR_FROM_BIN "/" + std::string(fileName);
-    return ::access(installed.c_str(), F_OK) == 0 ? installed : beside;
+    return PathStatus(installed, true, &status) ? installed : beside;
 }

@@ -1,12 +1,10 @@
 #include "cli/path_checks.h"
 
 #include "cli/diagnostics.h"
+#include "platform/path_calls.h"
 #include "platform/unique_fd.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -27,13 +25,13 @@ std::string LocalKeyfileProblem(const std::string& location)
 {
     if (location.empty() || location.find("://") != std::string::npos)
         return {};
-    const UniqueFd fd(::open(location.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const UniqueFd fd(OpenForReading(location));
     if (!fd)
         return ReasonOf(errno);
-    struct stat status {};
-    if (::fstat(fd.Get(), &status) != 0)
+    FileStatus status;
+    if (!QueryOpenFileStatus(fd.Get(), &status))
         return ReasonOf(errno);
-    if (S_ISDIR(status.st_mode))
+    if (IsDirectory(status))
         return ReasonOf(EISDIR);
     return {};
 }
@@ -41,21 +39,21 @@ std::string LocalKeyfileProblem(const std::string& location)
 std::string OutputFolderProblem(const std::string& path)
 {
     const std::string folder = ParentOf(path);
-    struct stat status {};
-    if (::stat(folder.c_str(), &status) != 0)
+    FileStatus status;
+    if (!PathStatus(folder, true, &status))
         return ReasonOf(errno);
-    if (!S_ISDIR(status.st_mode))
+    if (!IsDirectory(status))
         return ReasonOf(ENOTDIR);
-    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+    if (!FolderWritable(folder))
         return ReasonOf(errno);
     return {};
 }
 
 std::string DestinationProblem(const std::string& path)
 {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0)
-        return S_ISDIR(status.st_mode) ? std::string() : ReasonOf(ENOTDIR);
+    FileStatus status;
+    if (PathStatus(path, true, &status))
+        return IsDirectory(status) ? std::string() : ReasonOf(ENOTDIR);
     if (errno != ENOENT)
         return ReasonOf(errno);
     // The folders are made inside the nearest one that exists.
@@ -64,10 +62,10 @@ std::string DestinationProblem(const std::string& path)
         const std::string parent = ParentOf(current);
         if (parent == current)
             return ReasonOf(ENOENT);
-        if (::stat(parent.c_str(), &status) == 0) {
-            if (!S_ISDIR(status.st_mode))
+        if (PathStatus(parent, true, &status)) {
+            if (!IsDirectory(status))
                 return ReasonOf(ENOTDIR);
-            return ::access(parent.c_str(), W_OK | X_OK) == 0 ? std::string() : ReasonOf(errno);
+            return FolderWritable(parent) ? std::string() : ReasonOf(errno);
         }
         if (errno != ENOENT)
             return ReasonOf(errno);
@@ -77,9 +75,9 @@ std::string DestinationProblem(const std::string& path)
 
 bool DestinationFolder::Prepare(const std::string& path, std::string* reason)
 {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0) {
-        if (S_ISDIR(status.st_mode))
+    FileStatus status;
+    if (PathStatus(path, true, &status)) {
+        if (IsDirectory(status))
             return true;
         *reason = ReasonOf(ENOTDIR);
         return false;
@@ -91,14 +89,14 @@ bool DestinationFolder::Prepare(const std::string& path, std::string* reason)
     // The missing part, outermost first.
     std::vector<std::string> missing;
     for (std::string current = path;; current = ParentOf(current)) {
-        if (::stat(current.c_str(), &status) == 0)
+        if (PathStatus(current, true, &status))
             break;
         missing.insert(missing.begin(), current);
         if (current == ParentOf(current))
             break;
     }
     for (const std::string& folder : missing) {
-        if (::mkdir(folder.c_str(), 0777) == 0) {
+        if (MakeFolder(folder)) {
             created_.push_back(folder);
         } else if (errno != EEXIST) {
             *reason = ReasonOf(errno);
@@ -112,7 +110,7 @@ bool DestinationFolder::Prepare(const std::string& path, std::string* reason)
 void DestinationFolder::Withdraw()
 {
     while (!created_.empty()) {
-        if (::rmdir(created_.back().c_str()) != 0)
+        if (!RemoveEmptyFolder(created_.back()))
             break;
         created_.pop_back();
     }

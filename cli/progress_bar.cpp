@@ -4,20 +4,11 @@
 #include "module/display_text.h"
 #include "module/terminal_input.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
+#include "platform/path_calls.h"
 
 namespace {
 
 constexpr auto RedrawInterval = std::chrono::milliseconds(100);
-
-std::size_t TerminalWidth(std::FILE* stream)
-{
-    struct winsize size {};
-    if (::ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-        return size.ws_col;
-    return 80;
-}
 
 // Characters of UTF-8 text, counting each sequence once.
 std::size_t Characters(std::string_view utf8)
@@ -147,7 +138,7 @@ void ProgressBar::Draw(bool force)
     int percent = bytesPerStep_ != 0 ? 100 : 0;
     if (steps_ != 0)
         percent = static_cast<int>(done_ >= steps_ ? 100 : done_ * 100 / steps_);
-    const std::string line = FormatProgressLine(name_, bytesDone_, rate, percent, TerminalWidth(stream_));
+    const std::string line = FormatProgressLine(name_, bytesDone_, rate, percent, TerminalColumns(stream_));
     std::fputs(("\r" + line + "\033[K").c_str(), stream_);
     std::fflush(stream_);
     shown_ = true;

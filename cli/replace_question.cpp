@@ -1,15 +1,15 @@
 #include "cli/replace_question.h"
 
 #include "module/terminal_input.h"
+#include "platform/path_calls.h"
 
 #include <cstdio>
-#include <sys/stat.h>
 
 ReplaceAnswer MayReplace(const std::string& path, bool force)
 {
-    struct stat status {};
+    FileStatus status;
     // A dangling link is a name too: it is replaced, never written through.
-    if (force || ::lstat(path.c_str(), &status) != 0)
+    if (force || !PathStatus(path, false, &status))
         return ReplaceAnswer::Proceed;
     if (!IsTerminal(stdin))
         return ReplaceAnswer::Refused;

@@ -1,6 +1,6 @@
 # The targets of the Windows cross build: the platform layer's Win32
-# backend, the crypto suite, the key derivation, both modules and the
-# console test program. The Linux build drives this one (module/CMakeLists.txt)
+# backend, the crypto suite, the key derivation, both modules, ivqa.dll,
+# ivqa.exe and the console test programs. The Linux build drives this one (module/CMakeLists.txt)
 # and tells it where the programs go.
 include(IvqaFlags)
 
@@ -25,4 +25,6 @@ add_subdirectory(platform)
 add_subdirectory(crypto)
 add_subdirectory(core)
 add_subdirectory(module)
+add_subdirectory(creation)
+add_subdirectory(cli)
 add_subdirectory(tests/module/windows)

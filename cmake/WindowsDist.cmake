@@ -1,7 +1,8 @@
 # cmake -DBIN=... -DHEADER=... -DREADME=... -DSTAGE=... -DZIP=... -P WindowsDist.cmake
-# The Windows distribution: the library, its import library, its header,
-# the four modules and the README with Windows line ends, in one zip.
-set(from_bin ivqa.dll ivqa.lib GUI_en.exe.iqm GUI_ru.exe.iqm GUI_en.iqm GUI_ru.iqm)
+# The Windows distribution: the program, the library, its import library,
+# its header, the four modules and the README with Windows line ends, in
+# one zip.
+set(from_bin ivqa.exe ivqa.dll ivqa.lib GUI_en.exe.iqm GUI_ru.exe.iqm GUI_en.iqm GUI_ru.iqm)
 file(REMOVE_RECURSE ${STAGE})
 file(MAKE_DIRECTORY ${STAGE})
 foreach(name ${from_bin})

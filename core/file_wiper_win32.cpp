@@ -20,7 +20,8 @@ Win32Handle OpenExamined(const std::wstring& path, DWORD access, DWORD flags, co
     Win32Handle handle(CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_OPEN_REPARSE_POINT | flags, nullptr));
     FileStatus opened;
-    if (handle && (!QueryHandleFileStatus(handle.Get(), &opened) || !SameObject(opened, examined)))
+    if (handle && (!QueryHandleFileStatus(handle.Get(), &opened) || !SameObject(opened, examined) ||
+                   ReachedThroughLink(handle.Get(), path)))
         handle.Reset();
     return handle;
 }

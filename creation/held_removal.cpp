@@ -1,13 +1,9 @@
 #include "creation/held_removal.h"
 
 #include "platform/file_status.h"
+#include "platform/path_calls.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <map>
-#include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -43,8 +39,8 @@ std::string BaseNameOf(const std::string& path)
 
 bool Exists(const std::string& path)
 {
-    struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0;
+    FileStatus status;
+    return PathStatus(path, false, &status);
 }
 
 class RemovalWalk {
@@ -67,7 +63,7 @@ bool RemovalWalk::Entry(const std::string& path, const HeldTree& tree, const std
 {
     const auto found = tree.entries.find(relative);
     FileStatus own;
-    if (!QueryFileStatus(AT_FDCWD, path.c_str(), false, &own))
+    if (!PathStatus(path, false, &own))
         return true; // gone already
     if (found == tree.entries.end()) {
         Keep(path, KeptReason::NotArchived);
@@ -95,7 +91,7 @@ bool RemovalWalk::File(const std::string& path, const HeldEntry& held, bool link
     // The writer followed links, so a link's record describes its target;
     // removing the link leaves the target alone.
     FileStatus target;
-    const bool readable = QueryFileStatus(AT_FDCWD, path.c_str(), true, &target);
+    const bool readable = PathStatus(path, true, &target);
     const bool same = held.directory ? link && readable && IsDirectory(target)
                                      : readable && IsRegularFile(target) && target.size == held.size &&
                                            target.lastWriteTime == held.lastWriteTime;
@@ -118,26 +114,18 @@ bool RemovalWalk::File(const std::string& path, const HeldEntry& held, bool link
 
 bool RemovalWalk::Folder(const std::string& path, const HeldTree& tree, const std::string& relative)
 {
-    std::vector<std::string> names;
-    {
-        const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(path.c_str()), &::closedir);
-        if (!listing) {
-            Keep(path, KeptReason::NotRemoved);
-            return true;
-        }
-        while (const dirent* listed = ::readdir(listing.get())) {
-            const std::string name = listed->d_name;
-            if (name != "." && name != "..")
-                names.push_back(name);
-        }
+    const auto names = FolderNames(path);
+    if (!names) {
+        Keep(path, KeptReason::NotRemoved);
+        return true;
     }
-    for (const std::string& name : names) {
+    for (const std::string& name : *names) {
         const std::string below = relative.empty() ? name : relative + "/" + name;
         if (!Entry(path + "/" + name, tree, below))
             return false;
     }
     // Only an empty folder goes: whatever was kept inside holds it.
-    if (::rmdir(path.c_str()) == 0)
+    if (RemoveEmptyFolder(path))
         ++report_.removed;
     return true;
 }

@@ -1,23 +1,20 @@
 #include "creation/module_stage.h"
 
 #include "platform/descriptor_io.h"
+#include "platform/path_calls.h"
 #include "platform/unique_fd.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 ModuleStage StageModuleCopy(const std::string& module, const std::string& output)
 {
     ModuleStage stage;
-    const UniqueFd source(::open(module.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    struct stat sourceStatus {};
-    if (!source || ::fstat(source.Get(), &sourceStatus) != 0 || !S_ISREG(sourceStatus.st_mode)) {
+    const UniqueFd source(OpenForReading(module, true));
+    FileStatus sourceStatus;
+    if (!source || !QueryOpenFileStatus(source.Get(), &sourceStatus) || !IsRegularFile(sourceStatus)) {
         stage.result = ModuleStageResult::CannotReadModule;
         return stage;
     }
-    struct stat outputStatus {};
-    if (::stat(output.c_str(), &outputStatus) == 0 && outputStatus.st_dev == sourceStatus.st_dev &&
-        outputStatus.st_ino == sourceStatus.st_ino) {
+    FileStatus outputStatus;
+    if (PathStatus(output, true, &outputStatus) && SameObject(outputStatus, sourceStatus)) {
         stage.result = ModuleStageResult::SameFile;
         return stage;
     }
@@ -34,11 +31,11 @@ ModuleStage StageModuleCopy(const std::string& module, const std::string& output
     case CopyResult::Ok:
         break;
     }
-    struct stat copied {};
-    if (::fstat(archive->Fd(), &copied) != 0)
+    FileStatus copied;
+    if (!QueryOpenFileStatus(archive->Fd(), &copied))
         return stage;
     stage.result = ModuleStageResult::Ok;
-    stage.moduleLength = static_cast<std::uint64_t>(copied.st_size);
+    stage.moduleLength = copied.size;
     stage.archive = std::move(archive);
     return stage;
 }

@@ -10,15 +10,6 @@
 
 namespace {
 
-// Names stay below NAME_MAX with the prefix and the random suffix.
-constexpr std::size_t MaxKeptNameBytes = 200;
-
-std::string BaseNameOf(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool FlushFolder(const std::string& folder)
 {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY);
@@ -30,16 +21,6 @@ bool FlushFolder(const std::string& folder)
 }
 
 } // namespace
-
-std::string FolderOf(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
 
 mode_t ExecutableMode()
 {
@@ -62,44 +43,13 @@ mode_t ExecutableMode()
 
 std::optional<StagedFile> StagedFile::Create(const std::string& finalPath)
 {
-    const std::string folder = FolderOf(finalPath);
-    std::string base = BaseNameOf(finalPath);
-    if (base.size() > MaxKeptNameBytes)
-        base.resize(MaxKeptNameBytes);
-    std::string pattern = (folder == "/" ? "/" : folder + "/") + "." + base + ".XXXXXX";
+    std::string pattern = TemporaryPrefix(finalPath) + "XXXXXX";
     // mkostemp creates with O_EXCL and mode 0600: an existing name, a link
     // among them, is never opened.
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
     return StagedFile(fd, std::move(pattern), finalPath);
-}
-
-StagedFile::StagedFile(int fd, std::string temporary, std::string final)
-    : fd_(fd), temporary_(std::move(temporary)), final_(std::move(final))
-{
-}
-
-StagedFile::StagedFile(StagedFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), temporary_(std::move(other.temporary_)), final_(std::move(other.final_))
-{
-    other.temporary_.clear();
-}
-
-StagedFile& StagedFile::operator=(StagedFile&& other) noexcept
-{
-    if (this != &other) {
-        Discard();
-        fd_ = std::exchange(other.fd_, -1);
-        temporary_ = std::exchange(other.temporary_, std::string());
-        final_ = std::move(other.final_);
-    }
-    return *this;
-}
-
-StagedFile::~StagedFile()
-{
-    Discard();
 }
 
 void StagedFile::Discard()

@@ -42,6 +42,8 @@ public:
 
 private:
     StagedFile(int fd, std::string temporary, std::string final);
+    // The temporary name up to its unique part: ".NAME." in the folder.
+    static std::string TemporaryPrefix(const std::string& finalPath);
 
     int fd_ = -1;
     std::string temporary_;

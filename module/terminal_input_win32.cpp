@@ -1,5 +1,7 @@
 #include "module/terminal_input.h"
 
+#include "platform/console_output.h"
+
 #include <io.h>
 #include <windows.h>
 
@@ -35,9 +37,7 @@ private:
 
 bool IsTerminal(std::FILE* stream)
 {
-    DWORD mode = 0;
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+    return ConsoleOf(_fileno(stream)) != nullptr;
 }
 
 namespace {

@@ -43,18 +43,3 @@ bool QueryOpenFileStatus(int fd, FileStatus* status)
 {
     return Query(fd, "", AT_EMPTY_PATH, status);
 }
-
-bool IsDirectory(const FileStatus& status)
-{
-    return S_ISDIR(status.mode);
-}
-
-bool IsRegularFile(const FileStatus& status)
-{
-    return S_ISREG(status.mode);
-}
-
-bool IsSymbolicLink(const FileStatus& status)
-{
-    return S_ISLNK(status.mode);
-}

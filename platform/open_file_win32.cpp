@@ -43,8 +43,10 @@ UniqueFd OpenForAppend(const char* path)
     const std::wstring wide = ExtendedPathOfUtf8(path);
     if (wide.empty())
         return UniqueFd();
-    const HANDLE handle = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A creator may hold the file it staged open, and must be able to
+    // delete it on an interrupt while the archive is being written.
+    const HANDLE handle = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE && SetFilePointerEx(handle, LARGE_INTEGER{}, nullptr, FILE_END) == 0) {
         CloseHandle(handle);
         return UniqueFd();

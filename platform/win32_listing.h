@@ -52,16 +52,54 @@ Result ForEachFolderEntry(HANDLE handle, const std::string& folderPath, Result o
     }
 }
 
+// Whether `opened`, opened by `path` as the entry itself, is in fact
+// another object: its final path is not the entry's folder and name. Wine
+// shows a Unix symbolic link to a file as that file, with no reparse point
+// to tell, and opens, overwrites and deletes the target through it.
+inline bool ReachedThroughLink(HANDLE opened, const std::wstring& path)
+{
+    const auto finalPath = [](HANDLE handle) {
+        std::wstring text(32768, L'\0');
+        const DWORD length =
+            GetFinalPathNameByHandleW(handle, text.data(), static_cast<DWORD>(text.size()), FILE_NAME_NORMALIZED);
+        text.resize(length < text.size() ? length : 0);
+        return text;
+    };
+    const std::size_t slash = path.find_last_of(L'\\');
+    if (slash == std::wstring::npos)
+        return false;
+    const HANDLE folder = CreateFileW(path.substr(0, slash).c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE)
+        return false;
+    std::wstring expected = finalPath(folder);
+    CloseHandle(folder);
+    const std::wstring actual = finalPath(opened);
+    if (expected.empty() || actual.empty())
+        return false; // the system cannot say: as before
+    if (expected.back() != L'\\')
+        expected += L'\\';
+    expected += path.substr(slash + 1);
+    return CompareStringOrdinal(expected.c_str(), static_cast<int>(expected.size()), actual.c_str(),
+                                static_cast<int>(actual.size()), TRUE) != CSTR_EQUAL;
+}
+
 // Deletes the link or file itself, never what a reparse point leads to:
-// through a handle of the entry as it is, marked for deletion on close.
+// through a handle of the entry as it is, marked for deletion on close. An
+// entry the system opens only as its link's target is left in place.
 inline bool DeleteEntryItself(const std::string& path, DWORD attributes)
 {
     const auto wide = WidePath(path);
     if (!wide)
         return false;
-    const HANDLE handle = CreateFileW(wide->c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING,
+    const HANDLE handle = CreateFileW(wide->c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle != INVALID_HANDLE_VALUE && ReachedThroughLink(handle, *wide)) {
+        CloseHandle(handle);
+        return false;
+    }
     if (handle != INVALID_HANDLE_VALUE) {
         FILE_DISPOSITION_INFO disposition{};
         disposition.DeleteFile = TRUE;

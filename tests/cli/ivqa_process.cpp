@@ -110,10 +110,25 @@ void ChildProcess::Drain(int timeoutMs)
     }
 }
 
+std::string WithoutControlSequences(const std::string& screen)
+{
+    std::string text;
+    for (std::size_t i = 0; i < screen.size(); ++i) {
+        if (screen[i] == '\033' && i + 1 < screen.size() && screen[i + 1] == '[') {
+            i += 2;
+            while (i < screen.size() && !(screen[i] >= 0x40 && screen[i] <= 0x7E))
+                ++i;
+            continue;
+        }
+        text.push_back(screen[i]);
+    }
+    return text;
+}
+
 bool ChildProcess::WaitForScreen(const std::string& text, int timeoutMs)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (screen_.find(text) == std::string::npos) {
+    while (WithoutControlSequences(screen_).find(text) == std::string::npos) {
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
         Drain(20);

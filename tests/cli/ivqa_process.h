@@ -24,6 +24,10 @@ struct ProcessRequest {
 
 std::string IvqaProgram();
 
+// A terminal's transcript without its control sequences (a console under
+// Wine places them between the characters it shows).
+std::string WithoutControlSequences(const std::string& screen);
+
 class ChildProcess {
 public:
     explicit ChildProcess(const ProcessRequest& request);
@@ -31,7 +35,8 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // Terminal only: waits until `text` has been shown since the start.
+    // Terminal only: waits until `text` has been shown since the start
+    // (control sequences aside).
     bool WaitForScreen(const std::string& text, int timeoutMs = 30000);
     // Terminal only: waits until the program has switched echo off.
     bool WaitForEchoOff(int timeoutMs = 30000);

@@ -348,7 +348,7 @@ TEST(WindowsLibrary, DistributionZipHoldsTheLibraryAndModules)
     ASSERT_EQ(listed.status, 0) << listed.err;
     const std::size_t lineEnd = listed.out.find('\n');
     EXPECT_EQ(listed.out.substr(0, lineEnd),
-              "GUI_en.exe.iqm GUI_en.iqm GUI_ru.exe.iqm GUI_ru.iqm README.txt ivqa.dll ivqa.h ivqa.lib");
+              "GUI_en.exe.iqm GUI_en.iqm GUI_ru.exe.iqm GUI_ru.iqm README.txt ivqa.dll ivqa.exe ivqa.h ivqa.lib");
     std::istringstream counts(listed.out.substr(lineEnd + 1));
     int lineFeeds = 0;
     int crLfs = -1;
