@@ -1,10 +1,10 @@
 // ivqa passgen: random passphrases from the window program's CharTable
 // over the library's random generator.
 
-#include "cli/char_table.h"
+#include "common/char_table.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
-#include "cli/core_messages.h"
+#include "common/result_messages.h"
 #include "cli/diagnostics.h"
 #include "cli/exit_codes.h"
 #include "cli/subcommand_args.h"

@@ -26,21 +26,19 @@ namespace {
 
 const QString kRandomFailure = QStringLiteral("Can not generate random bytes!");
 
-// A buffer of random bytes that decide a secret: locked, zeroed before and
-// after its use.
-template <std::size_t Size>
-class RandomBlock {
+// The characters of one passphrase on their way into the memo: locked,
+// wiped after use.
+class PassphraseChars {
 public:
-    RandomBlock() { SecureLock(bytes_.data(), Size); bytes_.fill(0); }
-    ~RandomBlock() { SecureWipeAndUnlock(bytes_.data(), Size); }
-    RandomBlock(const RandomBlock&) = delete;
-    RandomBlock& operator=(const RandomBlock&) = delete;
+    PassphraseChars() { SecureLock(chars_.data(), chars_.size()); }
+    ~PassphraseChars() { SecureWipeAndUnlock(chars_.data(), chars_.size()); }
+    PassphraseChars(const PassphraseChars&) = delete;
+    PassphraseChars& operator=(const PassphraseChars&) = delete;
 
-    bool fill(const CoreApi& core) { return core.RndGetBytes(bytes_.data(), Size) == IQ_OK; }
-    std::array<std::uint8_t, Size>& bytes() { return bytes_; }
+    char* data() { return chars_.data(); }
 
 private:
-    std::array<std::uint8_t, Size> bytes_;
+    std::array<char, MaxPassphraseLength> chars_{};
 };
 
 QPushButton* button(QWidget* parent, const char* caption, const char* name)
@@ -130,12 +128,8 @@ void TfmPassphrGen::showEvent(QShowEvent* event)
 
 void TfmPassphrGen::shuffleTable()
 {
-    RandomBlock<CharTable::kSize> key;
-    if (!key.fill(forms_.services.core)) {
+    if (!table_.Shuffle(forms_.services.core.RndGetBytes))
         MessageBoxes::error(this, kRandomFailure);
-        return;
-    }
-    table_.shuffle(key.bytes());
 }
 
 void TfmPassphrGen::bbGenerateClick()
@@ -143,15 +137,12 @@ void TfmPassphrGen::bbGenerateClick()
     const int count = udPassphrNum->number();
     const int length = udPassphrLen->number();
     for (int n = 0; n < count; ++n) {
-        RandomBlock<64> draw;
-        if (!draw.fill(forms_.services.core)) {
+        PassphraseChars chars;
+        if (!table_.Generate(forms_.services.core.RndGetBytes, static_cast<std::size_t>(length), chars.data())) {
             MessageBoxes::error(this, kRandomFailure);
             return;
         }
-        QString passphrase(length, QChar(0));
-        for (int i = 0; i < length; ++i)
-            passphrase[i] = QLatin1Char(table_.at(draw.bytes()[static_cast<std::size_t>(i)]));
-        mmOutput->appendPlainText(passphrase);
+        mmOutput->appendPlainText(QString::fromLatin1(chars.data(), length));
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "frontend/char_table.h"
+#include "common/char_table.h"
 #include "frontend/line_memo.h"
 
 #include <QDialog>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/help_text.h"
+
 #include <QString>
 
 // The help text the recipient's module shows, built from the memo of the
@@ -9,7 +11,7 @@
 // are UTF-16 units, as the library receives them.
 namespace HelpMessage {
 
-inline constexpr int kLimit = 1024;
+inline constexpr int kLimit = static_cast<int>(MaxStoredHelpUnits);
 
 QString fromMemo(const QString& memoText);
 int length(const QString& memoText);

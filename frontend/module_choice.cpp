@@ -1,27 +1,42 @@
 #include "frontend/module_choice.h"
 
+#include "common/module_files.h"
+
 #include <QFileInfo>
+
+#include <optional>
 
 namespace ModuleChoice {
 
 namespace {
 
-constexpr int kWindows = 1;
+std::optional<TargetSystem> systemOf(int modTarget)
+{
+    if (modTarget == 0)
+        return TargetSystem::Linux;
+    if (modTarget == 1)
+        return TargetSystem::Windows;
+    return std::nullopt;
+}
+
+QString fromView(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 } // namespace
 
 QString moduleFileName(int modLang, int modTarget)
 {
     const char* language = modLang == 0 ? "en" : modLang == 1 ? "ru" : nullptr;
-    const char* system = modTarget == 0 ? "" : modTarget == kWindows ? ".exe" : nullptr;
-    if (!language || !system)
-        return {};
-    return QStringLiteral("GUI_%1%2.iqm").arg(QLatin1String(language), QLatin1String(system));
+    const std::optional<TargetSystem> system = systemOf(modTarget);
+    const KnownModule* module = language && system ? FindKnownModule(language, *system) : nullptr;
+    return module ? fromView(module->fileName) : QString();
 }
 
 QString archiveSuffix(int modTarget)
 {
-    return modTarget == kWindows ? QStringLiteral(".exe") : QStringLiteral(".run");
+    return fromView(ArchiveExtension(systemOf(modTarget).value_or(TargetSystem::Linux)));
 }
 
 QString archiveNameFilter(int modTarget)
@@ -31,6 +46,8 @@ QString archiveNameFilter(int modTarget)
 
 QString withArchiveSuffix(const QString& path, int modTarget)
 {
+    // Compared in the path's own text: a native name need not survive a
+    // round trip through UTF-8.
     const QString suffix = archiveSuffix(modTarget);
     return QFileInfo(path).fileName().endsWith(suffix, Qt::CaseSensitive) ? path : path + suffix;
 }

@@ -10,9 +10,9 @@ static_assert(IVQA_PAYLOAD_OFFSET % 4096 == 0);
 const ModuleBuild& ThisModuleBuild()
 {
 #ifdef IVQA_MODULE_RUSSIAN
-    static const ModuleBuild build{IVQA_PAYLOAD_OFFSET, 1430, 1430, &RussianTexts, {271, 197, 67}};
+    static constexpr ModuleBuild build = WithPayloadOffset(RussianModuleBuild, IVQA_PAYLOAD_OFFSET);
 #else
-    static const ModuleBuild build{IVQA_PAYLOAD_OFFSET, 1426, 1426, &EnglishTexts, {267, 200, 60}};
+    static constexpr ModuleBuild build = WithPayloadOffset(EnglishModuleBuild, IVQA_PAYLOAD_OFFSET);
 #endif
     return build;
 }

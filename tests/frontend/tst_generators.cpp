@@ -8,7 +8,7 @@
 #include "frontend/TfmWipeProgress.h"
 #include "frontend/TfmMain.h"
 #include "frontend/TfmPassphrGen.h"
-#include "frontend/char_table.h"
+#include "common/char_table.h"
 #include "frontend/number_field.h"
 #include "ui_driver.h"
 

@@ -1,4 +1,4 @@
-#include "cli/keyfile_writer.h"
+#include "common/keyfile_writer.h"
 
 #include "creation/staged_file.h"
 #include "platform/secure_memory.h"

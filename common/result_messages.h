@@ -7,3 +7,7 @@
 
 // Empty for Ok and for codes that have no text (IQ_ABORTED among them).
 std::string_view CoreResultText(CoreResult result);
+
+// The wipe run shows fewer: the keyfile, archive and compression codes
+// cannot come from the wipe engine.
+std::string_view WipeResultText(CoreResult result);

@@ -1,6 +1,6 @@
 #pragma once
 // Where the generators draw random bytes from: IQ_RndGetBytes in the
-// program, a recording stand-in in the tests. 0 is success.
+// programs, a recording stand-in in the tests. 0 is success.
 
 #include <cstdint>
 

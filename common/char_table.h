@@ -2,10 +2,11 @@
 // The passphrase generator's CharTable: 256 printable characters, each
 // passphrase character one random byte looked up in it. It starts as the 94
 // printable ASCII characters (capitals, small letters, digits, then the
-// others in code order) twice and their first 68 a third time, and is
-// shuffled with 256 random bytes before use.
+// others in code order) twice and their first 68 a third time; shuffles only
+// permute it, so those 68 are drawn with probability 3/256 each, the other
+// 26 with 2/256.
 
-#include "cli/random_source.h"
+#include "common/random_source.h"
 
 #include <array>
 #include <cstddef>
@@ -18,21 +19,25 @@ inline constexpr std::size_t MaxPassphraseCount = 50;
 
 class CharTable {
 public:
+    static constexpr std::size_t kSize = 256;
+
     CharTable();
     ~CharTable();
     CharTable(const CharTable&) = delete;
     CharTable& operator=(const CharTable&) = delete;
 
-    const std::array<std::uint8_t, 256>& Entries() const { return table_; }
+    const std::array<std::uint8_t, kSize>& Entries() const { return table_; }
+    char at(std::uint8_t index) const { return static_cast<char>(table_[index]); }
 
     // j = (j + table[i] + K[i]) mod 256, swap table[i] and table[j], for
-    // i = 0 to 255, with K from one request of 256 bytes. False when the
-    // request fails; the table is then unchanged.
+    // i = 0 to 255, with K from one request of 256 bytes; works on the table
+    // as earlier shuffles left it. False when the request fails; the table is
+    // then unchanged.
     bool Shuffle(RandomSource random);
 
     // `length` characters (6 to 64) from one request of 64 bytes into `out`.
     bool Generate(RandomSource random, std::size_t length, char* out) const;
 
 private:
-    std::array<std::uint8_t, 256> table_;
+    std::array<std::uint8_t, kSize> table_;
 };

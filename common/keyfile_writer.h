@@ -2,7 +2,7 @@
 // The keyfile generator: a file of random bytes, drawn in requests of 256
 // bytes and one request for the remainder.
 
-#include "cli/random_source.h"
+#include "common/random_source.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "cli/char_table.h"
+#include "common/char_table.h"
 
 #include "platform/secure_memory.h"
 
@@ -25,6 +25,7 @@ private:
 
 CharTable::CharTable()
 {
+    // Its order decides every passphrase: kept out of swap and core dumps.
     SecureLock(table_.data(), table_.size());
     std::uint8_t sequence[94];
     std::size_t length = 0;

@@ -1,7 +1,8 @@
 #pragma once
-// The builds of the self-decrypting module as the command-line program
-// knows them: where each reads its payload, its help limit and its texts,
-// which system it runs on, and where its file lies beside this program.
+// The builds of the self-decrypting module as the creating programs know
+// them: where each reads its payload, its help limit and its texts, which
+// system it runs on, where its file lies beside the program, and the name a
+// new archive of that system gets.
 
 #include "module/module_build.h"
 
@@ -30,6 +31,13 @@ const KnownModule* FindKnownModule(std::string_view key, TargetSystem system);
 // "Linux", "Windows".
 std::string_view TargetSystemName(TargetSystem system);
 
+// ".run" for Linux, ".exe" for Windows.
+std::string_view ArchiveExtension(TargetSystem system);
+
+// Appends the system's extension unless the name already ends in exactly it
+// (compared case-sensitively).
+std::string ArchiveFileName(const std::string& requested, TargetSystem system);
+
 // The folder of this program, where the modules and libivqa.so lie in a
 // build or unpacked folder.
 std::string ProgramDirectory();
@@ -39,3 +47,8 @@ std::string ProgramDirectory();
 // relocated tree finds its own). A module found in neither place is named
 // beside the program, so that the failure names the first place looked at.
 std::string ModuleFilePath(std::string_view fileName);
+
+// The folder the modules are taken from: `programDir` when it holds any of
+// them, else the private folder `privateDirFromProgram` relative to it when
+// that holds one, else `programDir` again (so that a failure names it).
+std::string ModuleDirectory(const std::string& programDir, std::string_view privateDirFromProgram);

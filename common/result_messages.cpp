@@ -1,4 +1,4 @@
-#include "cli/core_messages.h"
+#include "common/result_messages.h"
 
 std::string_view CoreResultText(CoreResult result)
 {
@@ -17,6 +17,19 @@ std::string_view CoreResultText(CoreResult result)
         return "Compression error!";
     case IQ_RANDOM_ERROR:
         return "Can not generate random bytes!";
+    default:
+        return {};
+    }
+}
+
+std::string_view WipeResultText(CoreResult result)
+{
+    switch (result) {
+    case IQ_OUT_OF_MEMORY:
+    case IQ_INPUT_DIR_ERROR:
+    case IQ_INPUT_FILE_ERROR:
+    case IQ_RANDOM_ERROR:
+        return CoreResultText(result);
     default:
         return {};
     }

@@ -1,4 +1,4 @@
-#include "cli/module_builds.h"
+#include "common/module_files.h"
 
 #include <climits>
 #include <unistd.h>
@@ -19,13 +19,13 @@ std::span<const KnownModule> KnownModules()
 {
     static const KnownModule modules[] = {
         {"en", TargetSystem::Linux, "English", "GUI_en.iqm",
-         {IVQA_PAYLOAD_OFFSET_EN, 1426, 1426, &EnglishTexts, {267, 200, 60}}},
+         WithPayloadOffset(EnglishModuleBuild, IVQA_PAYLOAD_OFFSET_EN)},
         {"ru", TargetSystem::Linux, "Russian", "GUI_ru.iqm",
-         {IVQA_PAYLOAD_OFFSET_RU, 1430, 1430, &RussianTexts, {271, 197, 67}}},
+         WithPayloadOffset(RussianModuleBuild, IVQA_PAYLOAD_OFFSET_RU)},
         {"en", TargetSystem::Windows, "English", "GUI_en.exe.iqm",
-         {IVQA_PAYLOAD_OFFSET_WIN_EN, 1426, 1426, &EnglishTexts, {267, 200, 60}}},
+         WithPayloadOffset(EnglishModuleBuild, IVQA_PAYLOAD_OFFSET_WIN_EN)},
         {"ru", TargetSystem::Windows, "Russian", "GUI_ru.exe.iqm",
-         {IVQA_PAYLOAD_OFFSET_WIN_RU, 1430, 1430, &RussianTexts, {271, 197, 67}}},
+         WithPayloadOffset(RussianModuleBuild, IVQA_PAYLOAD_OFFSET_WIN_RU)},
     };
     return modules;
 }
@@ -42,6 +42,19 @@ const KnownModule* FindKnownModule(std::string_view key, TargetSystem system)
 std::string_view TargetSystemName(TargetSystem system)
 {
     return system == TargetSystem::Windows ? "Windows" : "Linux";
+}
+
+std::string_view ArchiveExtension(TargetSystem system)
+{
+    return system == TargetSystem::Windows ? ".exe" : ".run";
+}
+
+std::string ArchiveFileName(const std::string& requested, TargetSystem system)
+{
+    const std::string_view extension = ArchiveExtension(system);
+    if (std::string_view(requested).ends_with(extension))
+        return requested;
+    return requested + std::string(extension);
 }
 
 std::string ProgramDirectory()
@@ -64,4 +77,25 @@ std::string ModuleFilePath(std::string_view fileName)
     const std::string installed =
         programDir + "/" IVQA_PRIVATE_DIR_FROM_BIN "/" + std::string(fileName);
     return ::access(installed.c_str(), F_OK) == 0 ? installed : beside;
+}
+
+namespace {
+
+bool HoldsAModule(const std::string& dir)
+{
+    for (const KnownModule& module : KnownModules()) {
+        if (::access((dir + "/" + std::string(module.fileName)).c_str(), F_OK) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string ModuleDirectory(const std::string& programDir, std::string_view privateDirFromProgram)
+{
+    if (HoldsAModule(programDir))
+        return programDir;
+    const std::string installed = programDir + "/" + std::string(privateDirFromProgram);
+    return HoldsAModule(installed) ? installed : programDir;
 }
