@@ -1,17 +1,17 @@
 #include "frontend/app/form_set.h"
 
-#include "frontend/help/TfmAbout.h"
-#include "frontend/options/TfmChangeCompLevel.h"
+#include "frontend/app/file_dialog_memory.h"
+#include "frontend/app/native_path.h"
 #include "frontend/create/TfmCreateSDAProgress.h"
 #include "frontend/create/TfmCreatingSDA.h"
-#include "frontend/generators/TfmKeyfileGen.h"
-#include "frontend/main/TfmMain.h"
-#include "frontend/options/TfmOptions.h"
-#include "frontend/generators/TfmPassphrGen.h"
-#include "frontend/wipe/TfmWipeProgress.h"
-#include "frontend/app/file_dialog_memory.h"
 #include "frontend/create/module_location.h"
-#include "frontend/app/native_path.h"
+#include "frontend/generators/TfmKeyfileGen.h"
+#include "frontend/generators/TfmPassphrGen.h"
+#include "frontend/help/TfmAbout.h"
+#include "frontend/main/TfmMain.h"
+#include "frontend/options/TfmChangeCompLevel.h"
+#include "frontend/options/TfmOptions.h"
+#include "frontend/wipe/TfmWipeProgress.h"
 
 #include <QFileDialog>
 
@@ -35,6 +35,31 @@ FormSet::FormSet(SettingsStore& store, FormServices formServices)
 }
 
 FormSet::~FormSet() = default;
+
+const SettingsInForce* FormSet::settingsInForce() const
+{
+    return fmOptions.get();
+}
+
+QWidget* FormSet::mainWindow() const
+{
+    return fmMain.get();
+}
+
+InputListModel& FormSet::inputList() const
+{
+    return fmMain->inputList();
+}
+
+void FormSet::clearInputList() const
+{
+    fmMain->clearList();
+}
+
+void FormSet::showStatusLine(const QString& line) const
+{
+    fmMain->showStatusLine(line);
+}
 
 QString FormSet::moduleDir() const
 {

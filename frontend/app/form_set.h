@@ -9,6 +9,9 @@
 #include <memory>
 #include <string>
 
+class InputListModel;
+class QWidget;
+class SettingsInForce;
 class SettingsStore;
 class TfmAbout;
 class TfmChangeCompLevel;
@@ -47,6 +50,16 @@ public:
     QString moduleDir() const;
     void setFileDialogRunner(FileDialogRunner runner);
     QStringList runFileDialog(QFileDialog& dialog) const;
+    // The Options dialog's settings; null only while the forms before it are
+    // created.
+    const SettingsInForce* settingsInForce() const;
+
+    // What the dialogs ask of the main window: their parent, the input list,
+    // its status line. They reach it only here, never through its controls.
+    QWidget* mainWindow() const;
+    InputListModel& inputList() const;
+    void clearInputList() const;
+    void showStatusLine(const QString& line) const;
 
     SettingsStore& settings;
     const FormServices services;

@@ -1,10 +1,10 @@
 // The front end: every window is created once, in start-up order, then the
 // main window runs until it closes. libivqa is linked at load time, so its
 // random pool is seeded (or the process ended) before main() runs.
-#include "frontend/main/TfmMain.h"
 #include "frontend/app/app_icon.h"
 #include "frontend/app/form_set.h"
 #include "frontend/app/native_path.h"
+#include "frontend/main/TfmMain.h"
 #include "frontend/options/settings_store.h"
 #include "frontend/widgets/theme_icons.h"
 #include "platform/process_hardening.h"

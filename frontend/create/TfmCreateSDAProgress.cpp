@@ -1,8 +1,8 @@
 #include "frontend/create/TfmCreateSDAProgress.h"
 
-#include "frontend/options/TfmOptions.h"
-#include "frontend/create/archive_job.h"
 #include "frontend/app/form_set.h"
+#include "frontend/create/archive_job.h"
+#include "frontend/options/settings_in_force.h"
 #include "frontend/runs/result_messages.h"
 #include "platform/utf.h"
 
@@ -34,7 +34,7 @@ TfmCreateSDAProgress::TfmCreateSDAProgress(FormSet& forms)
 
 std::optional<RunOutcome> TfmCreateSDAProgress::run(ArchiveJob& job)
 {
-    const bool clearWhenCompleted = forms_.fmOptions->inFileAct() == 0;
+    const bool clearWhenCompleted = forms_.settingsInForce()->inFileAct() == 0;
     const CoreApi& core = forms_.services.core;
     RunOutcome outcome;
     const bool started = runWorker(

@@ -1,23 +1,23 @@
 #include "frontend/create/TfmCreatingSDA.h"
 
-#include "frontend/create/TfmCreateSDAProgress.h"
-#include "frontend/main/TfmMain.h"
-#include "frontend/options/TfmOptions.h"
-#include "frontend/generators/TfmPassphrGen.h"
-#include "frontend/wipe/TfmWipeProgress.h"
-#include "frontend/create/archive_job.h"
 #include "frontend/app/form_set.h"
-#include "frontend/options/cipher_info.h"
-#include "frontend/create/help_message.h"
-#include "frontend/widgets/mask_style.h"
-#include "frontend/widgets/message_boxes.h"
 #include "frontend/app/native_path.h"
+#include "frontend/app/vendor.h"
+#include "frontend/create/TfmCreateSDAProgress.h"
+#include "frontend/create/archive_job.h"
+#include "frontend/create/help_message.h"
 #include "frontend/create/module_choice.h"
 #include "frontend/create/output_location.h"
 #include "frontend/create/run_precheck.h"
+#include "frontend/generators/TfmPassphrGen.h"
+#include "frontend/main/input_list_model.h"
+#include "frontend/options/cipher_info.h"
+#include "frontend/options/settings_in_force.h"
 #include "frontend/runs/run_report.h"
+#include "frontend/widgets/mask_style.h"
+#include "frontend/widgets/message_boxes.h"
 #include "frontend/widgets/theme_icons.h"
-#include "frontend/app/vendor.h"
+#include "frontend/wipe/TfmWipeProgress.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -85,7 +85,7 @@ void wipeText(QString& text)
 } // namespace
 
 TfmCreatingSDA::TfmCreatingSDA(FormSet& forms)
-    : QDialog(forms.fmMain.get(), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : QDialog(forms.mainWindow(), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       forms_(forms)
 {
     setObjectName(QStringLiteral("fmCreatingSDA"));
@@ -224,7 +224,7 @@ void TfmCreatingSDA::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     mmHelpMsgTextChange();
-    switch (forms_.fmOptions->inFileAct()) {
+    switch (forms_.settingsInForce()->inFileAct()) {
     case static_cast<int>(WipeMode::Delete):
         lbInFilesAction->setText(QStringLiteral("Once the archive is written and verified, the input files it "
                                                 "holds will be deleted."));
@@ -298,7 +298,7 @@ void TfmCreatingSDA::sbSetOutFileNameClick()
 {
     // The recipient's system in force now names the archive: ".exe" for
     // Windows, ".run" for Linux.
-    const int target = forms_.fmOptions->modTarget();
+    const int target = forms_.settingsInForce()->modTarget();
     QFileDialog dialog(this);
     dialog.setNameFilter(ModuleChoice::archiveNameFilter(target));
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -383,13 +383,13 @@ void TfmCreatingSDA::bbOKClick()
     }
     // The Windows modules cannot read the authenticated cipher yet: its
     // archive would reach a recipient who cannot open it.
-    if (forms_.fmOptions->cipherId() == kAuthenticatedCipherId && forms_.fmOptions->modTarget() != 0) {
+    if (forms_.settingsInForce()->cipherId() == kAuthenticatedCipherId && forms_.settingsInForce()->modTarget() != 0) {
         MessageBoxes::error(this, QString::fromLatin1(kAuthenticatedCipherLinuxOnly));
         return;
     }
     // The writer would leave the archive's own file out, and a removal
     // would then destroy the new archive.
-    if (outputAmongInputs(edOutFile->text(), forms_.fmMain->inputList().entries())) {
+    if (outputAmongInputs(edOutFile->text(), forms_.inputList().entries())) {
         MessageBoxes::error(this, QStringLiteral("Output archive file is among the input files!\n\"%1\"")
                                       .arg(QDir::toNativeSeparators(edOutFile->text())));
         edOutFile->setFocus();
@@ -415,7 +415,7 @@ int TfmCreatingSDA::exec()
 
 bool TfmCreatingSDA::runArchive()
 {
-    const int inputFilesAction = forms_.fmOptions->inFileAct();
+    const int inputFilesAction = forms_.settingsInForce()->inFileAct();
     const bool removesInputs = inputFilesAction == static_cast<int>(WipeMode::Delete)
                                || inputFilesAction == static_cast<int>(WipeMode::Wipe);
     const std::unique_ptr<ArchiveJob> job = takeJob();
@@ -445,7 +445,7 @@ bool TfmCreatingSDA::runArchive()
         archive.beforeProof = forms_.services.beforeArchiveProof;
         report.inputFiles = forms_.fmWipeProgress->run(static_cast<WipeMode>(inputFilesAction), archive);
     }
-    MessageBoxes::information(forms_.fmMain.get(), Vendor::kProgramCaption, completionText(report));
+    MessageBoxes::information(forms_.mainWindow(), Vendor::kProgramCaption, completionText(report));
     return true;
 }
 
@@ -453,7 +453,7 @@ std::unique_ptr<ArchiveJob> TfmCreatingSDA::takeJob()
 {
     auto job = std::make_unique<ArchiveJob>();
     const QString module =
-        ModuleChoice::moduleFileName(forms_.fmOptions->modLang(), forms_.fmOptions->modTarget());
+        ModuleChoice::moduleFileName(forms_.settingsInForce()->modLang(), forms_.settingsInForce()->modTarget());
     if (!module.isEmpty())
         job->modulePath = QDir(forms_.moduleDir()).filePath(module);
     job->outputPath = edOutFile->text();
@@ -463,8 +463,8 @@ std::unique_ptr<ArchiveJob> TfmCreatingSDA::takeJob()
     job->passphrase.assign(passphrase);
     job->keyfile.assign(keyfile);
     job->help.assign(HelpMessage::fromMemo(mmHelpMsgText->toPlainText()));
-    job->cipherId = static_cast<std::uint32_t>(forms_.fmOptions->cipherId());
-    job->entries = takeRunEntries(forms_.fmMain->inputList());
+    job->cipherId = static_cast<std::uint32_t>(forms_.settingsInForce()->cipherId());
+    job->entries = takeRunEntries(forms_.inputList());
 
     wipeText(passphrase);
     wipeText(keyfile);

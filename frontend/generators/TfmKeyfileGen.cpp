@@ -1,12 +1,11 @@
 #include "frontend/generators/TfmKeyfileGen.h"
 
-#include "frontend/main/TfmMain.h"
 #include "frontend/app/form_set.h"
 #include "frontend/generators/keyfile_writer.h"
+#include "frontend/options/settings_table.h"
 #include "frontend/widgets/message_boxes.h"
 #include "frontend/widgets/number_field.h"
 #include "frontend/widgets/read_only_look.h"
-#include "frontend/options/settings_table.h"
 #include "frontend/widgets/theme_icons.h"
 
 #include <QDir>
@@ -22,7 +21,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-TfmKeyfileGen::TfmKeyfileGen(FormSet& forms) : QDialog(forms.fmMain.get()), forms_(forms)
+TfmKeyfileGen::TfmKeyfileGen(FormSet& forms) : QDialog(forms.mainWindow()), forms_(forms)
 {
     setObjectName(QStringLiteral("fmKeyfileGen"));
     setWindowTitle(QStringLiteral("Keyfiles Generator"));
@@ -116,7 +115,7 @@ void TfmKeyfileGen::bbGenerateClick()
     const int size = udKeyfileSize->number();
     switch (writeKeyfile(path, size, forms_.services.core)) {
     case KeyfileWrite::Done:
-        forms_.fmMain->showStatusLine(QStringLiteral("Keyfile written: %1 (%2 bytes).")
+        forms_.showStatusLine(QStringLiteral("Keyfile written: %1 (%2 bytes).")
                                           .arg(QDir::toNativeSeparators(path), QLocale().toString(size)));
         break;
     case KeyfileWrite::RandomFailed:

@@ -1,11 +1,10 @@
 #include "frontend/generators/TfmPassphrGen.h"
 
-#include "frontend/main/TfmMain.h"
 #include "frontend/app/form_set.h"
+#include "frontend/options/settings_table.h"
 #include "frontend/widgets/line_memo.h"
 #include "frontend/widgets/message_boxes.h"
 #include "frontend/widgets/number_field.h"
-#include "frontend/options/settings_table.h"
 #include "platform/secure_memory.h"
 
 #include <QFormLayout>
@@ -52,7 +51,7 @@ QPushButton* button(QWidget* parent, const char* caption, const char* name)
 } // namespace
 
 TfmPassphrGen::TfmPassphrGen(FormSet& forms)
-    : QDialog(forms.fmMain.get()), forms_(forms)
+    : QDialog(forms.mainWindow()), forms_(forms)
 {
     setObjectName(QStringLiteral("fmPassphrGen"));
     setWindowTitle(QStringLiteral("Passphrases Generator"));

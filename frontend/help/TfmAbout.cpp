@@ -1,9 +1,9 @@
 #include "frontend/help/TfmAbout.h"
 
+#include "frontend/app/vendor.h"
 #include "frontend/help/help_commands.h"
 #include "frontend/widgets/link_label.h"
 #include "frontend/widgets/theme_icons.h"
-#include "frontend/app/vendor.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 #include "frontend/help/help_commands.h"
 
-#include "frontend/widgets/message_boxes.h"
-#include "frontend/help/update_check.h"
 #include "frontend/app/vendor.h"
+#include "frontend/help/update_check.h"
+#include "frontend/widgets/message_boxes.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -2,23 +2,24 @@
 
 #include "frontend/app/app_icon.h"
 #include "frontend/app/form_set.h"
-#include "frontend/help/help_commands.h"
-#include "frontend/main/list_file.h"
-#include "frontend/widgets/message_boxes.h"
 #include "frontend/app/native_path.h"
-#include "frontend/runs/run_report.h"
-#include "frontend/options/settings_table.h"
-#include "frontend/help/TfmAbout.h"
-#include "frontend/options/TfmChangeCompLevel.h"
+#include "frontend/app/vendor.h"
 #include "frontend/create/TfmCreatingSDA.h"
 #include "frontend/generators/TfmKeyfileGen.h"
-#include "frontend/options/TfmOptions.h"
 #include "frontend/generators/TfmPassphrGen.h"
-#include "frontend/wipe/TfmWipeProgress.h"
-#include "frontend/widgets/theme_icons.h"
-#include "frontend/app/vendor.h"
-#include "platform/copy_on_write.h"
+#include "frontend/help/TfmAbout.h"
+#include "frontend/help/help_commands.h"
+#include "frontend/main/list_file.h"
 #include "frontend/main/window_placement.h"
+#include "frontend/options/TfmChangeCompLevel.h"
+#include "frontend/options/TfmOptions.h"
+#include "frontend/options/settings_in_force.h"
+#include "frontend/options/settings_table.h"
+#include "frontend/runs/run_report.h"
+#include "frontend/widgets/message_boxes.h"
+#include "frontend/widgets/theme_icons.h"
+#include "frontend/wipe/TfmWipeProgress.h"
+#include "platform/copy_on_write.h"
 
 #include <algorithm>
 #include <QAction>
@@ -340,7 +341,7 @@ void TfmMain::buildCommands()
 
 int TfmMain::defaultLevel() const
 {
-    return forms_.fmOptions ? forms_.fmOptions->compLevel() : Settings::CompLevel.defaultValue;
+    return forms_.settingsInForce() ? forms_.settingsInForce()->compLevel() : Settings::CompLevel.defaultValue;
 }
 
 QStringList TfmMain::runFileDialog(QFileDialog& dialog)

@@ -1,9 +1,9 @@
 #include "frontend/options/TfmOptions.h"
 
 #include "frontend/options/cipher_info.h"
+#include "frontend/options/settings_table.h"
 #include "frontend/widgets/level_slider.h"
 #include "frontend/widgets/radio_group.h"
-#include "frontend/options/settings_table.h"
 
 #include <QComboBox>
 #include <QFormLayout>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "frontend/options/settings_in_force.h"
+
 #include <QDialog>
 
 class QComboBox;
@@ -14,22 +16,23 @@ class RadioGroup;
 class SettingsStore;
 
 // The Options dialog (form `fmOptions`). Its seven controls hold the settings in
-// force for the whole run: the rest of the front end reads them here, never
-// from the file. Apply stores them; Cancel keeps them without storing.
-class TfmOptions : public QDialog {
+// force for the whole run: the rest of the front end reads them through
+// SettingsInForce, never from the file. Apply stores them; Cancel keeps them
+// without storing.
+class TfmOptions : public QDialog, public SettingsInForce {
     Q_OBJECT
 
 public:
     TfmOptions(SettingsStore& settings, QWidget* parent = nullptr);
 
     // The settings in force, read from the controls.
-    int cipherId() const;
-    int compLevel() const;
-    int wipeAlg() const;
-    int passCnt() const;
-    int inFileAct() const;
-    int modLang() const;
-    int modTarget() const;
+    int cipherId() const override;
+    int compLevel() const override;
+    int wipeAlg() const override;
+    int passCnt() const override;
+    int inFileAct() const override;
+    int modLang() const override;
+    int modTarget() const override;
 
     QTabWidget* pcOptions;
     QComboBox* cbCipher;

@@ -1,13 +1,12 @@
 #include "frontend/runs/progress_dialog.h"
 
-#include "frontend/main/TfmMain.h"
 #include "frontend/app/form_set.h"
-#include "frontend/widgets/message_boxes.h"
-#include "frontend/widgets/read_only_look.h"
-#include "frontend/runs/run_buffers.h"
 #include "frontend/app/vendor.h"
+#include "frontend/runs/run_buffers.h"
 #include "frontend/runs/worker_channel.h"
 #include "frontend/runs/worker_thread.h"
+#include "frontend/widgets/message_boxes.h"
+#include "frontend/widgets/read_only_look.h"
 #include "platform/utf.h"
 
 #include <QCloseEvent>
@@ -22,7 +21,7 @@
 #include <climits>
 
 ProgressDialog::ProgressDialog(FormSet& forms, ProgressTexts texts, const QString& objectName)
-    : QDialog(forms.fmMain.get(), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : QDialog(forms.mainWindow(), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       forms_(forms), texts_(std::move(texts))
 {
     setObjectName(objectName);
@@ -107,7 +106,7 @@ bool ProgressDialog::runWorker(WorkerBody body, std::size_t stackSize, RunMeasur
     if (!started) {
         active_ = nullptr;
         channel_.reset();
-        MessageBoxes::error(forms_.fmMain.get(), texts_.startFailure);
+        MessageBoxes::error(forms_.mainWindow(), texts_.startFailure);
         return false;
     }
     running_ = true;
@@ -146,7 +145,7 @@ void ProgressDialog::reject()
 
 void ProgressDialog::bbMinimizeClick()
 {
-    forms_.fmMain->showMinimized();
+    forms_.mainWindow()->showMinimized();
     showMinimized();
 }
 
@@ -162,7 +161,7 @@ void ProgressDialog::bbBreakClick()
 
 void ProgressDialog::showName(const QString& name)
 {
-    forms_.fmMain->setWindowTitle(texts_.titlePrefix + QLatin1Char('"') + name
+    forms_.mainWindow()->setWindowTitle(texts_.titlePrefix + QLatin1Char('"') + name
                                   + QStringLiteral("\"..."));
     mmCurFile->appendPlainText(name);
 }
@@ -190,9 +189,9 @@ void ProgressDialog::endRun(const RunEnding& ending)
 {
     if (!ending.message.isEmpty())
         MessageBoxes::error(this, ending.message);
-    TfmMain& main = *forms_.fmMain;
+    QWidget& main = *forms_.mainWindow();
     if (ending.clearList)
-        main.clearList();
+        forms_.clearInputList();
     main.setWindowTitle(Vendor::kProgramCaption);
     if (main.isMinimized())
         main.showNormal();

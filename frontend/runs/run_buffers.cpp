@@ -1,7 +1,7 @@
 #include "frontend/runs/run_buffers.h"
 
-#include "frontend/main/input_list_model.h"
 #include "frontend/app/native_path.h"
+#include "frontend/main/input_list_model.h"
 #include "platform/secure_memory.h"
 
 #include <climits>

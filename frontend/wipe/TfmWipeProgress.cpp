@@ -1,10 +1,10 @@
 #include "frontend/wipe/TfmWipeProgress.h"
 
-#include "frontend/main/TfmMain.h"
-#include "frontend/options/TfmOptions.h"
 #include "frontend/app/form_set.h"
-#include "frontend/widgets/message_boxes.h"
+#include "frontend/main/input_list_model.h"
+#include "frontend/options/settings_in_force.h"
 #include "frontend/runs/result_messages.h"
+#include "frontend/widgets/message_boxes.h"
 
 #include <QFile>
 
@@ -68,9 +68,9 @@ std::optional<InputFilesReport> TfmWipeProgress::run(WipeMode mode, const Archiv
 
 std::optional<RunOutcome> TfmWipeProgress::runJob(WipeJob& job, WipeOutcome* wiped)
 {
-    job.passes = static_cast<std::uint32_t>(forms_.fmOptions->passCnt());
-    job.method = static_cast<std::uint32_t>(forms_.fmOptions->wipeAlg());
-    job.entries = takeRunEntries(forms_.fmMain->inputList());
+    job.passes = static_cast<std::uint32_t>(forms_.settingsInForce()->passCnt());
+    job.method = static_cast<std::uint32_t>(forms_.settingsInForce()->wipeAlg());
+    job.entries = takeRunEntries(forms_.inputList());
     const CoreApi& core = forms_.services.core;
 
     const bool started = runWorker(
