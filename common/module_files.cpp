@@ -1,16 +1,12 @@
 #include "common/module_files.h"
 
+#include "module/payload_offsets.h"
+
 #include <climits>
 #include <unistd.h>
 
-// The build passes the same offsets that it pads the module files to.
 #ifndef IVQA_PRIVATE_DIR_FROM_BIN
 #error "the build must name the private folder relative to the programs' folder"
-#endif
-
-#if !defined(IVQA_PAYLOAD_OFFSET_EN) || !defined(IVQA_PAYLOAD_OFFSET_RU) || \
-    !defined(IVQA_PAYLOAD_OFFSET_WIN_EN) || !defined(IVQA_PAYLOAD_OFFSET_WIN_RU)
-#error "the payload offsets of all four modules must be defined by the build"
 #endif
 
 // A Windows build takes the help limits, texts and layout of the Linux build

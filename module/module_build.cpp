@@ -1,9 +1,17 @@
 #include "module/module_build.h"
 
-// The build passes IVQA_PAYLOAD_OFFSET, the same number that it pads the
-// linked file to, and IVQA_MODULE_RUSSIAN for the Russian texts.
-#ifndef IVQA_PAYLOAD_OFFSET
-#error "IVQA_PAYLOAD_OFFSET must be defined by the build"
+#include "module/payload_offsets.h"
+
+// The build passes IVQA_MODULE_RUSSIAN for the Russian texts; the offset is
+// the one the build pads this system's file of that language to.
+#if defined(_WIN32) && defined(IVQA_MODULE_RUSSIAN)
+#define IVQA_PAYLOAD_OFFSET IVQA_PAYLOAD_OFFSET_WIN_RU
+#elif defined(_WIN32)
+#define IVQA_PAYLOAD_OFFSET IVQA_PAYLOAD_OFFSET_WIN_EN
+#elif defined(IVQA_MODULE_RUSSIAN)
+#define IVQA_PAYLOAD_OFFSET IVQA_PAYLOAD_OFFSET_RU
+#else
+#define IVQA_PAYLOAD_OFFSET IVQA_PAYLOAD_OFFSET_EN
 #endif
 static_assert(IVQA_PAYLOAD_OFFSET % 4096 == 0);
 
