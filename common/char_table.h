@@ -7,10 +7,11 @@
 // 26 with 2/256.
 
 #include "common/random_source.h"
+#include "platform/locked_buffer.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 inline constexpr std::size_t MinPassphraseLength = 6;
 inline constexpr std::size_t MaxPassphraseLength = 64;
@@ -22,11 +23,8 @@ public:
     static constexpr std::size_t kSize = 256;
 
     CharTable();
-    ~CharTable();
-    CharTable(const CharTable&) = delete;
-    CharTable& operator=(const CharTable&) = delete;
 
-    const std::array<std::uint8_t, kSize>& Entries() const { return table_; }
+    std::span<const std::uint8_t, kSize> Entries() const { return table_.span().first<kSize>(); }
     char at(std::uint8_t index) const { return static_cast<char>(table_[index]); }
 
     // j = (j + table[i] + K[i]) mod 256, swap table[i] and table[j], for
@@ -39,5 +37,5 @@ public:
     bool Generate(RandomSource random, std::size_t length, char* out) const;
 
 private:
-    std::array<std::uint8_t, kSize> table_;
+    LockedBuffer<std::uint8_t> table_;
 };

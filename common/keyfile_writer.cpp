@@ -1,7 +1,7 @@
 #include "common/keyfile_writer.h"
 
 #include "creation/staged_file.h"
-#include "platform/secure_memory.h"
+#include "platform/locked_buffer.h"
 #include "platform/unique_fd.h"
 #include "platform/descriptor_io.h"
 
@@ -14,27 +14,15 @@ namespace {
 
 constexpr std::uint32_t RequestSize = 256;
 
-class RandomBlock {
-public:
-    RandomBlock() { SecureLock(bytes_, sizeof bytes_); }
-    ~RandomBlock() { SecureWipeAndUnlock(bytes_, sizeof bytes_); }
-    RandomBlock(const RandomBlock&) = delete;
-    RandomBlock& operator=(const RandomBlock&) = delete;
-    std::uint8_t* Data() { return bytes_; }
-
-private:
-    std::uint8_t bytes_[RequestSize] = {};
-};
-
 KeyfileResult Fill(int fd, std::uint32_t size, RandomSource random)
 {
-    RandomBlock block;
+    LockedBuffer<std::uint8_t> block(RequestSize);
     for (std::uint32_t left = size; left > 0;) {
         const std::uint32_t piece = left < RequestSize ? left : RequestSize;
-        SecureWipe(block.Data(), RequestSize);
-        if (random(block.Data(), piece) != 0)
+        block.Wipe();
+        if (random(block.data(), piece) != 0)
             return KeyfileResult::RandomFailed;
-        if (!WriteAll(fd, block.Data(), piece))
+        if (!WriteAll(fd, block.data(), piece))
             return KeyfileResult::CannotCreate;
         left -= piece;
     }

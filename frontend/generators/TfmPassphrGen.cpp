@@ -5,7 +5,7 @@
 #include "frontend/widgets/line_memo.h"
 #include "frontend/widgets/message_boxes.h"
 #include "frontend/widgets/number_field.h"
-#include "platform/secure_memory.h"
+#include "platform/locked_buffer.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -17,28 +17,12 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include <array>
 #include <cstdint>
 #include <utility>
 
 namespace {
 
 const QString kRandomFailure = QStringLiteral("Can not generate random bytes!");
-
-// The characters of one passphrase on their way into the memo: locked,
-// wiped after use.
-class PassphraseChars {
-public:
-    PassphraseChars() { SecureLock(chars_.data(), chars_.size()); }
-    ~PassphraseChars() { SecureWipeAndUnlock(chars_.data(), chars_.size()); }
-    PassphraseChars(const PassphraseChars&) = delete;
-    PassphraseChars& operator=(const PassphraseChars&) = delete;
-
-    char* data() { return chars_.data(); }
-
-private:
-    std::array<char, MaxPassphraseLength> chars_{};
-};
 
 QPushButton* button(QWidget* parent, const char* caption, const char* name)
 {
@@ -136,7 +120,8 @@ void TfmPassphrGen::bbGenerateClick()
     const int count = udPassphrNum->number();
     const int length = udPassphrLen->number();
     for (int n = 0; n < count; ++n) {
-        PassphraseChars chars;
+        // Locked on their way into the memo, wiped after.
+        LockedBuffer<char> chars(MaxPassphraseLength);
         if (!table_.Generate(forms_.services.core.RndGetBytes, static_cast<std::size_t>(length), chars.data())) {
             MessageBoxes::error(this, kRandomFailure);
             return;
