@@ -5,19 +5,6 @@
 
 #include <algorithm>
 
-std::string_view ArchiveExtension(TargetSystem system)
-{
-    return system == TargetSystem::Windows ? ".exe" : ".run";
-}
-
-std::string ArchiveFileName(const std::string& requested, TargetSystem system)
-{
-    const std::string_view extension = ArchiveExtension(system);
-    if (std::string_view(requested).ends_with(extension))
-        return requested;
-    return requested + std::string(extension);
-}
-
 TargetSystem SystemOfProgramHead(const std::uint8_t* head, std::size_t length)
 {
     return length >= 2 && head[0] == 'M' && head[1] == 'Z' ? TargetSystem::Windows : TargetSystem::Linux;

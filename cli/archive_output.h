@@ -2,20 +2,13 @@
 // The file a new archive is written to: its name, and the module that the
 // library appends the payload to.
 
-#include "cli/module_builds.h"
+#include "common/module_files.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-
-// ".run" for Linux, ".exe" for Windows.
-std::string_view ArchiveExtension(TargetSystem system);
-
-// Appends the system's extension unless the name already ends in exactly it
-// (compared case-sensitively, as the window program does).
-std::string ArchiveFileName(const std::string& requested, TargetSystem system);
 
 // A Windows program begins with "MZ"; anything else is taken for a Linux
 // module (the stand-ins of builds without the real modules are zeros).

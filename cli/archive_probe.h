@@ -6,7 +6,7 @@
 // or 5 with a nonzero key-derivation cost; a salt that is not all zero) in a file long enough to hold both. The builds
 // of the system that the archive's head names are tried before the others.
 
-#include "cli/module_builds.h"
+#include "common/module_files.h"
 #include "core/sealed_key.h"
 
 #include <cstdint>

@@ -5,7 +5,7 @@
 #include "cli/commands.h"
 #include "cli/diagnostics.h"
 #include "cli/exit_codes.h"
-#include "cli/module_builds.h"
+#include "common/module_files.h"
 #include "cli/subcommand_args.h"
 
 #include <cstdio>

@@ -2,7 +2,6 @@
 
 #include "platform/path_calls.h"
 #include "platform/unique_fd.h"
-#include "platform/utf.h"
 
 #include <cerrno>
 #include <vector>
@@ -12,11 +11,6 @@ namespace {
 // Far more than 1,024 units can come from: the rest of a longer file is cut
 // away in any case.
 constexpr std::size_t ReadLimit = 65536;
-
-bool IsHighSurrogate(char16_t unit)
-{
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
 
 // Drops an incomplete UTF-8 sequence left at the end by the read limit.
 std::string_view WithoutPartialSequence(std::string_view text)
@@ -32,45 +26,6 @@ std::string_view WithoutPartialSequence(std::string_view text)
 }
 
 } // namespace
-
-std::optional<StoredHelp> StoredHelpFromUtf8(std::string_view utf8)
-{
-    if (utf8.substr(0, 3) == "\xEF\xBB\xBF")
-        utf8.remove_prefix(3);
-    if (utf8.empty())
-        return StoredHelp{};
-    if (utf8.back() == '\n')
-        utf8.remove_suffix(1);
-
-    // The memo's text: the lines joined by CR LF.
-    std::u16string memo;
-    for (;;) {
-        const std::size_t end = utf8.find('\n');
-        std::string_view line = utf8.substr(0, end);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        const auto units = Utf8ToUtf16(line);
-        if (!units)
-            return std::nullopt;
-        memo += *units;
-        if (end == std::string_view::npos)
-            break;
-        memo += u"\r\n";
-        utf8.remove_prefix(end + 1);
-    }
-
-    StoredHelp help;
-    if (memo.size() + 2 > MaxStoredHelpUnits) {
-        help.cut = true;
-        memo.resize(MaxStoredHelpUnits - 2);
-        if (IsHighSurrogate(memo.back()))
-            memo.pop_back();
-        if (memo.back() == u'\r')
-            memo.pop_back();
-    }
-    help.text = memo + u"\r\n";
-    return help;
-}
 
 HelpFileStatus ReadHelpFile(const std::string& path, StoredHelp* help)
 {

@@ -2,10 +2,10 @@
 
 #include "cli/command_line.h"
 #include "cli/commands.h"
-#include "cli/core_messages.h"
+#include "common/result_messages.h"
 #include "cli/diagnostics.h"
 #include "cli/exit_codes.h"
-#include "cli/keyfile_writer.h"
+#include "common/keyfile_writer.h"
 #include "cli/path_checks.h"
 #include "cli/replace_question.h"
 #include "cli/subcommand_args.h"

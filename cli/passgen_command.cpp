@@ -1,15 +1,15 @@
 // ivqa passgen: random passphrases from the window program's CharTable
 // over the library's random generator.
 
-#include "cli/char_table.h"
+#include "common/char_table.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
-#include "cli/core_messages.h"
+#include "common/result_messages.h"
 #include "cli/diagnostics.h"
 #include "cli/exit_codes.h"
 #include "cli/subcommand_args.h"
 #include "ivqa.h"
-#include "platform/secure_memory.h"
+#include "platform/locked_buffer.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -40,20 +40,18 @@ std::uint32_t LibraryRandom(void* buffer, std::uint32_t length)
 // buffer that would outlive this call unwiped.
 bool WriteLine(const char* text, std::size_t length)
 {
-    char line[MaxPassphraseLength + 1];
-    SecureLock(line, sizeof line);
-    std::copy(text, text + length, line);
+    LockedBuffer<char> line(MaxPassphraseLength + 1);
+    std::copy(text, text + length, line.data());
     line[length] = '\n';
     std::size_t done = 0;
     while (done <= length) {
-        const ssize_t count = ::write(STDOUT_FILENO, line + done, length + 1 - done);
+        const ssize_t count = ::write(STDOUT_FILENO, line.data() + done, length + 1 - done);
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0)
             break;
         done += static_cast<std::size_t>(count);
     }
-    SecureWipeAndUnlock(line, sizeof line);
     return done == length + 1;
 }
 
@@ -82,19 +80,17 @@ int RunPassgenCommand(CommandArgs args)
         PrintError(CoreResultText(IQ_RANDOM_ERROR));
         return IQ_RANDOM_ERROR;
     }
-    char passphrase[MaxPassphraseLength];
-    SecureLock(passphrase, sizeof passphrase);
+    LockedBuffer<char> passphrase(MaxPassphraseLength);
     status = ExitSuccess;
     for (long i = 0; i < *count && status == ExitSuccess; ++i) {
-        if (!table.Generate(&LibraryRandom, static_cast<std::size_t>(*length), passphrase)) {
+        if (!table.Generate(&LibraryRandom, static_cast<std::size_t>(*length), passphrase.data())) {
             PrintError(CoreResultText(IQ_RANDOM_ERROR));
             status = IQ_RANDOM_ERROR;
-        } else if (!WriteLine(passphrase, static_cast<std::size_t>(*length))) {
+        } else if (!WriteLine(passphrase.data(), static_cast<std::size_t>(*length))) {
             PrintError("cannot write to standard output");
             status = ExitCannotCreate;
         }
     }
-    SecureWipeAndUnlock(passphrase, sizeof passphrase);
     return status;
 }
 

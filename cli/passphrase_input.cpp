@@ -2,7 +2,6 @@
 
 #include "module/extraction_engine.h"
 #include "module/terminal_input.h"
-#include "platform/secure_memory.h"
 #include "platform/utf.h"
 
 #include <cstring>
@@ -19,41 +18,31 @@ long Prompt(std::FILE* in, std::FILE* prompts, const char* text, char* buffer, s
 
 } // namespace
 
-ArchivePassphrase::ArchivePassphrase()
-{
-    SecureLock(this, sizeof *this);
-    SecureWipe(this, sizeof *this);
-}
-
-ArchivePassphrase::~ArchivePassphrase()
-{
-    SecureWipeAndUnlock(this, sizeof *this);
-}
-
 void ArchivePassphrase::Wipe()
 {
-    SecureWipe(bytes_, sizeof bytes_);
-    SecureWipe(confirmation_, sizeof confirmation_);
-    SecureWipe(units_, sizeof units_);
+    bytes_.Wipe();
+    confirmation_.Wipe();
+    units_.Wipe();
     unitsLength_ = 0;
 }
 
 PassphraseStatus ArchivePassphrase::Read(std::FILE* in, std::FILE* prompts, bool haveKeyfile, bool confirm)
 {
     const bool terminal = IsTerminal(in);
-    const long read = terminal ? Prompt(in, prompts, "Passphrase: ", bytes_, sizeof bytes_)
-                               : ReadInputLine(in, bytes_, sizeof bytes_, false);
+    const long read = terminal ? Prompt(in, prompts, "Passphrase: ", bytes_.data(), bytes_.size())
+                               : ReadInputLine(in, bytes_.data(), bytes_.size(), false);
     const std::size_t length = read < 0 ? 0 : static_cast<std::size_t>(read);
     if (length == 0 && !haveKeyfile)
         return PassphraseStatus::Missing;
-    if (length == sizeof bytes_)
+    if (length == bytes_.size())
         return PassphraseStatus::TooLong;
     if (terminal && confirm && length > 0) {
-        const long again = Prompt(in, prompts, "Confirm passphrase: ", confirmation_, sizeof confirmation_);
-        if (again < 0 || static_cast<std::size_t>(again) != length || std::memcmp(bytes_, confirmation_, length) != 0)
+        const long again = Prompt(in, prompts, "Confirm passphrase: ", confirmation_.data(), confirmation_.size());
+        if (again < 0 || static_cast<std::size_t>(again) != length ||
+            std::memcmp(bytes_.data(), confirmation_.data(), length) != 0)
             return PassphraseStatus::Mismatch;
     }
-    if (!Utf8ToUtf16(std::string_view(bytes_, length), units_, sizeof units_ / sizeof units_[0] - 1, &unitsLength_))
+    if (!Utf8ToUtf16(std::string_view(bytes_.data(), length), units_.data(), units_.size() - 1, &unitsLength_))
         return PassphraseStatus::NotUtf8;
     units_[unitsLength_] = u'\0';
     if (unitsLength_ > MaxPassphraseUnits)

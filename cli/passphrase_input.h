@@ -3,9 +3,10 @@
 // otherwise the first line of standard input. Held in locked memory that is
 // wiped when the owner goes.
 
+#include "platform/locked_buffer.h"
+
 #include <cstddef>
 #include <cstdio>
-#include <string_view>
 #include <string>
 #include <string_view>
 
@@ -19,18 +20,13 @@ enum class PassphraseStatus {
 
 class ArchivePassphrase {
 public:
-    ArchivePassphrase();
-    ~ArchivePassphrase();
-    ArchivePassphrase(const ArchivePassphrase&) = delete;
-    ArchivePassphrase& operator=(const ArchivePassphrase&) = delete;
-
     // Prompts go to `prompts`; `haveKeyfile` allows an empty passphrase.
     // `confirm`: a new archive's passphrase is typed twice on a terminal.
     PassphraseStatus Read(std::FILE* in, std::FILE* prompts, bool haveKeyfile, bool confirm = true);
 
     // Terminated UTF-16, or null for an empty passphrase.
-    const char16_t* Units() const { return unitsLength_ == 0 ? nullptr : units_; }
-    std::u16string_view View() const { return {units_, unitsLength_}; }
+    const char16_t* Units() const { return unitsLength_ == 0 ? nullptr : units_.data(); }
+    std::u16string_view View() const { return {units_.data(), unitsLength_}; }
 
     // Wipes both buffers at once, once the library has hashed them.
     void Wipe();
@@ -38,9 +34,9 @@ public:
 private:
     // 255 units never need more than 765 bytes of UTF-8; a line that fills
     // the buffer is too long whatever it holds.
-    char bytes_[1024];
-    char confirmation_[1024];
-    char16_t units_[1025];
+    LockedBuffer<char> bytes_{1024};
+    LockedBuffer<char> confirmation_{1024};
+    LockedBuffer<char16_t> units_{1025};
     std::size_t unitsLength_ = 0;
 };
 

@@ -3,7 +3,7 @@
 
 #include "cli/command_line.h"
 #include "cli/commands.h"
-#include "cli/core_messages.h"
+#include "common/result_messages.h"
 #include "cli/diagnostics.h"
 #include "cli/exit_codes.h"
 #include "cli/input_paths.h"

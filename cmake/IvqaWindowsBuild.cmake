@@ -13,18 +13,13 @@ add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0
 # No MinGW runtime DLLs beside an archive: everything is linked in.
 add_link_options(-static)
 
-# zlib from libz-mingw-w64-dev, linked statically.
-find_library(IVQA_ZLIB_STATIC NAMES libz.a REQUIRED)
-find_path(IVQA_ZLIB_INCLUDE_DIR zlib.h REQUIRED)
-add_library(ivqa_zlib_static STATIC IMPORTED)
-set_target_properties(ivqa_zlib_static PROPERTIES
-  IMPORTED_LOCATION ${IVQA_ZLIB_STATIC}
-  INTERFACE_INCLUDE_DIRECTORIES ${IVQA_ZLIB_INCLUDE_DIR})
+include(IvqaZlibStatic)
 
 add_subdirectory(platform)
 add_subdirectory(crypto)
 add_subdirectory(core)
 add_subdirectory(module)
+add_subdirectory(common)
 add_subdirectory(creation)
 add_subdirectory(cli)
 add_subdirectory(tests/module/windows)

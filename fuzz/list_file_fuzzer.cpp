@@ -1,7 +1,7 @@
 // The input-list reader over any bytes. Besides never failing, what it
 // reads from a well-formed list must survive being saved and read again.
 
-#include "frontend/list_file.h"
+#include "frontend/main/list_file.h"
 
 #include <cstdint>
 #include <cstdio>

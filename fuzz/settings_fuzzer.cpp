@@ -1,8 +1,8 @@
 // The settings reader over any file content: every key reads as a value in
 // its control's range, whatever the file holds.
 
-#include "frontend/settings_store.h"
-#include "frontend/settings_table.h"
+#include "frontend/options/settings_store.h"
+#include "frontend/options/settings_table.h"
 
 #include <QCoreApplication>
 

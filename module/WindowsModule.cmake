@@ -12,7 +12,7 @@ function(ivqa_windows_module)
   set(linked ${M_NAME}_linked)
   # WIN32: a program of the window subsystem, no console window of its own.
   add_executable(${linked} WIN32 main_win32.cpp dialog_win32.cpp module_build.cpp module_win32.rc)
-  target_compile_definitions(${linked} PRIVATE IVQA_PAYLOAD_OFFSET=${M_OFFSET})
+  target_link_libraries(${linked} PRIVATE ivqa_payload_offsets)
   if(M_RUSSIAN)
     target_compile_definitions(${linked} PRIVATE IVQA_MODULE_RUSSIAN)
   endif()

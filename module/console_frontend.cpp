@@ -7,7 +7,7 @@
 #include "module/help_text.h"
 #include "module/overwrite_question.h"
 #include "module/terminal_input.h"
-#include "platform/secure_memory.h"
+#include "platform/locked_buffer.h"
 #include "platform/utf.h"
 
 namespace {
@@ -24,18 +24,6 @@ void WriteLine(std::FILE* stream, std::string_view text)
 // buffer is over the limit whatever it holds.
 class PassphraseInput {
 public:
-    PassphraseInput()
-    {
-        SecureLock(bytes_, sizeof bytes_);
-        SecureLock(units_, sizeof units_);
-    }
-    ~PassphraseInput()
-    {
-        SecureWipeAndUnlock(bytes_, sizeof bytes_);
-        SecureWipeAndUnlock(units_, sizeof units_);
-    }
-    PassphraseInput(const PassphraseInput&) = delete;
-    PassphraseInput& operator=(const PassphraseInput&) = delete;
 
     // False when the line is not UTF-8.
     bool Read(const ConsoleStreams& streams)
@@ -45,17 +33,17 @@ public:
             std::fputs("Passphrase: ", streams.err);
             std::fflush(streams.err);
         }
-        const long read = ReadInputLine(streams.in, bytes_, sizeof bytes_, true);
+        const long read = ReadInputLine(streams.in, bytes_.data(), bytes_.size(), true);
         std::size_t length = read < 0 ? 0 : static_cast<std::size_t>(read);
-        if (length == sizeof bytes_) {
+        if (length == bytes_.size()) {
             // Cut on a character boundary; the rest cannot reach the key.
             while (length > 0 && (static_cast<unsigned char>(bytes_[length - 1]) & 0xC0) == 0x80)
                 --length;
             if (length > 0 && static_cast<unsigned char>(bytes_[length - 1]) >= 0xC0)
                 --length;
         }
-        tooLong_ = length == sizeof bytes_;
-        if (!Utf8ToUtf16(std::string_view(bytes_, length), units_, std::size(units_), &unitsLength_))
+        tooLong_ = length == bytes_.size();
+        if (!Utf8ToUtf16(std::string_view(bytes_.data(), length), units_.data(), units_.size(), &unitsLength_))
             return false;
         tooLong_ = tooLong_ || unitsLength_ > MaxPassphraseUnits;
         return true;
@@ -67,12 +55,12 @@ public:
 
     std::u16string_view Get() const
     {
-        return {units_, std::min(unitsLength_, MaxPassphraseUnits)};
+        return {units_.data(), std::min(unitsLength_, MaxPassphraseUnits)};
     }
 
 private:
-    char bytes_[2048] = {};
-    char16_t units_[2048] = {};
+    LockedBuffer<char> bytes_{2048};
+    LockedBuffer<char16_t> units_{2048};
     std::size_t unitsLength_ = 0;
     bool tooLong_ = false;
 };

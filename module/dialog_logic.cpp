@@ -6,6 +6,7 @@
 #include "platform/secure_memory.h"
 #include "platform/utf.h"
 
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
@@ -179,24 +180,45 @@ void ExtractDialog::HelpClicked()
     view_.ShowHelp(std::string(texts_.helpCaption), WithoutCarriageReturns(ToDisplayUtf8(helpText_)));
 }
 
-// Converted in place into one buffer, so that no unwiped copy of a
-// passphrase is left on the heap; the part cut off is wiped as well.
-bool ExtractDialog::TakeField(const std::string& utf8, std::string_view label, std::u16string* units)
+// Into a buffer of the caller's with room for utf8.size() units: UTF-16
+// never needs more units than UTF-8 has bytes.
+bool ExtractDialog::ConvertField(std::string_view utf8, std::string_view label, char16_t* units,
+                                 std::size_t* written)
+{
+    if (Utf8ToUtf16(utf8, units, utf8.size(), written))
+        return true;
+    SecureWipe(units, utf8.size() * sizeof(char16_t));
+    *written = 0;
+    std::string message(texts_.invalidFieldText);
+    if (const auto at = message.find("%s"); at != std::string::npos)
+        message.replace(at, 2, WithoutColon(label));
+    view_.ShowError(std::string(texts_.errorCaption), message);
+    return false;
+}
+
+// Converted in place into one buffer, so that no unwiped copy of the field is
+// left on the heap; the part cut off is wiped as well.
+bool ExtractDialog::TakeField(std::string_view utf8, std::string_view label, std::u16string* units)
 {
     units->assign(utf8.size(), u'\0');
     std::size_t written = 0;
-    if (!Utf8ToUtf16(utf8, units->data(), units->size(), &written)) {
-        SecureWipe(units->data(), units->size() * sizeof(char16_t));
+    if (!ConvertField(utf8, label, units->data(), &written)) {
         units->clear();
-        std::string message(texts_.invalidFieldText);
-        if (const auto at = message.find("%s"); at != std::string::npos)
-            message.replace(at, 2, WithoutColon(label));
-        view_.ShowError(std::string(texts_.errorCaption), message);
         return false;
     }
     SecureWipe(units->data() + written, (units->size() - written) * sizeof(char16_t));
     units->resize(written);
     return true;
+}
+
+// Only the first 255 units reach the key; the rest is wiped with the buffer.
+bool ExtractDialog::TakePassphrase(std::string_view utf8)
+{
+    passphrase_ = LockedBuffer<char16_t>(utf8.empty() ? 1 : utf8.size());
+    std::size_t written = 0;
+    const bool converted = ConvertField(utf8, texts_.passphraseLabel, passphrase_.data(), &written);
+    passphraseUnits_ = std::min(written, MaxPassphraseUnits);
+    return converted;
 }
 
 void ExtractDialog::LogRemoved(std::u16string_view name)
@@ -205,8 +227,8 @@ void ExtractDialog::LogRemoved(std::u16string_view name)
     AppendLogLine(line, true, Utf16UnitsOf(texts_.removedLinePrefix) + name.size());
 }
 
-void ExtractDialog::ExtractClicked(const std::string& destination, const std::string& passphrase,
-                                   const std::string& keyfile)
+void ExtractDialog::ExtractClicked(std::string_view destination, std::string_view passphrase,
+                                   std::string_view keyfile)
 {
     if (Running()) {
         Abort();
@@ -215,17 +237,12 @@ void ExtractDialog::ExtractClicked(const std::string& destination, const std::st
     JoinWorker();
     WipeInputs();
     if (!TakeField(destination, texts_.destinationLabel, &destination_) ||
-        !TakeField(passphrase, texts_.passphraseLabel, &passphrase_) ||
+        !TakePassphrase(passphrase) ||
         !TakeField(keyfile, texts_.keyfileLabel, &keyfile_)) {
         WipeInputs();
         return;
     }
-    if (passphrase_.size() > MaxPassphraseUnits) {
-        SecureWipe(passphrase_.data() + MaxPassphraseUnits,
-                   (passphrase_.size() - MaxPassphraseUnits) * sizeof(char16_t));
-        passphrase_.resize(MaxPassphraseUnits);
-    }
-    if (passphrase_.empty() && keyfile_.empty()) {
+    if (passphraseUnits_ == 0 && keyfile_.empty()) {
         view_.ShowError(std::string(texts_.errorCaption), std::string(texts_.noKeyInput));
         return;
     }
@@ -299,7 +316,7 @@ void ExtractDialog::EndDuringRun()
         removed = AbandonExtractRun(state_);
         // The worker read these when its run began; their bytes go now,
         // their buffers with the process.
-        SecureWipe(passphrase_.data(), passphrase_.size() * sizeof(char16_t));
+        passphrase_.Wipe();
         SecureWipe(keyfile_.data(), keyfile_.size() * sizeof(char16_t));
     }
     if (removed)
@@ -313,7 +330,7 @@ void ExtractDialog::WorkerBody()
     ExtractInput input;
     input.archive = &archive_;
     input.helpLength = helpLength_;
-    input.passphrase = passphrase_;
+    input.passphrase = Passphrase();
     input.keyfileLocation = keyfile_;
     input.destination = destination_;
     input.mode = ExtractMode::Extract;
@@ -349,8 +366,9 @@ void ExtractDialog::RestoreReadyState()
 
 void ExtractDialog::WipeInputs()
 {
-    SecureWipe(passphrase_.data(), passphrase_.size() * sizeof(char16_t));
-    passphrase_.clear();
+    // Wiped, not freed: a worker left held at its gate may still see it.
+    passphrase_.Wipe();
+    passphraseUnits_ = 0;
     SecureWipe(keyfile_.data(), keyfile_.size() * sizeof(char16_t));
     keyfile_.clear();
 }

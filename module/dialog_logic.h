@@ -9,11 +9,13 @@
 #include "module/payload_source.h"
 #include "module/worker_gate.h"
 #include "platform/extract_fs.h"
+#include "platform/locked_buffer.h"
 
 #include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 
 // The overwrite question's answers; the "all" ones hold for the rest of
@@ -69,9 +71,8 @@ public:
     void SelectKeyfileClicked();
     void HelpClicked();
     // The field texts as they stand (UTF-8; text that is not is refused
-    // with a message).
-    void ExtractClicked(const std::string& destination, const std::string& passphrase,
-                        const std::string& keyfile);
+    // with a message). The passphrase is copied only into locked memory.
+    void ExtractClicked(std::string_view destination, std::string_view passphrase, std::string_view keyfile);
     void CloseRequested();
 
     bool Running() const { return running_.load(); }
@@ -87,7 +88,10 @@ private:
     void StartRun();
     void Abort();
     void EndDuringRun();
-    bool TakeField(const std::string& utf8, std::string_view label, std::u16string* units);
+    bool ConvertField(std::string_view utf8, std::string_view label, char16_t* units, std::size_t* written);
+    bool TakeField(std::string_view utf8, std::string_view label, std::u16string* units);
+    bool TakePassphrase(std::string_view utf8);
+    std::u16string_view Passphrase() const { return {passphrase_.data(), passphraseUnits_}; }
     void LogRemoved(std::u16string_view name);
     void WorkerBody();
     void RestoreReadyState();
@@ -105,7 +109,8 @@ private:
 
     // The run's inputs, filled by the dialog thread before the worker exists.
     std::u16string destination_;
-    std::u16string passphrase_;
+    LockedBuffer<char16_t> passphrase_;
+    std::size_t passphraseUnits_ = 0;
     std::u16string keyfile_;
 
     ExtractState state_;

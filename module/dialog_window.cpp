@@ -2,7 +2,7 @@
 
 #include "module/dialog_logic.h"
 #include "module/window_icon.h"
-#include "platform/secure_memory.h"
+#include "platform/locked_buffer.h"
 
 #include <FL/Enumerations.H>
 #include <FL/Fl.H>
@@ -268,11 +268,13 @@ public:
         selectKeyfile_ = AddButton(bx, Py(33), bw, bh, texts_.selectKeyfileButton,
                                    [](ModuleWindow& w) { w.dialog_->SelectKeyfileClicked(); });
         extract_ = AddButton(bx, Py(49), bw, bh, texts_.extractButton, [](ModuleWindow& w) {
-            // Copies of our own, wiped once the dialog has taken them.
-            std::string passphrase = w.passphrase_->value();
+            // Copies of our own (the passphrase in locked memory), wiped once
+            // the dialog has taken them: taking them clears the fields.
+            const std::string_view typed = w.passphrase_->value();
+            const LockedBuffer<char> passphrase = LockedCopy(typed);
             std::string keyfile = w.keyfile_->value();
-            w.dialog_->ExtractClicked(w.destination_->value(), passphrase, keyfile);
-            SecureWipe(passphrase.data(), passphrase.size());
+            w.dialog_->ExtractClicked(w.destination_->value(), std::string_view(passphrase.data(), typed.size()),
+                                      keyfile);
             SecureWipe(keyfile.data(), keyfile.size());
         });
         help_ = AddButton(bx, Py(68), bw, bh, texts_.helpButton, [](ModuleWindow& w) { w.dialog_->HelpClicked(); });

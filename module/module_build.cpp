@@ -1,18 +1,26 @@
 #include "module/module_build.h"
 
-// The build passes IVQA_PAYLOAD_OFFSET, the same number that it pads the
-// linked file to, and IVQA_MODULE_RUSSIAN for the Russian texts.
-#ifndef IVQA_PAYLOAD_OFFSET
-#error "IVQA_PAYLOAD_OFFSET must be defined by the build"
+#include "module/payload_offsets.h"
+
+// The build passes IVQA_MODULE_RUSSIAN for the Russian texts; the offset is
+// the one the build pads this system's file of that language to.
+#if defined(_WIN32) && defined(IVQA_MODULE_RUSSIAN)
+#define IVQA_PAYLOAD_OFFSET IVQA_PAYLOAD_OFFSET_WIN_RU
+#elif defined(_WIN32)
+#define IVQA_PAYLOAD_OFFSET IVQA_PAYLOAD_OFFSET_WIN_EN
+#elif defined(IVQA_MODULE_RUSSIAN)
+#define IVQA_PAYLOAD_OFFSET IVQA_PAYLOAD_OFFSET_RU
+#else
+#define IVQA_PAYLOAD_OFFSET IVQA_PAYLOAD_OFFSET_EN
 #endif
 static_assert(IVQA_PAYLOAD_OFFSET % 4096 == 0);
 
 const ModuleBuild& ThisModuleBuild()
 {
 #ifdef IVQA_MODULE_RUSSIAN
-    static const ModuleBuild build{IVQA_PAYLOAD_OFFSET, 1430, 1430, &RussianTexts, {271, 197, 67}};
+    static constexpr ModuleBuild build = WithPayloadOffset(RussianModuleBuild, IVQA_PAYLOAD_OFFSET);
 #else
-    static const ModuleBuild build{IVQA_PAYLOAD_OFFSET, 1426, 1426, &EnglishTexts, {267, 200, 60}};
+    static constexpr ModuleBuild build = WithPayloadOffset(EnglishModuleBuild, IVQA_PAYLOAD_OFFSET);
 #endif
     return build;
 }

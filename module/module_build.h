@@ -24,5 +24,15 @@ struct ModuleBuild {
     DialogLayout layout;
 };
 
+// The two languages' builds; each module file adds where its payload begins.
+inline constexpr ModuleBuild EnglishModuleBuild{0, 1426, 1426, &EnglishTexts, {267, 200, 60}};
+inline constexpr ModuleBuild RussianModuleBuild{0, 1430, 1430, &RussianTexts, {271, 197, 67}};
+
+constexpr ModuleBuild WithPayloadOffset(ModuleBuild build, std::uint64_t payloadOffset)
+{
+    build.payloadOffset = payloadOffset;
+    return build;
+}
+
 // The build this program was linked as (defined once per build).
 const ModuleBuild& ThisModuleBuild();

@@ -1,8 +1,8 @@
 // The passphrase table, its shuffle and the keyfile writer, over a random
 // source that records every request.
 
-#include "cli/char_table.h"
-#include "cli/keyfile_writer.h"
+#include "common/char_table.h"
+#include "common/keyfile_writer.h"
 #include "module_test_support.h"
 
 #include <gtest/gtest.h>

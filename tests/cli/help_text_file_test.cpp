@@ -29,6 +29,9 @@ INSTANTIATE_TEST_SUITE_P(
                       HelpCase{"LfLines", "one\ntwo\n", u"one\r\ntwo\r\n"},
                       HelpCase{"CrLfLines", "one\r\ntwo\r\n", u"one\r\ntwo\r\n"},
                       HelpCase{"LastLineWithoutEnd", "one\ntwo", u"one\r\ntwo\r\n"},
+                      // As the window program reads a file: a lone CR ends a line too.
+                      HelpCase{"LoneCrLines", "one\rtwo\r\rthree", u"one\r\ntwo\r\n\r\nthree\r\n"},
+                      HelpCase{"NulDropped", std::string("a\0b\n", 4), u"ab\r\n"},
                       HelpCase{"EmptyLinesKept", "a\n\nb\n\n", u"a\r\n\r\nb\r\n\r\n"},
                       HelpCase{"ByteOrderMarkDropped", "\xEF\xBB\xBFhi\n", u"hi\r\n"},
                       HelpCase{"NonAscii", "Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x94\x91\n", u"Gr\u00fc\u00dfe \U0001F511\r\n"}),

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "frontend/core_api.h"
-#include "frontend/form_set.h"
+#include "frontend/app/core_api.h"
+#include "frontend/app/form_set.h"
 
 #include <QString>
 #include <QStringList>

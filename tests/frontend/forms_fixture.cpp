@@ -1,6 +1,6 @@
 #include "forms_fixture.h"
 
-#include "frontend/TfmMain.h"
+#include "frontend/main/TfmMain.h"
 
 #include <QDir>
 #include <QFile>

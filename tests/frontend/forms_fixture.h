@@ -1,7 +1,7 @@
 #pragma once
 
-#include "frontend/form_set.h"
-#include "frontend/settings_store.h"
+#include "frontend/app/form_set.h"
+#include "frontend/options/settings_store.h"
 #include "ui_driver.h"
 
 #include <QByteArray>

@@ -1,10 +1,10 @@
 // The Help menu and the About box: the update check against a local server,
 // the home page and the mail handed to the desktop, the link labels' look.
 #include "forms_fixture.h"
-#include "frontend/vendor.h"
-#include "frontend/TfmAbout.h"
-#include "frontend/TfmMain.h"
-#include "frontend/link_label.h"
+#include "frontend/app/vendor.h"
+#include "frontend/help/TfmAbout.h"
+#include "frontend/main/TfmMain.h"
+#include "frontend/widgets/link_label.h"
 #include "reply_server.h"
 #include "ui_driver.h"
 

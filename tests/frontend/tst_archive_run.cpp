@@ -3,11 +3,11 @@
 // question, Break, and the input-files action after the run.
 #include "core_seam.h"
 #include "forms_fixture.h"
-#include "frontend/TfmCreateSDAProgress.h"
-#include "frontend/TfmCreatingSDA.h"
-#include "frontend/TfmMain.h"
-#include "frontend/TfmOptions.h"
-#include "frontend/radio_group.h"
+#include "frontend/create/TfmCreateSDAProgress.h"
+#include "frontend/create/TfmCreatingSDA.h"
+#include "frontend/main/TfmMain.h"
+#include "frontend/options/TfmOptions.h"
+#include "frontend/widgets/radio_group.h"
 #include "module_runner.h"
 #include "ui_driver.h"
 

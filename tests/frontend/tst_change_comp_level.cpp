@@ -1,8 +1,8 @@
 // The compression-level dialog, opened on a row of the input list.
 #include "forms_fixture.h"
-#include "frontend/TfmChangeCompLevel.h"
-#include "frontend/TfmMain.h"
-#include "frontend/TfmOptions.h"
+#include "frontend/options/TfmChangeCompLevel.h"
+#include "frontend/main/TfmMain.h"
+#include "frontend/options/TfmOptions.h"
 #include "ui_driver.h"
 
 #include <QAction>

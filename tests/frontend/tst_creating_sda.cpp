@@ -2,12 +2,12 @@
 // bar, the choosers, the help-text counter and its cutting rule, Cancel.
 #include "core_seam.h"
 #include "forms_fixture.h"
-#include "frontend/TfmCreatingSDA.h"
-#include "frontend/TfmMain.h"
-#include "frontend/TfmOptions.h"
-#include "frontend/help_message.h"
-#include "frontend/output_location.h"
-#include "frontend/radio_group.h"
+#include "frontend/create/TfmCreatingSDA.h"
+#include "frontend/main/TfmMain.h"
+#include "frontend/options/TfmOptions.h"
+#include "frontend/create/help_message.h"
+#include "frontend/create/output_location.h"
+#include "frontend/widgets/radio_group.h"
 #include "ui_driver.h"
 
 #include <QAction>

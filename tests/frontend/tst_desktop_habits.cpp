@@ -3,9 +3,9 @@
 // maximised state, a window that is never lost off screen, the modules of
 // an installed program, and the window icon.
 #include "forms_fixture.h"
-#include "frontend/TfmMain.h"
-#include "frontend/module_location.h"
-#include "frontend/window_placement.h"
+#include "frontend/main/TfmMain.h"
+#include "frontend/create/module_location.h"
+#include "frontend/main/window_placement.h"
 #include "ui_driver.h"
 
 #include <QApplication>

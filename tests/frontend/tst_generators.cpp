@@ -2,14 +2,14 @@
 // drawn from it, keyfiles written in 256-byte requests, the number fields.
 #include "core_seam.h"
 #include "forms_fixture.h"
-#include "frontend/TfmCreateSDAProgress.h"
-#include "frontend/TfmCreatingSDA.h"
-#include "frontend/TfmKeyfileGen.h"
-#include "frontend/TfmWipeProgress.h"
-#include "frontend/TfmMain.h"
-#include "frontend/TfmPassphrGen.h"
-#include "frontend/char_table.h"
-#include "frontend/number_field.h"
+#include "frontend/create/TfmCreateSDAProgress.h"
+#include "frontend/create/TfmCreatingSDA.h"
+#include "frontend/generators/TfmKeyfileGen.h"
+#include "frontend/wipe/TfmWipeProgress.h"
+#include "frontend/main/TfmMain.h"
+#include "frontend/generators/TfmPassphrGen.h"
+#include "common/char_table.h"
+#include "frontend/widgets/number_field.h"
 #include "ui_driver.h"
 
 #include <QAction>

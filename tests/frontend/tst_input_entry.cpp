@@ -1,5 +1,5 @@
 // How a path splits into the name and path columns of the input list.
-#include "frontend/input_entry.h"
+#include "frontend/main/input_entry.h"
 
 #include <QTest>
 

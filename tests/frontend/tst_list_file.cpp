@@ -1,6 +1,6 @@
 // The input list file: what its lines read as, what a list writes, and the
 // extension rule of Save As.
-#include "frontend/list_file.h"
+#include "frontend/main/list_file.h"
 
 #include <QTest>
 

@@ -1,9 +1,9 @@
 // The main window: the input list and its counters, the list file, drag and
 // drop, the commands' guards, and the window rectangle.
 #include "forms_fixture.h"
-#include "frontend/TfmMain.h"
-#include "frontend/TfmOptions.h"
-#include "frontend/list_file.h"
+#include "frontend/main/TfmMain.h"
+#include "frontend/options/TfmOptions.h"
+#include "frontend/main/list_file.h"
 #include "ui_driver.h"
 
 #include <QAction>

@@ -2,10 +2,10 @@
 // every way a path enters the window: the command line, the file dialogs,
 // drag and drop and list files.
 #include "forms_fixture.h"
-#include "frontend/TfmMain.h"
-#include "frontend/list_file.h"
-#include "frontend/native_path.h"
-#include "frontend/run_buffers.h"
+#include "frontend/main/TfmMain.h"
+#include "frontend/main/list_file.h"
+#include "frontend/app/native_path.h"
+#include "frontend/runs/run_buffers.h"
 #include "platform/utf.h"
 
 #include <QFile>

@@ -1,9 +1,9 @@
 // The Options dialog: the settings it loads at start-up, Apply and Cancel,
 // the cipher info and the level-zero warning.
 #include "forms_fixture.h"
-#include "frontend/TfmMain.h"
-#include "frontend/TfmOptions.h"
-#include "frontend/radio_group.h"
+#include "frontend/main/TfmMain.h"
+#include "frontend/options/TfmOptions.h"
+#include "frontend/widgets/radio_group.h"
 #include "ui_driver.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
 // The progress line of the archive and wipe windows: the run measured
 // before it starts, and the share, speed and time left shown from it.
 #include "forms_fixture.h"
-#include "frontend/run_meter.h"
+#include "frontend/runs/run_meter.h"
 
 #include <QDir>
 #include <QFile>

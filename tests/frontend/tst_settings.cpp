@@ -1,7 +1,7 @@
 // The settings store: where "ivqa.ini" lies, and how values read back.
 #include "forms_fixture.h"
-#include "frontend/settings_store.h"
-#include "frontend/settings_table.h"
+#include "frontend/options/settings_store.h"
+#include "frontend/options/settings_table.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "frontend/TfmMain.h"
+#include "frontend/main/TfmMain.h"
 
 #include <QApplication>
 #include <QDir>

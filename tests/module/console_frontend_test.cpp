@@ -23,8 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const ModuleBuild EnglishBuild{0, 1426, 1426, &EnglishTexts, {267, 200, 60}};
-const ModuleBuild RussianBuild{0, 1430, 1430, &RussianTexts, {271, 197, 67}};
+const ModuleBuild EnglishBuild = EnglishModuleBuild;
+const ModuleBuild RussianBuild = RussianModuleBuild;
 
 std::vector<std::uint8_t> Bytes(const std::string& text)
 {

@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const ModuleBuild EnglishBuild{0, 1426, 1426, &EnglishTexts, {267, 200, 60}};
+const ModuleBuild EnglishBuild = EnglishModuleBuild;
 
 std::vector<std::uint8_t> Bytes(const std::string& text)
 {

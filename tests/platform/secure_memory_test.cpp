@@ -1,3 +1,4 @@
+#include "platform/locked_buffer.h"
 #include "platform/secure_memory.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +50,36 @@ TEST(SecureMemory, AllocationIsZeroedAndFreedWiped)
     ASSERT_GE(g_seen.size(), 100U);
     for (std::uint8_t byte : g_seen)
         ASSERT_EQ(byte, 0);
+}
+
+// Every block a LockedBuffer owned comes back wiped, exactly once, also after
+// moves and a replacement; a moved-from owner frees nothing.
+TEST(SecureMemory, LockedBufferFreesEachBlockOnceAndWiped)
+{
+    static std::vector<std::vector<std::uint8_t>> freed;
+    freed.clear();
+    SetSecureFreeObserver([](const void* memory, std::size_t size) {
+        const auto* bytes = static_cast<const std::uint8_t*>(memory);
+        freed.emplace_back(bytes, bytes + size);
+    });
+    {
+        LockedBuffer<char16_t> first(300);
+        ASSERT_EQ(first.size(), 300U);
+        for (std::size_t i = 0; i < first.size(); ++i)
+            ASSERT_EQ(first[i], u'\0');
+        std::fill(first.data(), first.data() + first.size(), u'x');
+        LockedBuffer<char16_t> moved(std::move(first));
+        EXPECT_EQ(first.data(), nullptr);
+        EXPECT_EQ(moved[299], u'x');
+        moved = LockedCopy(std::u16string_view(u"secret"));
+        EXPECT_EQ(std::u16string_view(moved.data(), moved.size()), u"secret");
+        EXPECT_EQ(freed.size(), 1U) << "the replaced block";
+    }
+    SetSecureFreeObserver(nullptr);
+    ASSERT_EQ(freed.size(), 2U);
+    for (const auto& block : freed)
+        for (std::uint8_t byte : block)
+            ASSERT_EQ(byte, 0);
 }
 
 TEST(SecureMemory, CallerBufferIsWipedOnUnlock)

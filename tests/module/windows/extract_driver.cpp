@@ -39,7 +39,7 @@ int main()
         std::fprintf(stderr, "extract_driver: %s\n", error.c_str());
         return ExitUsage;
     }
-    const ModuleBuild build{std::strtoull(args[2].c_str(), nullptr, 10), 1426, 1426, &EnglishTexts, {267, 200, 60}};
+    const ModuleBuild build = WithPayloadOffset(EnglishModuleBuild, std::strtoull(args[2].c_str(), nullptr, 10));
     const FilePayloadArchive archive(args[1], build.payloadOffset);
     const auto fileSystem = MakeNativeExtractFileSystem();
     const ConsoleStreams streams{stdin, stdout, stderr};

@@ -1,7 +1,0 @@
-#pragma once
-// Where the generators draw random bytes from: IQ_RndGetBytes in the
-// program, a recording stand-in in the tests. 0 is success.
-
-#include <cstdint>
-
-using RandomSource = std::uint32_t (*)(void* buffer, std::uint32_t length);
