@@ -78,7 +78,8 @@ namespace {
 bool HoldsAModule(const std::string& dir)
 {
     for (const KnownModule& module : KnownModules()) {
-        if (::access((dir + "/" + std::string(module.fileName)).c_str(), F_OK) == 0)
+        FileStatus status;
+        if (PathStatus(dir + "/" + std::string(module.fileName), true, &status))
             return true;
     }
     return false;
