@@ -4,27 +4,12 @@
 # runtime and zlib are linked in, so nothing but system DLLs is needed.
 find_package(Threads REQUIRED)
 
-add_library(ivqa_core STATIC
-  archive_buffer.cpp
-  block_compressor.cpp
-  block_pipeline.cpp
-  caller_entry.cpp
-  direct_output.cpp
+add_library(ivqa_core STATIC ${ivqa_core_sources}
   directory_walk_win32.cpp
   entry_name_win32.cpp
   entry_removal_win32.cpp
-  file_entry.cpp
   file_wiper_win32.cpp
-  packed_block.cpp
-  planned_walk.cpp
-  random_pool.cpp
-  record_writer.cpp
   removal_walk_win32.cpp
-  sda_context.cpp
-  sda_init.cpp
-  wipe_context.cpp
-  wipe_overwrite.cpp
-  wipe_passes.cpp
 )
 # No libdeflate for this target: zlib makes every block's stream.
 # The library is built with char16_t text (see ivqa.h).
