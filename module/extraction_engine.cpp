@@ -2,9 +2,7 @@
 
 #include "core/archive_format.h"
 #include "core/key_derivation.h"
-#ifdef IVQA_SEALED_CIPHER
 #include "core/sealed_key.h"
-#endif
 #include "crypto/crc32.h"
 #include "module/record_read_ahead.h"
 #include "module/record_reader.h"
@@ -106,12 +104,8 @@ public:
                 return ExtractResult::OutputDirError;
             state_.walk.push_back(std::move(destination));
         }
-#ifdef IVQA_SEALED_CIPHER
         state_.reader = std::make_unique<RecordReader>(*state_.archive, state_.cipher,
                                                        sealed_ ? &state_.sealed : nullptr);
-#else
-        state_.reader = std::make_unique<RecordReader>(*state_.archive, state_.cipher);
-#endif
         state_.readAhead = std::make_unique<RecordReadAhead>(*state_.reader, ReadAheadOnItsOwnThread);
         return Records();
     }
@@ -132,7 +126,6 @@ private:
         if (!state_.archive->Seek(2 + 2 * static_cast<std::uint64_t>(input_.helpLength)) ||
             !state_.archive->ReadExact(header_, CipherHeaderSize))
             return ExtractResult::ArchiveError;
-#ifdef IVQA_SEALED_CIPHER
         if (header_[HeaderCipherIdOffset] == CipherXChaCha20Poly1305) {
             // The help block and the plain header are bound to the stream:
             // read again from the start as the associated data.
@@ -142,7 +135,6 @@ private:
                 return ExtractResult::ArchiveError;
             associated_.insert(associated_.end(), header_, header_ + SealedHeaderSize);
         }
-#endif
         return ExtractResult::Done;
     }
 
@@ -163,7 +155,6 @@ private:
         return derived == DeriveKeyResult::OutOfMemory ? ExtractResult::OutOfMemory : ExtractResult::KeyfileError;
     }
 
-#ifdef IVQA_SEALED_CIPHER
     ExtractResult SealedKey()
     {
         // Refused before Argon2id asks for its memory: a hostile header must
@@ -189,15 +180,12 @@ private:
         sealed_ = true;
         return ExtractResult::Done;
     }
-#endif
 
     ExtractResult Key()
     {
         const std::uint32_t cipherId = header_[HeaderCipherIdOffset];
-#ifdef IVQA_SEALED_CIPHER
         if (cipherId == CipherXChaCha20Poly1305)
             return SealedKey();
-#endif
         // Records under an unknown id would be read as if unencrypted.
         if (cipherId >= CipherCount)
             return ExtractResult::Corrupted;
@@ -408,10 +396,8 @@ private:
     ExtractState& state_;
     const ExtractInput& input_;
     std::uint8_t header_[std::max(CipherHeaderSize, SealedHeaderSize)] = {};
-#ifdef IVQA_SEALED_CIPHER
     std::vector<std::uint8_t> associated_;
     bool sealed_ = false;
-#endif
 };
 
 // A run stopped by a throw (an interrupt, an abandoned worker, memory) may
@@ -479,9 +465,7 @@ void ReleaseExtractState(ExtractState& state)
     state.stream.reset();
     if (state.cipher.state != nullptr)
         CipherRelease(&state.cipher);
-#ifdef IVQA_SEALED_CIPHER
     state.sealed.Release();
-#endif
     SecureWipe(state.key, sizeof state.key);
 }
 

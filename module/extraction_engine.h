@@ -5,9 +5,7 @@
 // thread can release it after it has stopped the run at a checkpoint.
 
 #include "crypto/cipher.h"
-#ifdef IVQA_SEALED_CIPHER
 #include "core/sealed_stream.h"
-#endif
 #include "module/payload_source.h"
 #include "module/pending_output.h"
 #include "platform/extract_fs.h"
@@ -116,10 +114,8 @@ public:
     std::unique_ptr<z_stream> stream; // reset for every block
     bool streamActive = false;
     CipherContext cipher;
-#ifdef IVQA_SEALED_CIPHER
     // Keyed instead of `cipher` for the authenticated cipher.
     SealedStreamReader sealed;
-#endif
     std::uint8_t key[64]; // locked for the life of the state
 };
 

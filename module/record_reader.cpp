@@ -72,7 +72,6 @@ ExtractResult RecordReader::Item(StreamItem& item, PackedBlockSpace& space)
 // how. Nothing to do for the other ciphers, whose stream has no messages.
 bool RecordReader::BeginMessage(bool record, ExtractResult* result)
 {
-#ifdef IVQA_SEALED_CIPHER
     if (sealed_ == nullptr)
         return true;
     const auto read = [](void* archive, std::uint8_t* buffer, std::size_t length) {
@@ -95,11 +94,6 @@ bool RecordReader::BeginMessage(bool record, ExtractResult* result)
     }
     *result = ExtractResult::Corrupted;
     return false;
-#else
-    (void)record;
-    (void)result;
-    return true;
-#endif
 }
 
 // Reads one field and decrypts it with a call of its own: for RC4 the cut
@@ -107,12 +101,10 @@ bool RecordReader::BeginMessage(bool record, ExtractResult* result)
 // field comes from the message already verified.
 bool RecordReader::ReadPiece(std::uint8_t* buffer, std::size_t length)
 {
-#ifdef IVQA_SEALED_CIPHER
     if (sealed_ != nullptr) {
         messageOverrun_ = !sealed_->Take(buffer, length);
         return !messageOverrun_;
     }
-#endif
     if (!archive_.ReadExact(buffer, length))
         return false;
     CipherProcess(&cipher_, buffer, length);

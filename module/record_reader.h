@@ -5,9 +5,7 @@
 // file system or the observer, so it can run ahead of the stage that does.
 
 #include "core/archive_format.h"
-#ifdef IVQA_SEALED_CIPHER
 #include "core/sealed_stream.h"
-#endif
 #include "crypto/cipher.h"
 #include "module/extraction_engine.h"
 #include "module/payload_source.h"
@@ -49,14 +47,12 @@ class RecordReader {
 public:
     // Both stay the caller's and in use until the reader is gone.
     RecordReader(PayloadReader& archive, CipherContext& cipher) : archive_(archive), cipher_(cipher) {}
-#ifdef IVQA_SEALED_CIPHER
     // Under the authenticated cipher: every record and block comes from the
     // keyed message stream instead of `cipher`.
     RecordReader(PayloadReader& archive, CipherContext& cipher, SealedStreamReader* sealed)
         : archive_(archive), cipher_(cipher), sealed_(sealed)
     {
     }
-#endif
     RecordReader(const RecordReader&) = delete;
     RecordReader& operator=(const RecordReader&) = delete;
 
@@ -76,9 +72,7 @@ private:
 
     PayloadReader& archive_;
     CipherContext& cipher_;
-#ifdef IVQA_SEALED_CIPHER
     SealedStreamReader* sealed_ = nullptr;
-#endif
     bool messageOverrun_ = false;
     std::size_t depth_ = 0;
     std::uint64_t blocksLeft_ = 0;

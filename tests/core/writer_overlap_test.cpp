@@ -22,9 +22,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#ifdef IVQA_SEALED_CIPHER
 #include <sodium.h>
-#endif
 
 // The pool of this test program: fixed bytes, so that two archives of one
 // input share IV and salt and can be compared whole.
@@ -37,7 +35,6 @@ CoreResult DrawRandomBytes(std::uint8_t* buffer, std::uint32_t length)
 
 namespace {
 
-#ifdef IVQA_SEALED_CIPHER
 // The authenticated stream draws its header from libsodium: fixed bytes
 // here too, installed before libsodium is first initialised.
 void FixedBytes(void* buffer, std::size_t size)
@@ -58,9 +55,6 @@ randombytes_implementation g_fixedRandom = {
     return randombytes_set_implementation(&g_fixedRandom);
 }();
 constexpr std::uint32_t LastCipher = CipherXChaCha20Poly1305;
-#else
-constexpr std::uint32_t LastCipher = CipherCount - 1;
-#endif
 
 struct Entry {
     std::string path;
